@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ProjectSettings.h"
+#include "ProfileReader.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+struct LoadResult {
+    ProjectSettings settings;
+    bool hasSettingsSection = false; // "quorvane" or "velmorant starter" holds at least one key
+};
+
+// The settings section that is read: "quorvane" when it holds a key line, else "velmorant starter".
+const char* ChooseSettingsSection(const ProfileFile& file);
+
+// Applies the 36 keys of the chosen section, in reading order, to a new project. `previous`
+// supplies only the border-style index kept for a borderstyle value that is not known. When
+// maximized is set the four size fields are empty. ConfigTarget and ESpeicherort are taken from
+// `path` (empty path: target 0, empty folder).
+LoadResult LoadSettings(const ProfileFile& file, std::string_view path, const ProjectSettings& previous);
+
+// Reads `path` (empty: no file) and applies it as LoadSettings does.
+LoadResult LoadConfiguration(const std::string& path, const ProjectSettings& previous);
+
+// Field n (n >= 1) of a comma-separated text; empty when there are fewer fields.
+std::string NthField(std::string_view text, int n);
+
+// disabledkeylist value -> list entries: split (comma text rules), sort ignoring case, replace
+// each whole number in place by the text of its low 16 bits, drop every other item.
+std::vector<std::string> KeyListFromValue(std::string_view value);
+
+// Splits a comma text: items end at "," or at a blank or control character; an item that begins
+// with a double quote runs to the closing quote ("" inside stands for one); ",," and a trailing ","
+// give empty items. Parsing stops at a NUL byte.
+std::vector<std::string> SplitCommaText(std::string_view value);
+
+} // namespace qv

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -54,17 +55,15 @@ public:
     std::string Read(std::string_view section, std::string_view key, std::string_view fallback) const;
 
 private:
-    struct Entry {
-        std::string key;     // folded to upper case for lookup
-        std::string value;
-    };
     struct Section {
-        std::string name;    // folded to upper case for lookup
-        std::vector<Entry> entries;
+        std::string name;                                  // folded to upper case
+        std::unordered_map<std::string, std::size_t> keys; // folded key -> index into values
+        std::vector<std::string> values;                   // in file order
     };
     const Section* FindSection(std::string_view section) const;
 
     std::vector<Section> sections_;
+    std::unordered_map<std::string, std::size_t> index_; // folded name -> index into sections_
 };
 
 } // namespace qv

@@ -1,0 +1,7 @@
+file(GLOB_RECURSE sources "${DIR}/*.h" "${DIR}/*.cpp")
+foreach(source ${sources})
+  file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")
+  if(hits)
+    message(FATAL_ERROR "${source} includes a Qt header: ${hits}")
+  endif()
+endforeach()

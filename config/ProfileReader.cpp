@@ -42,48 +42,53 @@ std::string ValueOf(std::string_view raw)
     return std::string(value);
 }
 
+// Calls f(line) for every line of `bytes`, the line trimmed of white space, with its offset.
+template <typename F>
+void ForEachLine(std::string_view bytes, std::size_t from, std::size_t to, F&& f)
+{
+    std::size_t start = from;
+    while (start < to) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos || end > to)
+            end = to;
+        f(Trim(bytes.substr(start, end - start)), start);
+        start = end + 1;
+    }
+}
+
 } // namespace
 
-ProfileFile ProfileFile::Parse(std::string_view bytes)
+ProfileFile ProfileFile::Parse(std::string bytes)
 {
     ProfileFile file;
+    file.bytes_ = std::move(bytes);
+    const std::string_view all = file.bytes_;
     // Index of the section that takes key lines; none before the first header and inside a
     // repeated section, whose lines are ignored.
     std::optional<std::size_t> current;
-    std::size_t start = 0;
-    while (start <= bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        const std::string_view line = Trim(bytes.substr(start, end - start));
-        start = end + 1;
-
+    ForEachLine(all, 0, all.size(), [&](std::string_view line, std::size_t offset) {
         if (line.empty() || line.front() == ';')
-            continue;
+            return;
         if (line.front() == '[') {
+            if (current)
+                file.sections_[*current].end = offset;
+            current.reset();
             const std::string_view inner = line.substr(1);
             const std::size_t close = inner.rfind(']');
             std::string name = Folded(Trim(close == std::string_view::npos ? inner : inner.substr(0, close)));
-            current.reset();
-            if (!file.index_.contains(name)) {
-                file.index_.emplace(name, file.sections_.size());
+            if (file.index_.emplace(std::move(name), file.sections_.size()).second) {
                 current = file.sections_.size();
-                file.sections_.push_back(Section{std::move(name), {}, {}});
+                Section section;
+                section.begin = static_cast<std::size_t>(line.data() - all.data()) + line.size();
+                file.sections_.push_back(std::move(section));
             }
-            continue;
+            return;
         }
-        if (!current)
-            continue;
-        const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos)
-            continue;
-        std::string key = Folded(Trim(line.substr(0, eq)));
-        Section& section = file.sections_[*current];
-        if (section.keys.contains(key))
-            continue;
-        section.keys.emplace(std::move(key), section.values.size());
-        section.values.push_back(ValueOf(line.substr(eq + 1)));
-    }
+        if (current && line.find('=') != std::string_view::npos)
+            file.sections_[*current].hasKeyLine = true;
+    });
+    if (current)
+        file.sections_[*current].end = all.size();
     return file;
 }
 
@@ -95,7 +100,7 @@ ProfileFile ProfileFile::Load(const std::string& path)
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         return {};
-    return Parse(bytes);
+    return Parse(std::move(bytes));
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view section) const
@@ -104,10 +109,24 @@ const ProfileFile::Section* ProfileFile::FindSection(std::string_view section) c
     return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
+void ProfileFile::IndexKeys(const Section& section) const
+{
+    section.indexed = true;
+    ForEachLine(bytes_, section.begin, section.end, [&](std::string_view line, std::size_t) {
+        if (line.empty() || line.front() == ';')
+            return;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos)
+            return;
+        // try_emplace keeps the first key of a name.
+        section.keys.try_emplace(Folded(Trim(line.substr(0, eq))), line.substr(eq + 1));
+    });
+}
+
 bool ProfileFile::HasSection(std::string_view section) const
 {
     const Section* s = FindSection(section);
-    return s != nullptr && !s->values.empty();
+    return s != nullptr && s->hasKeyLine;
 }
 
 std::optional<std::string> ProfileFile::Find(std::string_view section, std::string_view key) const
@@ -115,10 +134,12 @@ std::optional<std::string> ProfileFile::Find(std::string_view section, std::stri
     const Section* s = FindSection(section);
     if (s == nullptr)
         return std::nullopt;
+    if (!s->indexed)
+        IndexKeys(*s);
     const auto it = s->keys.find(Folded(key));
     if (it == s->keys.end())
         return std::nullopt;
-    return s->values[it->second];
+    return ValueOf(it->second);
 }
 
 std::string ProfileFile::Read(std::string_view section, std::string_view key, std::string_view fallback) const

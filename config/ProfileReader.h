@@ -37,13 +37,18 @@ namespace qv {
 //     yields the empty text.
 //   - A file that does not exist or cannot be read behaves as a file without any section.
 // Bytes are taken as they are (Windows-1252); a NUL byte is an ordinary character.
+// A ProfileFile is not meant for use from several threads at once (lookups fill a cache).
 class ProfileFile {
 public:
     static constexpr std::size_t kMaxValueLength = 2047;
 
     ProfileFile() = default;
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+    ProfileFile(ProfileFile&&) noexcept = default;
+    ProfileFile& operator=(ProfileFile&&) noexcept = default;
 
-    static ProfileFile Parse(std::string_view bytes);
+    static ProfileFile Parse(std::string bytes);
     // Reads and parses a file; a file that cannot be read gives an empty ProfileFile.
     static ProfileFile Load(const std::string& path);
 
@@ -55,13 +60,19 @@ public:
     std::string Read(std::string_view section, std::string_view key, std::string_view fallback) const;
 
 private:
+    // A section is indexed by name when the file is parsed; the keys of a section are indexed the
+    // first time one of them is looked up, so a large file costs one pass plus the sections read.
     struct Section {
-        std::string name;                                  // folded to upper case
-        std::unordered_map<std::string, std::size_t> keys; // folded key -> index into values
-        std::vector<std::string> values;                   // in file order
+        std::size_t begin = 0;      // byte range of the section's lines in bytes_
+        std::size_t end = 0;
+        bool hasKeyLine = false;
+        mutable bool indexed = false;
+        mutable std::unordered_map<std::string, std::string_view> keys; // folded key -> raw value
     };
     const Section* FindSection(std::string_view section) const;
+    void IndexKeys(const Section& section) const;
 
+    std::string bytes_;
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> index_; // folded name -> index into sections_
 };

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Interaction.h"
+
+// The production seam: Qt's message boxes and dialogs, and the desktop's "open".
+class QtInteraction : public Interaction {
+public:
+    Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                      Buttons buttons) override;
+    void errorBox(QWidget* parent, const QString& text) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString existingFolder(QWidget* parent, const QString& caption) override;
+    QColor color(QWidget* parent, const QColor& initial) override;
+    bool shellOpen(const QString& target, const QString& workingFolder) override;
+};
+
+// The product's filter form "label|patterns|label|patterns" (patterns split by ";") in Qt's form
+// "label (p1 p2);;label (p3)".
+QString QtFilterFromProductFilter(const QString& productFilter);

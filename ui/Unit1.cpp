@@ -1,0 +1,479 @@
+#include "Unit1.h"
+
+#include "CaptionText.h"
+#include "KeyCapture.h"
+#include "Links.h"
+#include "QtInteraction.h"
+#include "Warnfenster.h"
+#include "WrapCheckBox.h"
+#include "ui_Unit1.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTimer>
+
+#ifndef QUORVANE_VERSION
+#define QUORVANE_VERSION "0.0.0.0"
+#endif
+
+static void InitPictures()
+{
+    // The pictures live in a static library: make sure its resources are registered.
+    Q_INIT_RESOURCE(pictures);
+}
+
+namespace {
+
+struct PageInfo {
+    const char* key;
+    const char* next;     // nullptr: "Weiter >>" disabled, NextPage kept
+    const char* previous; // nullptr: "<< Zurück" disabled, PreviousPage kept
+};
+
+// The side menu in its order; the step order is the chain of next/previous.
+constexpr std::array<PageInfo, 10> kPages = {{
+    {"start", "grund", nullptr},
+    {"grund", "fenster", "start"},
+    {"fenster", "optisch", "grund"},
+    {"optisch", "input", "fenster"},
+    {"input", "zusatz", "optisch"},
+    {"zusatz", "neufenster", "input"},
+    {"neufenster", "skin", "zusatz"},
+    {"skin", "speichern", "neufenster"},
+    {"speichern", nullptr, "skin"},
+    {"ueber", nullptr, nullptr},
+}};
+
+const QPoint kPagePlace(194, 57);
+const QPoint kHiddenPlace(-512, -512);
+constexpr int kClientWidth = 665;
+constexpr int kClientHeight = 435;
+constexpr int kUnfoldedHeight = 465;
+
+QString OwnVersionText()
+{
+    // The update issue brings the version read from the program file; until then the build's.
+    return QStringLiteral(QUORVANE_VERSION);
+}
+
+void SetTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::WindowText, color);
+    widget->setPalette(pal);
+}
+
+} // namespace
+
+TForm1::TForm1(Interaction* interaction, QWidget* parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::TForm1>())
+    , interaction_(interaction)
+{
+    InitPictures();
+    if (!interaction_) {
+        ownInteraction_ = std::make_unique<QtInteraction>();
+        interaction_ = ownInteraction_.get();
+    }
+    ui->setupUi(this);
+    SetupFrame();
+    SetupFields();
+    SetupKeys();
+    SetupSavePage();
+    SetupFiles();
+    FWarn_ = new TFWarn(this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::SetupFrame()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    titleBase_ = windowTitle() + QStringLiteral(" v") + OwnVersionText();
+
+    QFont heading = windowFont;
+    heading.setPixelSize(24);
+    ui->LCaption->setFont(heading);
+
+    for (const PageInfo& page : kPages) {
+        const QString key = QString::fromLatin1(page.key);
+        QLabel* link = PageLink(key);
+        QLabel* shadow = findChild<QLabel*>(QStringLiteral("ll") + key + QLatin1Char('S'));
+        SetTextColor(link, Qt::white);
+        SetTextColor(shadow, QColor(100, 0, 0));
+        shadow->setAttribute(Qt::WA_TransparentForMouseEvents);
+        link->setMouseTracking(true);
+        link->installEventFilter(this);
+        SetLinkStyle(link, false, false);
+        QWidget* panel = findChild<QWidget*>(QStringLiteral("p") + key);
+        panel->move(kHiddenPlace);
+        panel->setEnabled(false);
+        panel->hide();
+    }
+    // As created: "Startseite" current in menu and heading, its page in place, both steps off.
+    SetLinkStyle(ui->llstart, true, false);
+    ui->pstart->move(kPagePlace);
+    ui->pstart->setEnabled(true);
+    ui->pstart->show();
+    currentKey_ = QStringLiteral("start");
+
+    for (QLabel* link : {ui->Lneu, ui->Loeffnen, ui->Lbeispiel, ui->lwarn, ui->LLink1, ui->LLink2}) {
+        link->setMouseTracking(true);
+        link->installEventFilter(this);
+    }
+    ILSpenden = {QPixmap(QStringLiteral(":/pictures/spenden0.png")),
+                 QPixmap(QStringLiteral(":/pictures/spenden1.png"))};
+    ui->ISpenden->setPixmap(ILSpenden[0]);
+    ui->ISpenden->setMouseTracking(true);
+    ui->ISpenden->installEventFilter(this);
+
+    QFont messageFont = windowFont;
+    messageFont.setPixelSize(13);
+    messageFont.setBold(true);
+    ui->LMessage->setFont(messageFont);
+    ui->LMessageS->setFont(messageFont);
+    SetTextColor(ui->LMessage, Qt::white);
+    SetTextColor(ui->LMessageS, Qt::black);
+    ui->LMessage->installEventFilter(this);
+    TiAufklappen = new QTimer(this);
+    TiAufklappen->setObjectName(QStringLiteral("TiAufklappen"));
+    TiAufklappen->setInterval(20);
+    connect(TiAufklappen, &QTimer::timeout, this, &TForm1::TiAufklappenTimer);
+
+    FitSingleLineTexts();
+
+    connect(ui->BtWeiter, &QPushButton::clicked, this, &TForm1::BtWeiterClick);
+    connect(ui->BtZurueck, &QPushButton::clicked, this, &TForm1::BtZurueckClick);
+}
+
+void TForm1::FitSingleLineTexts()
+{
+    // One-line labels size themselves to their text, keeping the aligned edge; check boxes and
+    // radio buttons grow when their caption would be cut. The boxes of the layout are measured in
+    // Tahoma, and a substitute font may be a few pixels wider.
+    for (QWidget* page : findChildren<QWidget*>(QRegularExpression(QStringLiteral("^p[a-z]+$")))) {
+        for (QLabel* label : page->findChildren<QLabel*>()) {
+            if (label->wordWrap() || label->text().isEmpty())
+                continue;
+            const int wanted = label->fontMetrics().horizontalAdvance(label->text());
+            if (wanted <= label->width())
+                continue;
+            QRect r = label->geometry();
+            if (label->alignment() & Qt::AlignRight)
+                r.setLeft(r.right() - wanted + 1);
+            else
+                r.setWidth(wanted);
+            label->setGeometry(r);
+        }
+        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+            if (!qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button))
+                continue;
+            if (qobject_cast<WrapCheckBox*>(button))
+                continue;
+            const int wanted = std::min(button->sizeHint().width(), page->width() - button->x());
+            if (wanted > button->width())
+                button->resize(wanted, button->height());
+        }
+    }
+}
+
+QLabel* TForm1::PageLink(const QString& key) const
+{
+    return findChild<QLabel*>(QStringLiteral("ll") + key);
+}
+
+void TForm1::SetLinkStyle(QLabel* link, bool bold, bool underline)
+{
+    QLabel* shadow = findChild<QLabel*>(link->objectName() + QLatin1Char('S'));
+    for (QLabel* label : {link, shadow}) {
+        QFont f = label->font();
+        f.setBold(bold);
+        f.setUnderline(underline);
+        label->setFont(f);
+        label->adjustSize();
+    }
+}
+
+void TForm1::ShowPanel(const QString& key)
+{
+    QWidget* panel = findChild<QWidget*>(QStringLiteral("p") + key);
+    panel->move(kPagePlace);
+    panel->setEnabled(true);
+    panel->show();
+}
+
+void TForm1::switchcategory(QLabel* link)
+{
+    for (const PageInfo& page : kPages) {
+        const QString key = QString::fromLatin1(page.key);
+        SetLinkStyle(PageLink(key), false, false);
+        QWidget* panel = findChild<QWidget*>(QStringLiteral("p") + key);
+        panel->move(kHiddenPlace);
+        panel->setEnabled(false);
+        panel->hide();
+    }
+    ui->BtWeiter->setEnabled(true);
+    ui->BtZurueck->setEnabled(true);
+    ui->LCaption->setText(link->text());
+    SetLinkStyle(link, true, false);
+
+    const QString key = link->objectName().mid(2);
+    currentKey_ = key;
+    for (const PageInfo& page : kPages) {
+        if (key != QLatin1String(page.key))
+            continue;
+        if (key == QLatin1String("speichern"))
+            RefreshSavePage();
+        ShowPanel(key);
+        if (page.next)
+            nextPage_ = PageLink(QString::fromLatin1(page.next));
+        else
+            ui->BtWeiter->setEnabled(false);
+        if (page.previous)
+            previousPage_ = PageLink(QString::fromLatin1(page.previous));
+        else
+            ui->BtZurueck->setEnabled(false);
+    }
+}
+
+void TForm1::llstartClick(QLabel* link)
+{
+    switchcategory(link);
+}
+
+void TForm1::BtWeiterClick()
+{
+    if (nextPage_)
+        switchcategory(nextPage_);
+}
+
+void TForm1::BtZurueckClick()
+{
+    if (previousPage_)
+        switchcategory(previousPage_);
+}
+
+void TForm1::LLink1MouseMove(QLabel* link)
+{
+    if (link->font().bold())
+        SetLinkStyle(link, true, false);
+    else
+        SetLinkStyle(link, false, true);
+}
+
+void TForm1::LLink1MouseLeave(QLabel* link)
+{
+    SetLinkStyle(link, link->font().bold(), false);
+}
+
+void TForm1::LLink2MouseMove(QLabel* link)
+{
+    QFont f = link->font();
+    f.setBold(true);
+    f.setUnderline(true);
+    link->setFont(f);
+}
+
+void TForm1::LLink2MouseLeave(QLabel* link)
+{
+    QFont f = link->font();
+    f.setBold(true);
+    f.setUnderline(false);
+    link->setFont(f);
+}
+
+void TForm1::ISpendenMouseMove()
+{
+    ui->ISpenden->setPixmap(ILSpenden[1]);
+    ui->ISpenden->repaint();
+}
+
+void TForm1::ISpendenMouseLeave()
+{
+    ui->ISpenden->setPixmap(ILSpenden[0]);
+    ui->ISpenden->repaint();
+}
+
+void TForm1::LLink1Click()
+{
+    interaction_->shellOpen(QString::fromLatin1(qv::ui::kMakerHomePage), QString());
+}
+
+void TForm1::LLink2Click()
+{
+    interaction_->shellOpen(QString::fromLatin1(qv::ui::kIconArtistPage), QString());
+}
+
+void TForm1::ISpendenClick()
+{
+    interaction_->shellOpen(QString::fromLatin1(qv::ui::kDonationPage), QString());
+}
+
+void TForm1::ShowMessage(const QString& text, const QString& link)
+{
+    if (text.isEmpty())
+        return;
+    ui->LMessage->setText(text);
+    ui->LMessageS->setText(text);
+    TiAufklappen->start();
+    if (!link.isEmpty()) {
+        messageLink_ = link;
+        ui->LMessage->setCursor(Qt::PointingHandCursor);
+    }
+}
+
+void TForm1::LMessageClick()
+{
+    if (!messageLink_.isEmpty())
+        interaction_->shellOpen(messageLink_, QString());
+}
+
+void TForm1::TiAufklappenTimer()
+{
+    if (height() >= kUnfoldedHeight) {
+        TiAufklappen->stop();
+        return;
+    }
+    setFixedSize(kClientWidth, height() + 1);
+}
+
+void TForm1::doaskonclose()
+{
+    if (ProjectChanged)
+        return;
+    ProjectChanged = true;
+    UpdateCaption(ui->ESpeicherort->text());
+}
+
+void TForm1::UpdateCaption(const QString& folder)
+{
+    const QFontMetrics metrics(font());
+    const auto width = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    setWindowTitle(qv::ui::CaptionText(titleBase_,
+                                       qv::ui::CaptionLocation(folder, ConfigTarget(), ProjectChanged, width)));
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    if (const QScreen* screen = this->screen()) {
+        QRect area = frameGeometry();
+        area.moveCenter(screen->availableGeometry().center());
+        move(area.topLeft());
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* label = qobject_cast<QLabel*>(watched);
+    const QEvent::Type type = event->type();
+    const bool isMove = type == QEvent::MouseMove || type == QEvent::Enter;
+    const bool isLeave = type == QEvent::Leave;
+    bool isClick = false;
+    if (label && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        // The press is taken here so that the release comes back to the same label.
+        if (type == QEvent::MouseButtonPress)
+            return true;
+        isClick = label->rect().contains(mouse->position().toPoint());
+    }
+
+    if (label && label->objectName().startsWith(QLatin1String("ll"))) {
+        if (isMove)
+            LLink1MouseMove(label);
+        else if (isLeave)
+            LLink1MouseLeave(label);
+        else if (isClick)
+            llstartClick(label);
+        return isClick;
+    }
+    if (label == ui->Lneu || label == ui->Loeffnen || label == ui->Lbeispiel || label == ui->lwarn
+        || label == ui->LLink1 || label == ui->LLink2) {
+        if (isMove) {
+            LLink2MouseMove(label);
+        } else if (isLeave) {
+            LLink2MouseLeave(label);
+        } else if (isClick) {
+            if (label == ui->Lneu)
+                BitNeuClick();
+            else if (label == ui->Loeffnen)
+                BitOeffnenClick();
+            else if (label == ui->Lbeispiel)
+                BitBeispielClick();
+            else if (label == ui->lwarn)
+                lwarnClick();
+            else if (label == ui->LLink1)
+                LLink1Click();
+            else
+                LLink2Click();
+        }
+        return isClick;
+    }
+    if (label == ui->ISpenden) {
+        if (isMove)
+            ISpendenMouseMove();
+        else if (isLeave)
+            ISpendenMouseLeave();
+        else if (isClick)
+            ISpendenClick();
+        return isClick;
+    }
+    if (label == ui->LMessage) {
+        if (isClick)
+            LMessageClick();
+        return isClick;
+    }
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == ui->EKeyInput) {
+            // Tab moves the focus on before the field sees the key, as in a dialog.
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+                return false;
+            if (type == QEvent::KeyPress)
+                EKeyInputKeyDown(qv::ui::VirtualKeyOf(qv::ui::KeyFactsOf(*key)));
+            else
+                EKeyInputKeyUp();
+            return true;
+        }
+        if (watched == ui->LBShortcuts && type == QEvent::KeyPress && key->key() == Qt::Key_Delete) {
+            BtRemoveShortCutClick();
+            return true;
+        }
+        if (type == QEvent::KeyPress) {
+            if (auto* field = qobject_cast<QLineEdit*>(watched))
+                return FilterTypedCharacter(field, key);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "ConfigWriter.h"
+#include "ProjectSettings.h"
+
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class Interaction;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class TFWarn;
+
+namespace Ui {
+class TForm1;
+}
+
+// The designer window: a wizard of nine pages plus an About page over a background picture, with
+// a side menu, step buttons and a message bar. Every control's objectName is its product name.
+//
+// Implementation by topic: Unit1.cpp (frame, navigation, caption, message bar, links),
+// Unit1Fields.cpp (field reactions and binding), Unit1Keys.cpp (key capture and key list),
+// Unit1Save.cpp (save page and hints window), Unit1Files.cpp (file commands, update preference).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // `interaction` answers every dialog and the shell; null: the Qt implementation, owned here.
+    explicit TForm1(Interaction* interaction = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- Project flags (shared with the file commands) ---
+    bool ProjectChanged = false;
+    bool ProjectOpen = false;
+    bool AskSaveName = false;
+    bool OpenGivenFile = false;
+
+    // --- Navigation ---
+    // The page switch: shows the page of the side-menu link `link` ("ll" + page key).
+    void switchcategory(QLabel* link);
+    QLabel* PageLink(const QString& key) const;        // "start" ... "ueber"
+    QLabel* NextPage() const { return nextPage_; }
+    QLabel* PreviousPage() const { return previousPage_; }
+    QString CurrentPageKey() const { return currentKey_; }
+
+    // --- Binding ---
+    // Sets every control to the loaded project through the same paths as user edits, so the
+    // field reactions run and the project is marked changed. The tab of the save page is set
+    // without rebuilding the configuration text.
+    void ApplySettings(const qv::ProjectSettings& settings);
+    // Reads the project from the controls (ProjectChanged included).
+    qv::ProjectSettings CurrentSettings() const;
+    int ConfigTarget() const;
+    void SetConfigTarget(int target); // as a program would: no rebuild
+
+    // --- Project state and caption ---
+    void doaskonclose();                        // MarkChanged
+    void UpdateCaption(const QString& folder);  // rebuilds the caption
+    const QString& TitleBase() const { return titleBase_; }
+
+    // --- Message bar ---
+    // Unfolds the bar with `text`; with a `link`, a click on the bar opens it. Empty text: nothing.
+    void ShowMessage(const QString& text, const QString& link);
+    QTimer* AufklappenTimer() const { return TiAufklappen; }
+
+    // --- Save page ---
+    // Runs BuildConfiguration for the current project and target and shows its outcome.
+    void RefreshSavePage();
+    const qv::BuildResult& LastBuild() const { return lastBuild_; }
+    // The remembered save path (the save dialog's file name): folder + "starter.ini" after a build.
+    QString SaveDialogFileName;
+    // The open dialog's file name.
+    QString OpenDialogFileName;
+
+    TFWarn* HintsWindow() const { return FWarn_; }
+    Interaction& interaction() const { return *interaction_; }
+
+    // --- Handlers (one per control event, named after the product) ---
+    void llstartClick(QLabel* link);
+    void BtWeiterClick();
+    void BtZurueckClick();
+    void LLink1MouseMove(QLabel* link);
+    void LLink1MouseLeave(QLabel* link);
+    void LLink2MouseMove(QLabel* link);
+    void LLink2MouseLeave(QLabel* link);
+    void ISpendenMouseMove();
+    void ISpendenMouseLeave();
+    void LLink1Click();
+    void LLink2Click();
+    void ISpendenClick();
+    void LMessageClick();
+    void TiAufklappenTimer();
+
+    void ChFullscreenClick();
+    void ChKeyInputClick();
+    void CbStyleChange();
+    void ETransparencyColorChange();
+    void BtColorSearchClick();
+    void RbnPopupClick();
+
+    void EKeyInputKeyDown(std::uint8_t virtualKey);
+    void EKeyInputKeyUp();
+    void BtAddShortcutClick();
+    void BtRemoveShortCutClick();
+
+    void TCCodeChange();
+    void lwarnClick();
+
+    // File commands, folder browsing and the update preference: their own issues.
+    void BitNeuClick();
+    void BitOeffnenClick();
+    void BitBeispielClick();
+    void BitSpeichernClick();
+    void BitSpeichern2Click();
+    void BtDurchsuchenClick();
+    void BrowseFileClick(QLineEdit* field);
+    void ChUpdateClick();
+    // Decides whether the window may close.
+    bool FormClose();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SetupFrame();
+    void SetupFields();
+    void SetupKeys();
+    void SetupSavePage();
+    void SetupFiles();
+
+    void FitSingleLineTexts();
+    void ShowPanel(const QString& key);
+    void SetLinkStyle(QLabel* link, bool bold, bool underline);
+    void SetBorderPreview(int index);
+    void SetLabelsGrey(std::initializer_list<QLabel*> labels, bool grey);
+    bool FilterTypedCharacter(QLineEdit* field, QKeyEvent* event);
+    void InsertShortcutSorted(const QString& text);
+    void PlaceHintCounter();
+
+    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<Interaction> ownInteraction_;
+    Interaction* interaction_ = nullptr;
+    TFWarn* FWarn_ = nullptr;
+    QTimer* TiAufklappen = nullptr;
+
+    QLabel* nextPage_ = nullptr;
+    QLabel* previousPage_ = nullptr;
+    QString currentKey_;
+    QString titleBase_;
+    QString messageLink_;
+    QColor colorDialogColor_ = Qt::black; // ColorDialog1 keeps the last confirmed colour
+    std::array<QPixmap, qv::kBorderStyleCount> ILBorder;
+    std::array<QPixmap, 2> ILSpenden;
+    qv::BuildResult lastBuild_;
+    int hintCounterRight_ = 0; // right edge of lwarn, which stays put
+    bool shownOnce_ = false;
+};

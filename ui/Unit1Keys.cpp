@@ -1,0 +1,92 @@
+// The disabled-key controls: the capture field, the sorted key list and its lock.
+#include "Unit1.h"
+
+#include "Cp1252.h"
+#include "KeyNames.h"
+#include "TextCodec.h"
+#include "ui_Unit1.h"
+
+using qv::ui::FromCp1252;
+using qv::ui::ToCp1252;
+
+void TForm1::SetupKeys()
+{
+    // A read-only field on white whose selection stays visible without the focus.
+    QPalette pal = ui->EKeyInput->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    ui->EKeyInput->setPalette(pal);
+    ui->EKeyInput->installEventFilter(this);
+    ui->LBShortcuts->installEventFilter(this);
+    ui->LBShortcuts->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    connect(ui->BtAddShortcut, &QPushButton::clicked, this, &TForm1::BtAddShortcutClick);
+    connect(ui->BtRemoveShortCut, &QPushButton::clicked, this, &TForm1::BtRemoveShortCutClick);
+}
+
+void TForm1::EKeyInputKeyDown(std::uint8_t virtualKey)
+{
+    // The key alone: Shift, Ctrl and Alt are keys of their own here, never prefixes.
+    ui->EKeyInput->setText(FromCp1252(qv::KeyCodeToText(virtualKey)));
+}
+
+void TForm1::EKeyInputKeyUp()
+{
+    ui->EKeyInput->setFocus();
+    ui->EKeyInput->deselect();
+}
+
+void TForm1::InsertShortcutSorted(const QString& text)
+{
+    // The list's own order ignores case; Qt's sorting would not.
+    const std::string entry = ToCp1252(text);
+    int row = 0;
+    while (row < ui->LBShortcuts->count()
+           && qv::CompareIgnoreCase(ToCp1252(ui->LBShortcuts->item(row)->text()), entry) <= 0)
+        ++row;
+    ui->LBShortcuts->insertItem(row, text);
+}
+
+void TForm1::BtAddShortcutClick()
+{
+    const QString text = ui->EKeyInput->text();
+    bool present = false;
+    for (int i = 0; i < ui->LBShortcuts->count() && !present; ++i)
+        present = ui->LBShortcuts->item(i)->text() == text;
+    if (!present && !text.isEmpty()) {
+        InsertShortcutSorted(text);
+        doaskonclose();
+    }
+    ui->EKeyInput->clear();
+    ui->EKeyInput->setFocus();
+    ui->EKeyInput->deselect();
+    ui->LBShortcuts->scrollToBottom();
+}
+
+void TForm1::BtRemoveShortCutClick()
+{
+    const QList<QListWidgetItem*> selected = ui->LBShortcuts->selectedItems();
+    const int row = selected.isEmpty() ? -1 : ui->LBShortcuts->row(selected.constFirst());
+    if (row >= 0) {
+        delete ui->LBShortcuts->takeItem(row);
+        if (row < ui->LBShortcuts->count()) {
+            ui->LBShortcuts->setCurrentRow(row);
+        } else {
+            ui->LBShortcuts->clearSelection();
+            ui->LBShortcuts->setCurrentRow(-1);
+        }
+    }
+    doaskonclose();
+}
+
+void TForm1::ChKeyInputClick()
+{
+    const bool locked = ui->ChKeyInput->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{ui->EKeyInput, ui->LBShortcuts, ui->BtAddShortcut,
+                                                            ui->BtRemoveShortCut})
+        control->setEnabled(!locked);
+    SetLabelsGrey({ui->Label64}, locked);
+    doaskonclose();
+}

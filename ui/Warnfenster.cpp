@@ -1,0 +1,46 @@
+#include "Warnfenster.h"
+
+#include "ui_Warnfenster.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+TFWarn::TFWarn(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , ui(std::make_unique<Ui::TFWarn>())
+{
+    ui->setupUi(this);
+    setFixedSize(400, 380);
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    connect(ui->BtOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TFWarn::~TFWarn() = default;
+
+void TFWarn::SetHintText(const QString& text)
+{
+    ui->mfehler->setPlainText(text);
+}
+
+QString TFWarn::HintText() const
+{
+    return ui->mfehler->toPlainText();
+}
+
+void TFWarn::ShowCentredOn(QWidget* owner)
+{
+    if (owner) {
+        const QRect area = owner->frameGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    ui->mfehler->moveCursor(QTextCursor::Start);
+    ui->mfehler->verticalScrollBar()->setValue(0);
+    exec();
+}

@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 
+#include <exception>
 #include <fstream>
 #include <iterator>
 
@@ -94,12 +95,19 @@ ProfileFile ProfileFile::Parse(std::string bytes)
 
 ProfileFile ProfileFile::Load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string bytes;
+    // Reading a folder, or a read error, throws from inside the stream buffer: it counts as a
+    // file that cannot be read.
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return {};
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad())
+            return {};
+    } catch (const std::exception&) {
         return {};
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return {};
+    }
     return Parse(std::move(bytes));
 }
 
@@ -119,7 +127,9 @@ void ProfileFile::IndexKeys(const Section& section) const
         if (eq == std::string_view::npos)
             return;
         // try_emplace keeps the first key of a name.
-        section.keys.try_emplace(Folded(Trim(line.substr(0, eq))), line.substr(eq + 1));
+        const std::string_view raw = line.substr(eq + 1);
+        section.keys.try_emplace(Folded(Trim(line.substr(0, eq))),
+                                 static_cast<std::size_t>(raw.data() - bytes_.data()), raw.size());
     });
 }
 
@@ -139,7 +149,7 @@ std::optional<std::string> ProfileFile::Find(std::string_view section, std::stri
     const auto it = s->keys.find(Folded(key));
     if (it == s->keys.end())
         return std::nullopt;
-    return ValueOf(it->second);
+    return ValueOf(std::string_view(bytes_).substr(it->second.first, it->second.second));
 }
 
 std::string ProfileFile::Read(std::string_view section, std::string_view key, std::string_view fallback) const

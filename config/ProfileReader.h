@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -67,7 +68,9 @@ private:
         std::size_t end = 0;
         bool hasKeyLine = false;
         mutable bool indexed = false;
-        mutable std::unordered_map<std::string, std::string_view> keys; // folded key -> raw value
+        // folded key -> raw value as offset and length in bytes_ (offsets survive a move of the
+        // file, views into a short string would not)
+        mutable std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> keys;
     };
     const Section* FindSection(std::string_view section) const;
     void IndexKeys(const Section& section) const;

@@ -1,0 +1,20 @@
+#include "AppSetup.h"
+
+#include <QApplication>
+#include <QFont>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // CTest sets the platform; test discovery runs the binary without it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qv::ui::LoadFonts();
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

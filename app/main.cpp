@@ -2,6 +2,7 @@
 #include "AppSetup.h"
 #include "ProjectSettings.h"
 #include "Unit1.h"
+#include "Warnfenster.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,7 +26,14 @@ int GrabPages(TForm1& form, const QString& folder)
         if (!form.grab().save(name))
             return 1;
     }
-    return 0;
+    // The unfolded message bar and the hints window of the save page.
+    form.ShowMessage(QStringLiteral("Eine neue Version ist verfügbar!"), QStringLiteral("https://example.org/"));
+    for (int tick = 0; tick < 31; ++tick)
+        form.TiAufklappenTimer();
+    QApplication::processEvents();
+    bool saved = form.grab().save(folder + QStringLiteral("/10-message.png"));
+    saved = saved && form.HintsWindow()->grab().save(folder + QStringLiteral("/11-hinweise.png"));
+    return saved ? 0 : 1;
 }
 
 } // namespace

@@ -60,7 +60,7 @@ void TUpdateThread::readList()
         QFile file(listPath_);
         if (file.open(QIODevice::ReadOnly)) {
             // The list's line ends are taken as CR, LF or CR LF alike.
-            const UpdateResult read = ParseUpdateList(WithCrLfLineEnds(file.read(kMaxUpdateListBytes)));
+            const UpdateResult read = ParseUpdateList(WithCrLfLineEnds(file.readAll()));
             file.close();
             currentversion = read.currentversion;
             message = read.message;

@@ -103,6 +103,12 @@ bool TestHttpServer::waitForRequests(int count, int timeoutMs) const
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return requests_ >= count; });
 }
 
+bool TestHttpServer::waitForClientsGone(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return clientsGone_ >= count; });
+}
+
 quint16 TestHttpServer::closedPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -165,8 +171,14 @@ void TestHttpServer::handle(int connection)
             if (poll(fds, 2, 1000) < 0 || (fds[1].revents & POLLIN))
                 return;
             char buffer[256];
-            if ((fds[0].revents & (POLLIN | POLLHUP)) && recv(connection, buffer, sizeof buffer, 0) <= 0)
+            if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && recv(connection, buffer, sizeof buffer, 0) <= 0) {
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    ++clientsGone_;
+                }
+                changed_.notify_all();
                 return;
+            }
         }
         return;
     }

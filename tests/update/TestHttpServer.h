@@ -31,6 +31,8 @@ public:
     QByteArray lastRequest() const;
     // Waits (generously) until `count` requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 20000) const;
+    // Waits (generously) until the client has left `count` connections that the server held open.
+    bool waitForClientsGone(int count, int timeoutMs = 20000) const;
 
     // A port on 127.0.0.1 where nothing listens.
     static quint16 closedPort();
@@ -50,5 +52,6 @@ private:
     bool silent_ = false;
     bool stop_ = false;
     int requests_ = 0;
+    int clientsGone_ = 0;
     QByteArray lastRequest_;
 };

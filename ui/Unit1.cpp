@@ -87,6 +87,7 @@ TForm1::TForm1(Interaction* interaction, QWidget* parent)
     SetupKeys();
     SetupSavePage();
     SetupFiles();
+    SetupUpdate();
     FWarn_ = new TFWarn(this);
 }
 

@@ -119,7 +119,10 @@ public:
     void BitSpeichern2Click();
     void BtDurchsuchenClick();
     void BrowseFileClick(QLineEdit* field);
+    // The update check (Unit1Update.cpp).
     void ChUpdateClick();
+    // The start-up decision of the update check; the last step of the first show.
+    void StartUpdateCheckAtStartup();
     // Decides whether the window may close.
     bool FormClose();
 
@@ -134,6 +137,7 @@ private:
     void SetupKeys();
     void SetupSavePage();
     void SetupFiles();
+    void SetupUpdate();
 
     void FitSingleLineTexts();
     void ShowPanel(const QString& key);

@@ -1,4 +1,4 @@
-// The file commands, the folder and file browsing and the update preference. The handlers are
+// The file commands and the folder and file browsing. The handlers are
 // connected to their controls here; their bodies come with the issues named in each of them.
 #include "Unit1.h"
 
@@ -19,7 +19,6 @@ void TForm1::SetupFiles()
     };
     for (const auto& [button, field] : browse)
         connect(button, &QPushButton::clicked, this, [this, field = field] { BrowseFileClick(field); });
-    connect(ui->ChUpdate, &QCheckBox::clicked, this, &TForm1::ChUpdateClick);
 }
 
 void TForm1::BitNeuClick()
@@ -56,11 +55,6 @@ void TForm1::BrowseFileClick(QLineEdit* field)
 {
     // NEXT ISSUE (storage folder): choose a file inside the storage folder for `field`.
     Q_UNUSED(field);
-}
-
-void TForm1::ChUpdateClick()
-{
-    // NEXT ISSUE (update check): store the preference and start a check when ticked.
 }
 
 bool TForm1::FormClose()

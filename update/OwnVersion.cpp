@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <winver.h>
+#include <iterator>
 #include <vector>
 #endif
 

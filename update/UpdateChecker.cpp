@@ -56,7 +56,7 @@ void UpdateChecker::deliver()
     QPointer<UpdateChecker> self(this);
     // A copy: the prompt is modal and the window might go away while it is open.
     const UpdateResult result = thread->result();
-    NotifyUpdateResult(result, target_, OwnVersionText(), HomePageAddress(), [self] { return !self.isNull(); });
+    NotifyUpdateResult(result, target_, OwnVersionText(), HomePageAddress(), [self] { return self && !self->shutDown_; });
     if (self && thread == thread_)
         thread->releaseHandOver();
 }

@@ -174,6 +174,31 @@ TEST_F(Checker, RunsOneCheckAtATimeAndTheWorkerWaitsForThePrompt)
     EXPECT_EQ(server.requestCount(), 2);
 }
 
+TEST_F(Checker, EndingTheCheckerDuringThePromptStopsTheReport)
+{
+    server.answer(200, "[Update]\ncurrentversion=3.0\nupdatelink=http://dl.example/\nmessage=Hallo\n");
+    window.answerYes = true;
+    for (const bool destroy : {false, true}) {
+        auto other = std::make_unique<qv::UpdateChecker>(window);
+        window.calls.clear();
+        window.whilePromptOpen = [&] {
+            if (destroy)
+                other.reset();
+            else
+                other->shutdown();
+        };
+        ASSERT_TRUE(other->start());
+        EXPECT_TRUE(WaitUntil([&] { return !window.calls.isEmpty(); }));
+        EXPECT_EQ(window.calls, QStringList{kAsk}) << destroy;
+        EXPECT_EQ(other == nullptr, destroy);
+        if (other) {
+            EXPECT_FALSE(other->isRunning());
+            EXPECT_FALSE(other->start());
+        }
+    }
+    window.whilePromptOpen = nullptr;
+}
+
 TEST_F(Checker, ASecondStartWhileTheServerIsSilentIsRefused)
 {
     server.staySilent();
@@ -279,7 +304,7 @@ TEST_F(Checker, ClosingTheProgramDuringASilentCheckEndsTheProcessCleanly)
     file.write("leak:libcrypto.so\n");
     file.close();
     environment.insert("ASAN_OPTIONS", "detect_leaks=1");
-    environment.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
+    environment.insert("LSAN_OPTIONS", "print_suppressions=0:suppressions=" + suppressions);
     probe.setProcessEnvironment(environment);
     probe.start(QStringLiteral(UPDATE_EXIT_PROBE), {});
     ASSERT_TRUE(probe.waitForStarted(20000));

@@ -81,7 +81,7 @@ TEST_F(Download, LeavesTheFileAloneWhenNoAnswerComes)
 {
     const QStringList addresses = {
         QStringLiteral("http://127.0.0.1:%1/updater/quorvane.php").arg(TestHttpServer::closedPort()),
-        QStringLiteral("notaurl"),
+        QStringLiteral("http://127.0.0.1:99999/no-such-port"),
         QStringLiteral("ftp://127.0.0.1:%1/x").arg(server.port()),
     };
     for (const QString& address : addresses) {

@@ -1,19 +1,75 @@
-// The update preference and the background update check.
+// The update preference and the background update check. The check runs on a thread of its own;
+// its result reaches the window through UpdateTarget, always on the window's thread.
 #include "Unit1.h"
+
+#include "Interaction.h"
+#include "OwnVersion.h"
+#include "Preference.h"
+#include "UpdateChecker.h"
+#include "UpdateTarget.h"
 
 #include "ui_Unit1.h"
 
+#include <QCoreApplication>
+
+// What the update check may do with the window: ask, open an address, show a message.
+class TForm1::UpdateBridge : public qv::UpdateTarget {
+public:
+    explicit UpdateBridge(TForm1& form)
+        : form_(form)
+    {
+    }
+
+    bool askUpdate(const QString& title, const QString& text) override
+    {
+        return form_.interaction().messageBox(&form_, title, text, Interaction::Icon::Question,
+                                              Interaction::Buttons::YesNo)
+            == Interaction::Answer::Yes;
+    }
+
+    void openAddress(const QString& url) override { form_.interaction().shellOpen(url, QString()); }
+
+    void showMessage(const QString& text, const QString& link) override { form_.ShowMessage(text, link); }
+
+private:
+    TForm1& form_;
+};
+
+TForm1::~TForm1()
+{
+    // The update check reports to the bridge: end it first.
+    delete updateChecker_;
+    delete updateBridge_;
+}
+
 void TForm1::SetupUpdate()
 {
-    connect(ui->ChUpdate, &QCheckBox::clicked, this, &TForm1::ChUpdateClick);
+    updateBridge_ = new UpdateBridge(*this);
+    updateChecker_ = new qv::UpdateChecker(*updateBridge_, this);
+    // A check waiting on a silent server must not hold up the end of the program.
+    connect(qApp, &QCoreApplication::aboutToQuit, updateChecker_, &qv::UpdateChecker::shutdown);
+    connect(ui->ChUpdate, &QCheckBox::toggled, this, &TForm1::ChUpdateClick);
 }
 
 void TForm1::ChUpdateClick()
 {
-    // Comes with the update check: store the preference and start a check when ticked.
+    updateChecker_->boxChanged(ui->ChUpdate->isChecked());
 }
 
 void TForm1::StartUpdateCheckAtStartup()
 {
-    // Comes with the update check: read the preference and start a check when it allows.
+    if (!qv::UpdateCheckAtStartup())
+        ui->ChUpdate->setChecked(false); // runs ChUpdateClick, which writes "F" again
+    if (ui->ChUpdate->isChecked())
+        updateChecker_->start();
+}
+
+bool TForm1::UpdateCheckRunning() const
+{
+    return updateChecker_->isRunning();
+}
+
+QString OwnVersionText()
+{
+    return qv::OwnVersionText();
 }

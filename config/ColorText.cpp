@@ -1,9 +1,8 @@
 #include "ColorText.h"
 
 namespace qv {
-namespace {
 
-int HexDigit(char c)
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -14,6 +13,8 @@ int HexDigit(char c)
     return -1;
 }
 
+namespace {
+
 // One slice of up to two characters; nullopt when it is empty or not hexadecimal.
 std::optional<std::uint32_t> Slice(std::string_view text, std::size_t from)
 {
@@ -22,7 +23,7 @@ std::optional<std::uint32_t> Slice(std::string_view text, std::size_t from)
     const std::string_view part = text.substr(from, 2);
     std::uint32_t value = 0;
     for (char c : part) {
-        const int d = HexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         value = value * 16 + static_cast<std::uint32_t>(d);

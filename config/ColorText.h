@@ -7,6 +7,9 @@
 
 namespace qv {
 
+// The value of one hexadecimal digit (0-9, A-F, a-f), -1 for any other character.
+int HexDigitValue(char c);
+
 // Colour value with red in the lowest byte, then green, then blue -> "RRGGBB", upper case.
 std::string ColorToHex(std::uint32_t color);
 

@@ -9,17 +9,6 @@
 namespace qv {
 namespace {
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The hint texts, converted to Windows-1252 once.
 struct HintTexts {
     std::string noStartPage = W("Es muss eine Datei als Startseite eingetragen werden!");
@@ -115,7 +104,7 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text, bool skipLea
         return std::nullopt;
     std::int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const int d = HexDigit(text[i]);
+        const int d = HexDigitValue(text[i]);
         if (d < 0 || d >= base)
             return std::nullopt;
         magnitude = magnitude * base + d;

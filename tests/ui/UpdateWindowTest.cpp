@@ -2,37 +2,23 @@
 #include "Preference.h"
 #include "ScriptedInteraction.h"
 #include "TestHttpServer.h"
+#include "UpdateTestSupport.h"
 #include "Unit1.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace {
 
 const QString kPrompt = QString::fromUtf8("Eine neue Version von Quorvane ist verfügbar.\n\r"
                                           "Möchtest du sie jetzt herunterladen?");
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 class UpdateWindow : public ::testing::Test {
 protected:
@@ -67,7 +53,7 @@ protected:
         QTest::mouseClick(box(), Qt::LeftButton, {}, QPoint(6, box()->height() / 2));
         ASSERT_TRUE(box()->isChecked());
         ASSERT_TRUE(server.waitForRequests(before + 1));
-        ASSERT_TRUE(WaitFor([&] { return !form->UpdateCheckRunning(); }));
+        ASSERT_TRUE(WaitUntil([&] { return !form->UpdateCheckRunning(); }));
     }
 
     QList<ScriptedInteraction::Call> Prompts() const
@@ -105,7 +91,7 @@ TEST_F(UpdateWindow, NewerVersionPromptsThenUnfoldsClickableMessage)
 
     EXPECT_EQ(message()->text(), QStringLiteral("Neu: Version 2.2"));
     EXPECT_EQ(message()->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(WaitFor([&] { return form->height() == 465; }));
+    EXPECT_TRUE(WaitUntil([&] { return form->height() == 465; }));
     QTest::mouseClick(message(), Qt::LeftButton);
     ASSERT_EQ(seam.callsOf(ScriptedInteraction::Kind::Shell).size(), 2);
     EXPECT_EQ(seam.callsOf(ScriptedInteraction::Kind::Shell).last().text, QStringLiteral("https://example.org/news"));
@@ -163,7 +149,7 @@ TEST_F(UpdateWindow, BoxWritesThePreference)
     box()->setChecked(true);
     EXPECT_EQ(qv::ReadPreference(qv::kUpdateCheckPreference), QStringLiteral("T"));
     EXPECT_TRUE(form->UpdateCheckRunning()); // ticking starts a check at once
-    EXPECT_TRUE(WaitFor([&] { return !form->UpdateCheckRunning(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !form->UpdateCheckRunning(); }));
 }
 
 TEST_F(UpdateWindow, StartupDecisionFollowsThePreference)

@@ -56,12 +56,6 @@ constexpr int kClientWidth = 665;
 constexpr int kClientHeight = 435;
 constexpr int kUnfoldedHeight = 465;
 
-QString OwnVersionText()
-{
-    // The update issue brings the version read from the program file; until then the build's.
-    return QStringLiteral(QUORVANE_VERSION);
-}
-
 void SetTextColor(QWidget* widget, const QColor& color)
 {
     QPalette pal = widget->palette();
@@ -91,7 +85,6 @@ TForm1::TForm1(Interaction* interaction, QWidget* parent)
     FWarn_ = new TFWarn(this);
 }
 
-TForm1::~TForm1() = default;
 
 void TForm1::SetupFrame()
 {
@@ -335,10 +328,9 @@ void TForm1::ShowMessage(const QString& text, const QString& link)
     ui->LMessage->setText(text);
     ui->LMessageS->setText(text);
     TiAufklappen->start();
-    if (!link.isEmpty()) {
-        messageLink_ = link;
-        ui->LMessage->setCursor(Qt::PointingHandCursor);
-    }
+    // A message without a link is plain text: an earlier message's link no longer applies.
+    messageLink_ = link;
+    ui->LMessage->setCursor(link.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
 }
 
 void TForm1::LMessageClick()
@@ -378,6 +370,7 @@ void TForm1::showEvent(QShowEvent* event)
     if (shownOnce_)
         return;
     shownOnce_ = true;
+    FormShow();
     if (const QScreen* screen = this->screen()) {
         QRect area = frameGeometry();
         area.moveCenter(screen->availableGeometry().center());

@@ -9,9 +9,16 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+// The program's own version, "2.1.0.0" ("0.0.0.0" when it cannot be read).
+QString OwnVersionText();
+
 class Interaction;
+namespace qv {
+class UpdateChecker;
+}
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -111,20 +118,35 @@ public:
     void TCCodeChange();
     void lwarnClick();
 
-    // File commands, folder browsing and the update preference: their own issues.
+    // File commands and folder browsing (Unit1Files.cpp).
     void BitNeuClick();
     void BitOeffnenClick();
     void BitBeispielClick();
     void BitSpeichernClick();
     void BitSpeichern2Click();
     void BtDurchsuchenClick();
-    void BrowseFileClick(QLineEdit* field);
+    // The six browse buttons: a file inside the storage folder, as a path relative to it.
+    void relpfad(QLineEdit* field, const QString& filter);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
     // The start-up decision of the update check; the last step of the first show.
     void StartUpdateCheckAtStartup();
+    // True while an update check runs (until its report has been made).
+    bool UpdateCheckRunning() const;
     // Decides whether the window may close.
     bool FormClose();
+
+    // --- First show (Unit1Start.cpp) ---
+    // Runs once, at the window's first show: the repaint component, the size, the command line
+    // (or a new project on the start page) and, last, the update check's start-up decision.
+    void FormShow();
+    // The first command-line argument: a configuration file to open at the first show.
+    QString CommandLineArgument;
+    // The folder of the program file: Beispiele/ lies there, and a relative argument is looked up
+    // there first. Set to the application's folder at construction.
+    QString ProgramFolder;
+    // Makes the accelerator repaint component, owned by the window (the program entry supplies it).
+    std::function<void(QWidget* owner)> MakeRepaintComponent;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -147,6 +169,10 @@ private:
     bool FilterTypedCharacter(QLineEdit* field, QKeyEvent* event);
     void InsertShortcutSorted(const QString& text);
     void PlaceHintCounter();
+
+    class UpdateBridge;
+    UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker
+    qv::UpdateChecker* updateChecker_ = nullptr; // child of the window
 
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<Interaction> ownInteraction_;

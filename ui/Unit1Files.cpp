@@ -1,64 +1,263 @@
-// The file commands and the folder and file browsing. The handlers are
-// connected to their controls here; their bodies come with the issues named in each of them.
+// The file commands (new, open, demonstration, save, close) and the folder and file browsing.
 #include "Unit1.h"
 
+#include "ConfigWriter.h"
+#include "Interaction.h"
+#include "Loader.h"
+#include "Paths.h"
+#include "ProjectFiles.h"
+#include "StarterContract.h"
+#include "TextCodec.h"
 #include "ui_Unit1.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+using qv::ui::FolderOf;
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral("autorun.inf, *.ini|autorun.inf;*.ini");
+const QString kAnyFileFilter = QStringLiteral("Datei|*.*");
+const QString kIconFilter = QStringLiteral("Icon|*.ico");
+const QString kPictureFilter = QStringLiteral("Bitmap, JPEG|*.BMP;*.JPG;*.JPEG");
+
+QString SaveFilter(int target)
+{
+    switch (target) {
+    case 1: return QStringLiteral("autorun.inf|autorun.inf");
+    case 2: return QStringLiteral("Batch-Datei|*.bat");
+    default: return QStringLiteral("starter.ini|starter.ini");
+    }
+}
+
+bool FileExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+} // namespace
 
 void TForm1::SetupFiles()
 {
+    ProgramFolder = QCoreApplication::applicationDirPath();
     connect(ui->BitNeu, &QPushButton::clicked, this, &TForm1::BitNeuClick);
     connect(ui->BitOeffnen, &QPushButton::clicked, this, &TForm1::BitOeffnenClick);
     connect(ui->BitBeispiel, &QPushButton::clicked, this, &TForm1::BitBeispielClick);
     connect(ui->BitSpeichern, &QPushButton::clicked, this, &TForm1::BitSpeichernClick);
     connect(ui->BitSpeichern2, &QPushButton::clicked, this, &TForm1::BitSpeichern2Click);
     connect(ui->BtDurchsuchen, &QPushButton::clicked, this, &TForm1::BtDurchsuchenClick);
-    const std::pair<QPushButton*, QLineEdit*> browse[] = {
-        {ui->BtDurchsuchen2, ui->EHTMLOrt},  {ui->BtDurchsuchen3, ui->EIconOrt},
-        {ui->BtDurchsuchen4, ui->EZusatzProgOrt}, {ui->BtnDurchsuchen6, ui->EZusatzProgOrt2},
-        {ui->BtDurchsuchen5, ui->EBMPOrt},   {ui->BtDurchsuchen6, ui->ESplashOrt},
+    const struct {
+        QPushButton* button;
+        QLineEdit* field;
+        const QString& filter;
+    } browse[] = {
+        {ui->BtDurchsuchen2, ui->EHTMLOrt, kAnyFileFilter},       {ui->BtDurchsuchen3, ui->EIconOrt, kIconFilter},
+        {ui->BtDurchsuchen4, ui->EZusatzProgOrt, kAnyFileFilter}, {ui->BtnDurchsuchen6, ui->EZusatzProgOrt2, kAnyFileFilter},
+        {ui->BtDurchsuchen5, ui->EBMPOrt, kPictureFilter},        {ui->BtDurchsuchen6, ui->ESplashOrt, kPictureFilter},
     };
-    for (const auto& [button, field] : browse)
-        connect(button, &QPushButton::clicked, this, [this, field = field] { BrowseFileClick(field); });
+    for (const auto& entry : browse) {
+        connect(entry.button, &QPushButton::clicked, this,
+                [this, field = entry.field, filter = entry.filter] { relpfad(field, filter); });
+    }
 }
 
 void TForm1::BitNeuClick()
 {
-    // NEXT ISSUE (file commands): the new-project command.
+    OpenDialogFileName.clear();
+    SaveDialogFileName.clear();
+    SetConfigTarget(0);
+    OpenGivenFile = true;
+    BitOeffnenClick();
+    AskSaveName = true;
 }
 
 void TForm1::BitOeffnenClick()
 {
-    // NEXT ISSUE (file commands): the open procedure.
+    if (ProjectOpen
+        && interaction_->messageBox(this, QStringLiteral("Neues Projekt"),
+                                    QStringLiteral("Möchtest du das aktuelle Projekt verwerfen?"),
+                                    Interaction::Icon::Question, Interaction::Buttons::YesNo)
+               != Interaction::Answer::Yes) {
+        OpenGivenFile = false;
+        return;
+    }
+    if (!OpenGivenFile) {
+        const QString chosen =
+            interaction_->openFileName(this, {QStringLiteral("Öffnen"), kOpenFilter, OpenDialogFileName, {}, true, false});
+        if (chosen.isEmpty())
+            return;
+        OpenDialogFileName = chosen;
+        if (!FileExists(chosen))
+            return;
+    }
+
+    const QString path = OpenDialogFileName;
+    qv::LoadResult loaded =
+        qv::LoadConfiguration(path.isEmpty() ? std::string() : QFile::encodeName(path).toStdString(), CurrentSettings());
+    if (!OpenGivenFile && !loaded.hasSettingsSection) {
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("Keine relevanten Daten gefunden. Diese Konfigurationsdatei\n\r"
+                                                "wurde wahrscheinlich nicht mit Quorvane erstellt."),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        return;
+    }
+
+    ui->BtWeiter->setEnabled(true);
+    AskSaveName = false;
+    // The loader took the folder from the file name's bytes; the window keeps it as the host wrote it.
+    const QString folder = FolderOf(path);
+    loaded.settings.ESpeicherort = qv::ui::ToCp1252(folder);
+    ApplySettings(loaded.settings);
+    if (ui->ESpeicherort->text() != folder)
+        ui->ESpeicherort->setText(folder);
+    switchcategory(ui->llgrund);
+    ProjectChanged = false;
+    ProjectOpen = true;
+    UpdateCaption(ui->ESpeicherort->text());
+    OpenGivenFile = false;
 }
 
 void TForm1::BitBeispielClick()
 {
-    // NEXT ISSUE (file commands): the demonstration.
+    interaction_->shellOpen(qv::ui::ExamplesStarterPath(ProgramFolder), QString());
 }
 
 void TForm1::BitSpeichernClick()
 {
-    // NEXT ISSUE (file commands): the save command.
+    const int target = ConfigTarget();
+    SaveDialogFileName = FolderOf(SaveDialogFileName) + QString::fromLatin1(qv::TargetFileName(target));
+    if (FileExists(SaveDialogFileName) && !AskSaveName) {
+        // A name without a folder (a new project without storage folder) means the working folder.
+        SaveDialogFileName = QFileInfo(SaveDialogFileName).absoluteFilePath();
+    } else {
+        const QString chosen = interaction_->saveFileName(
+            this, {QStringLiteral("Speichern unter"), SaveFilter(target), SaveDialogFileName, {}, false, true});
+        if (chosen.isEmpty()) {
+            AskSaveName = false;
+            return;
+        }
+        SaveDialogFileName = chosen;
+    }
+
+    const QString configFile = SaveDialogFileName;
+    const std::string bytes = qv::ConfigFileBytes(lastBuild_.configText, target);
+    const QString writeError =
+        qv::ui::WriteFileAtomically(configFile, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!writeError.isEmpty()) {
+        interaction_->errorBox(this, QStringLiteral("Datei \"") + configFile
+                                         + QStringLiteral("\" kann nicht erstellt werden. ") + writeError);
+        return;
+    }
+
+    const QString source = qv::ui::ExamplesStarterPath(ProgramFolder);
+    const QString starter = FolderOf(configFile) + QString::fromLatin1(qv::starter::kExecutable);
+    const auto markSaved = [this, &configFile] {
+        ProjectChanged = true;
+        ui->ESpeicherort->setText(FolderOf(configFile));
+    };
+    const auto cannotOpen = [this](const QString& file, const QString& reason) {
+        interaction_->errorBox(this, QStringLiteral("Datei %1 kann nicht geöffnet werden. %2").arg(file, reason));
+    };
+
+    QString sourceDigest;
+    if (FileExists(source)) {
+        const qv::ui::FileDigest digest = qv::ui::FileMD5Hex(source);
+        if (!digest.ok()) {
+            markSaved();
+            cannotOpen(source, digest.error);
+            return;
+        }
+        sourceDigest = digest.hex;
+        bool copy = !QFileInfo::exists(starter);
+        if (!copy) {
+            const qv::ui::FileDigest present = qv::ui::FileMD5Hex(starter);
+            if (!present.ok()) {
+                markSaved();
+                cannotOpen(starter, present.error);
+                return;
+            }
+            copy = present.hex != sourceDigest;
+        }
+        if (copy)
+            qv::ui::CopyFileOverwriting(source, starter); // the check below judges the outcome
+    }
+
+    markSaved();
+    const qv::ui::FileDigest copied = qv::ui::FileMD5Hex(starter);
+    if (!copied.ok()) {
+        cannotOpen(starter, copied.error);
+        return;
+    }
+    if (copied.hex != sourceDigest || !FileExists(configFile)) {
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("\"starter.exe\" konnte nicht gespeichert werden!"),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        AskSaveName = false;
+        return;
+    }
+
+    ProjectChanged = false;
+    UpdateCaption(ui->ESpeicherort->text());
+    if (interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                 QStringLiteral("Erfolgreich abgespeichert.\n\rMöchtest du das erstellte Projekt jetzt testen?"),
+                                 Interaction::Icon::Question, Interaction::Buttons::YesNo)
+        == Interaction::Answer::Yes) {
+        interaction_->shellOpen(target == 2 ? configFile : starter, FolderOf(starter));
+    }
+    AskSaveName = false;
 }
 
 void TForm1::BitSpeichern2Click()
 {
-    // NEXT ISSUE (file commands): save under a new name.
+    AskSaveName = true;
+    BitSpeichernClick();
 }
 
 void TForm1::BtDurchsuchenClick()
 {
-    // NEXT ISSUE (storage folder): the folder browser for ESpeicherort.
+    const QString folder =
+        interaction_->existingFolder(this, QStringLiteral("Bitte wähle den Speicherort deines Projektes."));
+    if (folder.isEmpty())
+        return;
+    ui->ESpeicherort->setText(qv::ui::WithTrailingSeparator(folder));
 }
 
-void TForm1::BrowseFileClick(QLineEdit* field)
+void TForm1::relpfad(QLineEdit* field, const QString& filter)
 {
-    // NEXT ISSUE (storage folder): choose a file inside the storage folder for `field`.
-    Q_UNUSED(field);
+    const QString storage = ui->ESpeicherort->text();
+    if (storage.isEmpty() || !QFileInfo(storage).isDir()) {
+        interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                 QStringLiteral("Du musst zuerst einen gültigen Speicherort angeben,\n\r"
+                                                "bevor dieser Pfad eingetragen werden kann."),
+                                 Interaction::Icon::Information, Interaction::Buttons::Ok);
+        switchcategory(ui->llgrund);
+        ui->BtDurchsuchen->setFocus();
+        return;
+    }
+    const QString chosen =
+        interaction_->openFileName(this, {QStringLiteral("Öffnen"), filter, QString(), storage, false, false});
+    if (chosen.isEmpty())
+        return;
+    const auto relative = qv::RelativeToStorageForStarter(storage.toStdString(), chosen.toStdString());
+    if (!relative) {
+        interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                 QStringLiteral("Du musst einen Pfad angeben, welcher sich innerhalb des "
+                                                "Speicherortes befindet.\n\rAlso ")
+                                     + storage + QStringLiteral("..."),
+                                 Interaction::Icon::Information, Interaction::Buttons::Ok);
+        return;
+    }
+    field->setText(QString::fromStdString(*relative));
 }
 
 bool TForm1::FormClose()
 {
-    // NEXT ISSUE (file commands): ask before closing a changed project.
-    return true;
+    if (!ProjectChanged)
+        return true;
+    return interaction_->messageBox(this, QStringLiteral("Beenden"),
+                                    QStringLiteral("Möchtest du das Programm ohne zu speichern beenden?"),
+                                    Interaction::Icon::Question, Interaction::Buttons::YesNo)
+           == Interaction::Answer::Yes;
 }

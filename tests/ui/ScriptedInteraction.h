@@ -22,6 +22,7 @@ public:
         QString filter;
         QString fileName;         // proposed name; shell working folder
         QColor initialColor;
+        QString initialFolder;    // file dialogs
     };
 
     QList<Call> calls;
@@ -42,36 +43,38 @@ public:
 
     Answer messageBox(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons) override
     {
-        calls << Call{Kind::MessageBox, title, text, icon, buttons, {}, {}, {}};
+        calls << Call{Kind::MessageBox, title, text, icon, buttons, {}, {}, {}, {}};
         return answers.isEmpty() ? Answer::Cancel : answers.dequeue();
     }
     void errorBox(QWidget*, const QString& text) override
     {
-        calls << Call{Kind::ErrorBox, {}, text, Icon::Critical, Buttons::Ok, {}, {}, {}};
+        calls << Call{Kind::ErrorBox, {}, text, Icon::Critical, Buttons::Ok, {}, {}, {}, {}};
     }
     QString openFileName(QWidget*, const FileDialogRequest& request) override
     {
-        calls << Call{Kind::OpenFile, request.title, {}, {}, {}, request.filter, request.fileName, {}};
+        calls << Call{Kind::OpenFile, request.title, {}, {}, {}, request.filter, request.fileName, {},
+                      request.initialFolder};
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
     QString saveFileName(QWidget*, const FileDialogRequest& request) override
     {
-        calls << Call{Kind::SaveFile, request.title, {}, {}, {}, request.filter, request.fileName, {}};
+        calls << Call{Kind::SaveFile, request.title, {}, {}, {}, request.filter, request.fileName, {},
+                      request.initialFolder};
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
     QString existingFolder(QWidget*, const QString& caption) override
     {
-        calls << Call{Kind::Folder, caption, {}, {}, {}, {}, {}, {}};
+        calls << Call{Kind::Folder, caption, {}, {}, {}, {}, {}, {}, {}};
         return folders.isEmpty() ? QString() : folders.dequeue();
     }
     QColor color(QWidget*, const QColor& initial) override
     {
-        calls << Call{Kind::Color, {}, {}, {}, {}, {}, {}, initial};
+        calls << Call{Kind::Color, {}, {}, {}, {}, {}, {}, initial, {}};
         return colors.isEmpty() ? QColor() : colors.dequeue();
     }
     bool shellOpen(const QString& target, const QString& workingFolder) override
     {
-        calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}};
+        calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}, {}};
         return true;
     }
 };

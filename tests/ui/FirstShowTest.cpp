@@ -1,0 +1,154 @@
+#include "AppSetup.h"
+#include "FileFixture.h"
+#include "QtInteraction.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+using Kind = ScriptedInteraction::Kind;
+
+class FirstShowTest : public FilesTest {
+protected:
+    // A window of its own, started as the program starts it.
+    std::unique_ptr<TForm1> Start(const QString& argument)
+    {
+        auto window = std::make_unique<TForm1>(&seam);
+        window->ProgramFolder = programFolder;
+        window->CommandLineArgument = argument;
+        window->MakeRepaintComponent = [this](QWidget* owner) { repaintOwners << owner; };
+        window->show();
+        return window;
+    }
+    QList<QWidget*> repaintOwners;
+};
+
+TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
+{
+    testfiles::Write(programFolder + QStringLiteral("/neben.ini"), "[quorvane]\r\ncaption=Neben\r\n");
+    testfiles::Write(project + QStringLiteral("autorun.inf"), "[autorun]\r\nopen=starter.exe\r\n");
+    testfiles::Write(project + QStringLiteral("starter.ini"), "[quorvane]\r\ncaption=Absolut\r\n");
+    const QString working = root.filePath(QStringLiteral("arbeit"));
+    testfiles::Write(working + QStringLiteral("/hier.ini"), "[quorvane]\r\ncaption=Hier\r\n");
+    const QString previousCurrent = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(working));
+
+    struct Case {
+        const char* what;
+        QString argument;
+        bool loaded;
+        const char* title;
+        QString folder;
+        int target;
+    };
+    const Case cases[] = {
+        {"no argument", QString(), false, "", QString(), 0},
+        {"bare name beside the program", QStringLiteral("neben.ini"), true, "Neben", programFolder + QLatin1Char('/'), 0},
+        {"absolute path", project + QStringLiteral("starter.ini"), true, "Absolut", project, 0},
+        {"current folder", QStringLiteral("hier.ini"), true, "Hier", working + QLatin1Char('/'), 0},
+        {"file without a settings section", project + QStringLiteral("autorun.inf"), true, "", project, 1},
+        {"missing file", QStringLiteral("fehlt.ini"), false, "", QString(), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        seam.calls.clear();
+        repaintOwners.clear();
+        auto window = Start(c.argument);
+        EXPECT_EQ(repaintOwners, QList<QWidget*>{window.get()});
+        EXPECT_EQ(window->size(), QSize(665, 435));
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+        EXPECT_TRUE(seam.callsOf(Kind::OpenFile).isEmpty());
+        auto* title = window->findChild<QLineEdit*>(QStringLiteral("ETitel"));
+        const bool missing = !c.loaded && !c.argument.isEmpty();
+        if (c.loaded) {
+            EXPECT_EQ(window->CurrentPageKey(), "grund");
+            EXPECT_EQ(title->text(), QLatin1String(c.title));
+            EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("ESpeicherort"))->text(), c.folder);
+            EXPECT_EQ(window->ConfigTarget(), c.target);
+            EXPECT_EQ(window->OpenDialogFileName, QDir::cleanPath(c.folder + QFileInfo(c.argument).fileName()));
+            EXPECT_FALSE(window->ProjectChanged);
+            EXPECT_TRUE(window->ProjectOpen);
+            EXPECT_FALSE(window->AskSaveName);
+            EXPECT_FALSE(window->windowTitle().contains("Neues Projekt"));
+        } else {
+            EXPECT_EQ(window->CurrentPageKey(), "start");
+            EXPECT_FALSE(window->ProjectChanged);
+            EXPECT_FALSE(window->ProjectOpen) << "the first New or Open asks no question";
+            EXPECT_EQ(window->AskSaveName, !missing);
+            EXPECT_EQ(window->windowTitle(), missing ? "Quorvane" : window->TitleBase() + " - [Neues Projekt]");
+        }
+        EXPECT_FALSE(window->OpenGivenFile);
+        EXPECT_TRUE(window->TitleBase().startsWith("Quorvane v")) << "built from the form's own caption";
+
+        // The first show runs once.
+        window->hide();
+        window->show();
+        EXPECT_EQ(repaintOwners.size(), 1);
+        EXPECT_EQ(window->CurrentPageKey(), c.loaded ? "grund" : "start");
+    }
+    QDir::setCurrent(previousCurrent);
+}
+
+TEST_F(FirstShowTest, ClosingAsksOnlyWhenChangedAndNoKeepsTheWindow)
+{
+    struct Case {
+        bool changed;
+        Interaction::Answer answer;
+        bool asked;
+        bool closes;
+    };
+    const Case cases[] = {
+        {false, Interaction::Answer::No, false, true},
+        {true, Interaction::Answer::No, true, false},
+        {true, Interaction::Answer::Cancel, true, false},
+        {true, Interaction::Answer::Yes, true, true},
+    };
+    for (const Case& c : cases) {
+        form->show();
+        form->ProjectChanged = c.changed;
+        seam.calls.clear();
+        Script(seam.answers, {c.answer});
+        EXPECT_EQ(form->close(), c.closes);
+        EXPECT_EQ(form->isVisible(), !c.closes);
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), c.asked ? 1 : 0);
+        if (c.asked) {
+            EXPECT_EQ(boxes[0].title, "Beenden");
+            EXPECT_EQ(boxes[0].text, QStringLiteral("Möchtest du das Programm ohne zu speichern beenden?"));
+            EXPECT_EQ(boxes[0].icon, Interaction::Icon::Question);
+            EXPECT_EQ(boxes[0].buttons, Interaction::Buttons::YesNo);
+        }
+    }
+}
+
+// The production seam, once, on the real window: Qt's own German question box.
+TEST(FirstShow, ClosingAChangedProjectAsksWithQtsMessageBox)
+{
+    ASSERT_TRUE(qv::ui::InstallGermanTranslation());
+    TForm1 window; // the Qt implementation of the seam
+    window.ProgramFolder = QDir::tempPath();
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("ETitel"))->setText(QStringLiteral("geändert"));
+    ASSERT_TRUE(window.ProjectChanged);
+    QString title, text;
+    QStringList buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text().remove('&');
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(title, "Beenden");
+    EXPECT_EQ(text, QStringLiteral("Möchtest du das Programm ohne zu speichern beenden?"));
+    EXPECT_EQ(icon, QMessageBox::Question);
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"Ja", "Nein"}));
+    window.ProjectChanged = false;
+}

@@ -1,0 +1,258 @@
+#include "FileFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+using Kind = ScriptedInteraction::Kind;
+using Answer = Interaction::Answer;
+
+namespace {
+
+const QString kDiscardText = QStringLiteral("Möchtest du das aktuelle Projekt verwerfen?");
+const QString kNoSectionText = QStringLiteral(
+    "Keine relevanten Daten gefunden. Diese Konfigurationsdatei\n\rwurde wahrscheinlich nicht mit Quorvane erstellt.");
+
+} // namespace
+
+class OpenCommandTest : public FilesTest {
+protected:
+    struct Flags {
+        bool changed, open, askSaveName, givenFile;
+        bool operator==(const Flags&) const = default;
+    };
+    Flags CurrentFlags() const
+    {
+        return {form->ProjectChanged, form->ProjectOpen, form->AskSaveName, form->OpenGivenFile};
+    }
+    void SetFlags(const Flags& f)
+    {
+        form->ProjectChanged = f.changed;
+        form->ProjectOpen = f.open;
+        form->AskSaveName = f.askSaveName;
+        form->OpenGivenFile = f.givenFile;
+    }
+    // A project that differs from a new one wherever it can: typed title, storage folder, target.
+    void EditSomething()
+    {
+        Go("fenster");
+        Field("ETitel")->setText(QStringLiteral("Alt"));
+        Field("ESpeicherort")->setText(project);
+        form->SetConfigTarget(2);
+    }
+    void ExpectEditsKept()
+    {
+        EXPECT_EQ(Field("ETitel")->text(), "Alt");
+        EXPECT_EQ(Field("ESpeicherort")->text(), project);
+    }
+    void ExpectNewProject()
+    {
+        const qv::ProjectSettings s = form->CurrentSettings();
+        qv::ProjectSettings expected; // every text empty, every box clear, CbStyle 1, RbnDefault
+        EXPECT_EQ(s, expected);
+        EXPECT_EQ(form->CurrentPageKey(), "grund");
+        EXPECT_TRUE(form->windowTitle().endsWith(" - [Neues Projekt]")) << form->windowTitle().toStdString();
+    }
+};
+
+TEST_F(OpenCommandTest, NewAsksOnlyOnceAProjectExistsAndNoKeepsTheSettings)
+{
+    struct Case {
+        const char* what;
+        bool projectOpen;
+        Answer answer;
+        bool asked;
+        bool reset;
+    };
+    const Case cases[] = {
+        {"first New after start-up", false, Answer::Cancel, false, true},
+        {"project open, Yes", true, Answer::Yes, true, true},
+        {"project open, No", true, Answer::No, true, false},
+        {"project open, box closed", true, Answer::Cancel, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditSomething();
+        form->OpenDialogFileName = QStringLiteral("/alt/starter.ini");
+        form->SaveDialogFileName = QStringLiteral("/alt/starter.ini");
+        SetFlags({true, c.projectOpen, false, false});
+        seam.calls.clear();
+        Script(seam.answers, {c.answer});
+
+        form->BitNeuClick();
+
+        const auto questions = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(questions.size(), c.asked ? 1 : 0);
+        if (c.asked) {
+            EXPECT_EQ(questions[0].title, "Neues Projekt");
+            EXPECT_EQ(questions[0].text, kDiscardText);
+            EXPECT_EQ(questions[0].icon, Interaction::Icon::Question);
+            EXPECT_EQ(questions[0].buttons, Interaction::Buttons::YesNo);
+        }
+        EXPECT_TRUE(seam.callsOf(Kind::OpenFile).isEmpty()) << "New shows no dialog";
+        // Before the question: the dialogs forget their files, the first tab is selected.
+        EXPECT_EQ(form->OpenDialogFileName, "");
+        EXPECT_EQ(form->SaveDialogFileName, "");
+        EXPECT_EQ(form->ConfigTarget(), 0);
+        if (c.reset) {
+            ExpectNewProject();
+            EXPECT_EQ(CurrentFlags(), (Flags{false, true, true, false}));
+        } else {
+            ExpectEditsKept();
+            EXPECT_EQ(CurrentFlags(), (Flags{true, true, true, false}));
+        }
+    }
+}
+
+TEST_F(OpenCommandTest, OpenThatEndsEarlyChangesNothing)
+{
+    const QString noSection = project + QStringLiteral("nur-autorun.ini");
+    testfiles::Write(noSection, "[autorun]\r\nopen=starter.exe\r\nicon=a.ico\r\n[quorvane]\r\n");
+    struct Case {
+        const char* what;
+        Answer discard;     // answer to the discard question (asked: a project is open)
+        QString chosen;     // the dialog's answer; empty: cancelled
+        bool dialogShown;
+        bool error;
+    };
+    const Case cases[] = {
+        {"discard refused", Answer::No, QString(), false, false},
+        {"dialog cancelled", Answer::Yes, QString(), true, false},
+        {"chosen file gone", Answer::Yes, project + QStringLiteral("weg.ini"), true, false},
+        {"no settings section", Answer::Yes, noSection, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EditSomething();
+        form->OpenDialogFileName = QStringLiteral("/vorher/starter.ini");
+        SetFlags({true, true, true, false});
+        const QString caption = form->windowTitle();
+        seam.calls.clear();
+        Script(seam.answers, {c.discard});
+        if (!c.chosen.isEmpty())
+            Script(seam.fileNames, {c.chosen});
+
+        form->BitOeffnenClick();
+
+        const auto dialogs = seam.callsOf(Kind::OpenFile);
+        ASSERT_EQ(dialogs.size(), c.dialogShown ? 1 : 0);
+        if (c.dialogShown) {
+            EXPECT_EQ(dialogs[0].filter, "autorun.inf, *.ini|autorun.inf;*.ini");
+            EXPECT_EQ(dialogs[0].fileName, "/vorher/starter.ini") << "the dialog starts at the last file";
+        }
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), c.error ? 2 : 1);
+        if (c.error) {
+            EXPECT_EQ(boxes[1].title, "Fehler");
+            EXPECT_EQ(boxes[1].text, kNoSectionText);
+            EXPECT_EQ(boxes[1].icon, Interaction::Icon::Warning);
+            EXPECT_EQ(boxes[1].buttons, Interaction::Buttons::Ok);
+        }
+        ExpectEditsKept();
+        EXPECT_EQ(form->ConfigTarget(), 2);
+        EXPECT_EQ(form->CurrentPageKey(), "fenster");
+        EXPECT_EQ(form->windowTitle(), caption);
+        EXPECT_EQ(CurrentFlags(), (Flags{true, true, true, false}));
+    }
+}
+
+TEST_F(OpenCommandTest, LoadingSetsTargetFolderPageAndFlags)
+{
+    struct Case {
+        const char* fileName;
+        int target;
+    };
+    const Case cases[] = {{"autorun.inf", 1}, {"Autorun.inf", 0}, {"AUTORUN.INF", 0}, {"starter.ini", 0},
+                          {"mein projekt.ini", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        const QString folder = root.filePath(QStringLiteral("ordner %1/").arg(QLatin1String(c.fileName)));
+        const QString path = folder + QLatin1String(c.fileName);
+        testfiles::Write(path, "[quorvane]\r\ncaption=\"  Mein Men\xfc  \"\r\nwidth=800\r\n");
+        form->SetConfigTarget(2);
+        form->OpenDialogFileName.clear();
+        SetFlags({true, false, true, false});
+        W<QPushButton>("BtWeiter")->setEnabled(false);
+        seam.calls.clear();
+
+        OpenWithDialog(path);
+
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no project open yet: no question";
+        EXPECT_EQ(form->ConfigTarget(), c.target);
+        EXPECT_EQ(Field("ESpeicherort")->text(), folder);
+        EXPECT_EQ(Field("ETitel")->text(), QStringLiteral("  Mein Menü  "));
+        EXPECT_EQ(Field("EBreite")->text(), "800");
+        EXPECT_EQ(form->OpenDialogFileName, path);
+        EXPECT_EQ(form->CurrentPageKey(), "grund");
+        EXPECT_TRUE(W<QPushButton>("BtWeiter")->isEnabled());
+        EXPECT_EQ(CurrentFlags(), (Flags{false, true, false, false}));
+        EXPECT_FALSE(form->windowTitle().contains('*'));
+        EXPECT_TRUE(form->windowTitle().endsWith(c.target == 1 ? "autorun.inf]" : "starter.ini]"))
+            << form->windowTitle().toStdString();
+        EXPECT_TRUE(form->FormClose()) << "a loaded project closes without a question";
+    }
+}
+
+TEST_F(OpenCommandTest, TheNewerSectionWinsWholeAndAnEmptyOneCountsAsAbsent)
+{
+    struct Case {
+        const char* what;
+        const char* content;
+        const char* title;
+        const char* icon;
+    };
+    const Case cases[] = {
+        {"both sections", "[velmorant starter]\r\ncaption=B\r\nicon=b.ico\r\n[quorvane]\r\ncaption=A\r\n", "A", ""},
+        {"empty newer section", "[quorvane]\r\n[velmorant starter]\r\ncaption=B\r\nicon=b.ico\r\n", "B", "b.ico"},
+        {"only the older section", "[Velmorant Starter]\r\nCAPTION=B\r\n", "B", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = project + QStringLiteral("starter.ini");
+        testfiles::Write(path, c.content);
+        form->ProjectOpen = false;
+        seam.calls.clear();
+        OpenWithDialog(path);
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+        EXPECT_EQ(Field("ETitel")->text(), QString::fromLatin1(c.title));
+        EXPECT_EQ(Field("EIconOrt")->text(), QString::fromLatin1(c.icon));
+    }
+}
+
+TEST_F(OpenCommandTest, ReloadingAppliesEveryFieldThroughTheWindow)
+{
+    const QString path = project + QStringLiteral("autorun.inf");
+    testfiles::Write(path, "[autorun]\r\nopen=starter.exe\r\n[quorvane]\r\nstartfile=web\\index.html\r\nmaximized=1\r\n"
+                           "width=800\r\ncontextmenu=0\r\nborderstyle=tool\r\nexenewwindow=3\r\n"
+                           "skinpos=10 , 20\r\ndisabledkeylist=32,116,abc\r\n");
+    OpenWithDialog(path);
+    EXPECT_EQ(Field("EHTMLOrt")->text(), "web\\index.html");
+    EXPECT_TRUE(W<QCheckBox>("ChFullscreen")->isChecked());
+    EXPECT_EQ(Field("EBreite")->text(), "");
+    EXPECT_FALSE(Enabled("EBreite"));
+    EXPECT_TRUE(W<QCheckBox>("ChKontext")->isChecked());
+    EXPECT_EQ(W<QComboBox>("CbStyle")->currentIndex(), 4);
+    EXPECT_TRUE(W<QRadioButton>("RbnPopup")->isChecked());
+    EXPECT_EQ(Field("Eskinx")->text(), "10 ");
+    EXPECT_EQ(Field("ESkiny")->text(), " 20");
+    auto* keys = W<QListWidget>("LBShortcuts");
+    ASSERT_EQ(keys->count(), 2);
+    EXPECT_EQ(keys->item(0)->text(), "F5");
+    EXPECT_EQ(keys->item(1)->text(), "Leertaste");
+
+    // Opening over it (Yes to the question) leaves nothing of the first project behind.
+    testfiles::Write(project + QStringLiteral("starter.ini"), "[quorvane]\r\ncaption=Zwei\r\nborderstyle=Tool\r\n");
+    Script(seam.answers, {Answer::Yes});
+    OpenWithDialog(project + QStringLiteral("starter.ini"));
+    EXPECT_EQ(Field("ETitel")->text(), "Zwei");
+    EXPECT_EQ(Field("EHTMLOrt")->text(), "");
+    EXPECT_FALSE(W<QCheckBox>("ChFullscreen")->isChecked());
+    EXPECT_TRUE(Enabled("EBreite"));
+    EXPECT_EQ(W<QComboBox>("CbStyle")->currentIndex(), 4) << "an unknown border style keeps the index";
+    EXPECT_TRUE(W<QRadioButton>("RbnDefault")->isChecked());
+    EXPECT_EQ(W<QListWidget>("LBShortcuts")->count(), 0);
+    EXPECT_EQ(form->ConfigTarget(), 0);
+    EXPECT_FALSE(form->ProjectChanged);
+}

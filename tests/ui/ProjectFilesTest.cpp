@@ -1,0 +1,146 @@
+#include "FileFixture.h"
+#include "ProjectFiles.h"
+
+using namespace qv::ui;
+
+TEST(ProjectFiles, DigestIsTheMd5OfTheWholeFile)
+{
+    QTemporaryDir dir;
+    struct Case {
+        QByteArray content;
+        const char* md5;
+    };
+    const Case cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {QByteArray(100000, 'a'), "1af6d6f2f682f76f80e606aeaaee1680"},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("f"));
+        testfiles::Write(path, c.content);
+        const FileDigest digest = FileMD5Hex(path);
+        EXPECT_TRUE(digest.ok()) << digest.error.toStdString();
+        EXPECT_EQ(digest.hex, QLatin1String(c.md5)) << c.content.size();
+    }
+    for (const QString& unreadable : {dir.filePath(QStringLiteral("fehlt")), dir.path()}) {
+        const FileDigest digest = FileMD5Hex(unreadable);
+        EXPECT_FALSE(digest.ok()) << unreadable.toStdString();
+        EXPECT_TRUE(digest.hex.isEmpty());
+    }
+}
+
+TEST(ProjectFiles, AtomicWriteReplacesTheFileOrLeavesItAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("starter.ini"));
+    const QByteArray first("[quorvane]\r\ncaption=Men\xfc\r\n");
+    EXPECT_EQ(WriteFileAtomically(path, first), QString());
+    EXPECT_EQ(testfiles::Read(path), first);
+    EXPECT_EQ(WriteFileAtomically(path, "x\r\n"), QString());
+    EXPECT_EQ(testfiles::Read(path), "x\r\n");
+
+    // A folder that may not be written: no temporary file, the old file stays whole.
+    {
+        testfiles::ReadOnly lock(dir.path());
+        if (!lock.ok())
+            GTEST_SKIP() << "this file system cannot refuse writing to the current user";
+        const QString reason = WriteFileAtomically(path, "neu\r\n");
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_EQ(testfiles::Read(path), "x\r\n");
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"starter.ini"});
+
+    // A file that may not be written is not replaced behind its back.
+    {
+        testfiles::ReadOnly lock(path);
+        ASSERT_TRUE(lock.ok());
+        EXPECT_FALSE(WriteFileAtomically(path, "neu\r\n").isEmpty());
+        EXPECT_EQ(testfiles::Read(path), "x\r\n");
+    }
+    // A folder of that name.
+    EXPECT_FALSE(WriteFileAtomically(dir.path(), "neu").isEmpty());
+}
+
+TEST(ProjectFiles, CopyOverwritesWithTheSourcesContentAndKeepsItRunnable)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("Beispiele/starter.exe"));
+    const QString target = dir.filePath(QStringLiteral("starter.exe"));
+    testfiles::Write(source, "#!/bin/sh\n");
+    QFile::setPermissions(source, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                      | QFileDevice::ExeOther);
+
+    EXPECT_TRUE(CopyFileOverwriting(source, target));
+    EXPECT_EQ(testfiles::Read(target), "#!/bin/sh\n");
+    EXPECT_TRUE(QFileInfo(target).isExecutable());
+    EXPECT_TRUE(QFile::permissions(target) & QFileDevice::WriteOwner) << "the user's copy stays replaceable";
+
+    testfiles::Write(target, "alt");
+    EXPECT_TRUE(CopyFileOverwriting(source, target));
+    EXPECT_EQ(testfiles::Read(target), "#!/bin/sh\n");
+
+    testfiles::Write(target, "alt");
+    {
+        testfiles::ReadOnly lock(target);
+        ASSERT_TRUE(lock.ok());
+        EXPECT_FALSE(CopyFileOverwriting(source, target));
+        EXPECT_EQ(testfiles::Read(target), "alt");
+    }
+    EXPECT_FALSE(CopyFileOverwriting(dir.filePath(QStringLiteral("fehlt.exe")), target));
+    EXPECT_EQ(testfiles::Read(target), "alt");
+}
+
+TEST(ProjectFiles, FolderRulesOfTheHost)
+{
+    struct Case {
+        const char* path;
+        const char* folder;
+    };
+    const Case folders[] = {
+        {"/home/a/starter.ini", "/home/a/"}, {"C:\\Projekt\\autorun.inf", "C:\\Projekt\\"},
+        {"C:autorun.inf", "C:"},             {"starter.ini", ""},
+        {"", ""},                            {"/home/a/", "/home/a/"},
+    };
+    for (const Case& c : folders)
+        EXPECT_EQ(FolderOf(QString::fromUtf8(c.path)), QString::fromUtf8(c.folder)) << c.path;
+
+    const Case trailing[] = {
+        {"/home/a", "/home/a/"}, {"/home/a/", "/home/a/"}, {"/", "/"}, {"/home/Ärger", "/home/Ärger/"},
+    };
+    for (const Case& c : trailing)
+        EXPECT_EQ(WithTrailingSeparator(QString::fromUtf8(c.path)), QString::fromUtf8(c.folder)) << c.path;
+    EXPECT_EQ(ExamplesStarterPath(QStringLiteral("/opt/q")), QStringLiteral("/opt/q/Beispiele/starter.exe"));
+}
+
+TEST(ProjectFiles, CommandLineFileIsAbsoluteOrBesideTheProgramOrInTheCurrentFolder)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("programm"));
+    const QString current = dir.filePath(QStringLiteral("arbeit"));
+    testfiles::Write(program + QStringLiteral("/neben.ini"), "[quorvane]\n");
+    testfiles::Write(program + QStringLiteral("/beide.ini"), "[quorvane]\n");
+    testfiles::Write(current + QStringLiteral("/beide.ini"), "[quorvane]\n");
+    testfiles::Write(current + QStringLiteral("/hier.ini"), "[quorvane]\n");
+    testfiles::Write(current + QStringLiteral("/sub/tief.ini"), "[quorvane]\n");
+    const QString absolute = current + QStringLiteral("/hier.ini");
+
+    struct Case {
+        QString argument;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QString(), QString()},
+        {QStringLiteral("neben.ini"), program + QStringLiteral("/neben.ini")},
+        {QStringLiteral("beide.ini"), program + QStringLiteral("/beide.ini")}, // beside the program first
+        {QStringLiteral("hier.ini"), current + QStringLiteral("/hier.ini")},
+        {QStringLiteral("./sub/tief.ini"), current + QStringLiteral("/sub/tief.ini")},
+        {absolute, absolute},
+        {QStringLiteral("fehlt.ini"), QString()},
+        {current + QStringLiteral("/fehlt.ini"), QString()},
+        {QStringLiteral("sub"), QString()},                               // a folder is no file
+        {QLatin1Char('/') + absolute, QString()},                         // "//..." counts as relative
+        {QStringLiteral("\\\\server\\share\\starter.ini"), QString()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolveCommandLineFile(c.argument, program, current), c.expected) << c.argument.toStdString();
+}

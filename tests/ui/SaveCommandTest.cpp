@@ -1,0 +1,265 @@
+#include "FileFixture.h"
+
+#include <QTabWidget>
+
+#include <optional>
+
+using Kind = ScriptedInteraction::Kind;
+using Answer = Interaction::Answer;
+
+namespace {
+
+const QString kSavedText = QStringLiteral("Erfolgreich abgespeichert.\n\rMöchtest du das erstellte Projekt jetzt testen?");
+const QString kStarterFailed = QStringLiteral("\"starter.exe\" konnte nicht gespeichert werden!");
+
+} // namespace
+
+class SaveCommandTest : public FilesTest {
+protected:
+    // A project as loaded from `project` + `fileName`.
+    void LoadProject(const char* fileName, const QByteArray& content = "[quorvane]\r\nstartfile=index.html\r\n")
+    {
+        testfiles::Write(project + QLatin1String(fileName), content);
+        if (form->ProjectOpen)
+            seam.answers.enqueue(Answer::Yes); // discard the project before
+        OpenWithDialog(project + QLatin1String(fileName));
+        ASSERT_EQ(Field("ESpeicherort")->text(), project);
+        seam.calls.clear();
+    }
+    void Save(int target)
+    {
+        Go("speichern");
+        W<QTabWidget>("TCCode")->setCurrentIndex(target); // as a click on the tab: rebuilds
+        form->BitSpeichernClick();
+    }
+    // The permission bits of a file, without the current user's view of them.
+    static QFileDevice::Permissions ModeOf(const QString& path)
+    {
+        return QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    }
+    bool StarterCopiedTo(const QString& folder) const
+    {
+        return testfiles::Read(folder + QStringLiteral("starter.exe")) == kStarterBytes;
+    }
+};
+
+TEST_F(SaveCommandTest, SavesTheShownTextUnderTheTargetsNameBesideTheStarter)
+{
+    struct Case {
+        int target;
+        const char* fileName;
+        const char* filter;
+        bool fileExists; // an existing target file is replaced without the dialog
+    };
+    const Case cases[] = {
+        {0, "starter.ini", "starter.ini|starter.ini", true},
+        {0, "starter.ini", "starter.ini|starter.ini", false},
+        {1, "autorun.inf", "autorun.inf|autorun.inf", true},
+        {1, "autorun.inf", "autorun.inf|autorun.inf", false},
+        {2, "runme.bat", "Batch-Datei|*.bat", true},
+        {2, "runme.bat", "Batch-Datei|*.bat", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fileName) + (c.fileExists ? " exists" : " missing"));
+        QDir(project).removeRecursively();
+        LoadProject("starter.ini", "[quorvane]\r\nstartfile=index.html\r\ncaption=100% Men\xfc\r\n");
+        const QString path = project + QLatin1String(c.fileName);
+        if (c.fileExists)
+            testfiles::Write(path, "alt");
+        else
+            QFile::remove(path);
+        Script(seam.fileNames, {path});
+        Script(seam.answers, {Answer::No});
+
+        Save(c.target);
+
+        const auto dialogs = seam.callsOf(Kind::SaveFile);
+        ASSERT_EQ(dialogs.size(), c.fileExists ? 0 : 1);
+        if (!c.fileExists) {
+            EXPECT_EQ(dialogs[0].fileName, path) << "the storage folder and the target's name are proposed";
+            EXPECT_EQ(dialogs[0].filter, QLatin1String(c.filter));
+        }
+        EXPECT_EQ(testfiles::Read(path), ShownTextAsFile(c.target == 2));
+        EXPECT_TRUE(testfiles::Read(path).contains(c.target == 2 ? "100%% Men\xfc" : "100% Men\xfc"));
+        EXPECT_TRUE(StarterCopiedTo(project));
+        EXPECT_TRUE(QFileInfo(project + QStringLiteral("starter.exe")).isExecutable());
+        EXPECT_TRUE(seam.callsOf(Kind::ErrorBox).isEmpty());
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, "Hinweis");
+        EXPECT_EQ(boxes[0].text, kSavedText);
+        EXPECT_EQ(boxes[0].icon, Interaction::Icon::Question);
+        EXPECT_EQ(boxes[0].buttons, Interaction::Buttons::YesNo);
+        EXPECT_TRUE(seam.callsOf(Kind::Shell).isEmpty()) << "No: nothing is started";
+        EXPECT_FALSE(form->ProjectChanged);
+        EXPECT_FALSE(form->AskSaveName);
+        EXPECT_FALSE(form->windowTitle().contains('*'));
+    }
+}
+
+TEST_F(SaveCommandTest, TestRunOpensTheStarterOrTheBatchFileInTheStorageFolder)
+{
+    LoadProject("starter.ini");
+    for (int target : {0, 1, 2}) {
+        SCOPED_TRACE(target);
+        const QString path = project + QLatin1String(qv::TargetFileName(target));
+        Script(seam.fileNames, {path});
+        Script(seam.answers, {Answer::Yes});
+        seam.calls.clear();
+        Save(target);
+        const auto shell = seam.callsOf(Kind::Shell);
+        ASSERT_EQ(shell.size(), 1);
+        EXPECT_EQ(shell[0].text, target == 2 ? path : project + QStringLiteral("starter.exe"));
+        EXPECT_EQ(shell[0].fileName, project) << "the storage folder is the working folder";
+    }
+}
+
+TEST_F(SaveCommandTest, SecondSaveCopiesNothingAndAsksAgain)
+{
+    LoadProject("starter.ini");
+    Save(0);
+    const QString starter = project + QStringLiteral("starter.exe");
+    ASSERT_TRUE(StarterCopiedTo(project));
+    // A mark that a new copy would replace: the copy takes the source's permissions.
+    const auto mark = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(starter, mark));
+    seam.calls.clear();
+    Script(seam.answers, {Answer::No});
+
+    Save(0);
+
+    EXPECT_TRUE(seam.callsOf(Kind::SaveFile).isEmpty());
+    EXPECT_EQ(ModeOf(starter), mark) << "an identical starter.exe is not copied again";
+    ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].text, kSavedText);
+
+    // A starter.exe that differs is replaced.
+    testfiles::Write(starter, "anders");
+    Script(seam.answers, {Answer::No});
+    Save(0);
+    EXPECT_TRUE(StarterCopiedTo(project));
+}
+
+TEST_F(SaveCommandTest, SaveAsAndNewProjectsAskForTheFileAndMoveTheStorageFolder)
+{
+    LoadProject("starter.ini");
+    const QString other = root.filePath(QStringLiteral("anderswo")) + QLatin1Char('/');
+    QDir().mkpath(other);
+    Script(seam.fileNames, {other + QStringLiteral("starter.ini")});
+    Script(seam.answers, {Answer::No});
+    Go("speichern");
+    form->BitSpeichern2Click();
+
+    const auto dialogs = seam.callsOf(Kind::SaveFile);
+    ASSERT_EQ(dialogs.size(), 1) << "the dialog although the file exists";
+    EXPECT_EQ(dialogs[0].fileName, project + QStringLiteral("starter.ini"));
+    EXPECT_EQ(Field("ESpeicherort")->text(), other);
+    EXPECT_EQ(testfiles::Read(other + QStringLiteral("starter.ini")), ShownTextAsFile());
+    EXPECT_TRUE(StarterCopiedTo(other));
+    EXPECT_FALSE(form->AskSaveName);
+    EXPECT_TRUE(form->windowTitle().endsWith("starter.ini]"));
+
+    // A new project: the dialog proposes the bare name; cancelling writes nothing.
+    Script(seam.answers, {Answer::Yes});
+    form->BitNeuClick();
+    seam.calls.clear();
+    Field("EHTMLOrt")->setText(QStringLiteral("index.html"));
+    Save(0);
+    ASSERT_EQ(seam.callsOf(Kind::SaveFile).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::SaveFile)[0].fileName, "starter.ini");
+    EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+    EXPECT_TRUE(form->ProjectChanged);
+    EXPECT_FALSE(form->AskSaveName) << "cancelling clears it";
+    EXPECT_EQ(Field("ESpeicherort")->text(), "");
+}
+
+TEST_F(SaveCommandTest, FailedWriteKeepsTheOldFileAndTheProjectState)
+{
+    LoadProject("starter.ini");
+    const QString path = project + QStringLiteral("starter.ini");
+    const QByteArray old = testfiles::Read(path);
+    Field("ETitel")->setText(QStringLiteral("Neu"));
+    form->AskSaveName = true;
+    Script(seam.fileNames, {path});
+    {
+        testfiles::ReadOnly lock(project);
+        if (!lock.ok())
+            GTEST_SKIP() << "this file system cannot refuse writing to the current user";
+        Save(0);
+    }
+    const auto errors = seam.callsOf(Kind::ErrorBox);
+    ASSERT_EQ(errors.size(), 1);
+    const QString prefix = QStringLiteral("Datei \"") + path + QStringLiteral("\" kann nicht erstellt werden. ");
+    EXPECT_TRUE(errors[0].text.startsWith(prefix)) << errors[0].text.toStdString();
+    EXPECT_GT(errors[0].text.size(), prefix.size()) << "the platform's reason follows";
+    EXPECT_EQ(testfiles::Read(path), old);
+    EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("starter.exe"))) << "nothing is copied";
+    EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+    EXPECT_TRUE(form->ProjectChanged);
+    EXPECT_TRUE(form->AskSaveName);
+    EXPECT_EQ(Field("ESpeicherort")->text(), project);
+}
+
+TEST_F(SaveCommandTest, StarterThatCannotBePlacedIsReported)
+{
+    struct Case {
+        const char* what;
+        const char* present; // the project's starter.exe before saving; nullptr: none
+        bool lockPresent;
+        bool sourceMissing;
+        bool errorBox;       // the digest of starter.exe cannot be taken
+    };
+    const Case cases[] = {
+        {"write-protected starter.exe that differs", "anders", true, false, false},
+        {"starter.exe present, the designer's own missing", "anders", false, true, false},
+        {"neither starter.exe exists", nullptr, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(project).removeRecursively();
+        testfiles::Write(examplesStarter, kStarterBytes);
+        LoadProject("starter.ini");
+        const QString starter = project + QStringLiteral("starter.exe");
+        if (c.present)
+            testfiles::Write(starter, c.present);
+        if (c.sourceMissing)
+            QFile::remove(examplesStarter);
+        Field("ETitel")->setText(QStringLiteral("Neu"));
+        form->ProjectChanged = false; // the failure marks it again
+        form->AskSaveName = true;
+        Script(seam.fileNames, {project + QStringLiteral("starter.ini")});
+        {
+            std::optional<testfiles::ReadOnly> lock;
+            if (c.lockPresent) {
+                lock.emplace(starter);
+                if (!lock->ok())
+                    GTEST_SKIP() << "this file system cannot refuse writing to the current user";
+            }
+            Save(0);
+        }
+        EXPECT_EQ(testfiles::Read(project + QStringLiteral("starter.ini")), ShownTextAsFile())
+            << "the configuration is written all the same";
+        if (c.present)
+            EXPECT_EQ(testfiles::Read(starter), c.present);
+        if (c.errorBox) {
+            const auto errors = seam.callsOf(Kind::ErrorBox);
+            ASSERT_EQ(errors.size(), 1);
+            const QString prefix = QStringLiteral("Datei ") + starter + QStringLiteral(" kann nicht geöffnet werden. ");
+            EXPECT_TRUE(errors[0].text.startsWith(prefix)) << errors[0].text.toStdString();
+            EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+            EXPECT_TRUE(form->AskSaveName) << "the command ends before clearing it";
+        } else {
+            EXPECT_TRUE(seam.callsOf(Kind::ErrorBox).isEmpty());
+            const auto boxes = seam.callsOf(Kind::MessageBox);
+            ASSERT_EQ(boxes.size(), 1) << "no test question after the error";
+            EXPECT_EQ(boxes[0].title, "Fehler");
+            EXPECT_EQ(boxes[0].text, kStarterFailed);
+            EXPECT_EQ(boxes[0].icon, Interaction::Icon::Warning);
+            EXPECT_EQ(boxes[0].buttons, Interaction::Buttons::Ok);
+            EXPECT_FALSE(form->AskSaveName);
+        }
+        EXPECT_TRUE(form->ProjectChanged) << "leaving asks first";
+        EXPECT_EQ(Field("ESpeicherort")->text(), project);
+        seam.calls.clear();
+    }
+}

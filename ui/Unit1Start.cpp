@@ -1,0 +1,35 @@
+// The window's first show: the steps that fix its run-time shape and start the project.
+#include "Unit1.h"
+
+#include "ProjectFiles.h"
+#include "ui_Unit1.h"
+
+#include <QDir>
+
+void TForm1::FormShow()
+{
+    if (MakeRepaintComponent)
+        MakeRepaintComponent(this);
+    ui->ISpenden->setPixmap(ILSpenden[0]);
+    // The title base was built from the form's own caption when the window was made, before
+    // anything below can change the caption. The digits-only fields filter typed characters
+    // since then too (SetupFields), and Qt paints every window double-buffered.
+    setFixedSize(ui->ihbg->width(), 435);
+
+    if (!CommandLineArgument.isEmpty()) {
+        const QString path = qv::ui::ResolveCommandLineFile(CommandLineArgument, ProgramFolder, QDir::currentPath());
+        if (!path.isEmpty()) {
+            OpenDialogFileName = path;
+            OpenGivenFile = true;
+            BitOeffnenClick();
+        }
+    } else {
+        BitNeuClick();
+        switchcategory(ui->llstart);
+        OpenGivenFile = false;
+        ProjectOpen = false;
+        AskSaveName = true;
+        ProjectChanged = false;
+    }
+    StartUpdateCheckAtStartup();
+}

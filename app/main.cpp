@@ -1,7 +1,7 @@
-// The designer's entry: fonts, German standard dialogs, the window with a new project.
+// The designer's entry: the application, the main window with its hints window, the message loop.
 #include "AppSetup.h"
-#include "ProjectSettings.h"
 #include "Unit1.h"
+#include "VistaAltFixUnit.h"
 #include "Warnfenster.h"
 
 #include <QApplication>
@@ -36,13 +36,36 @@ int GrabPages(TForm1& form, const QString& folder)
     return saved ? 0 : 1;
 }
 
+// The program's own options, which take a value each and are no configuration file.
+struct Options {
+    QString argument;   // the first remaining argument
+    QString grabPages;  // --grab-pages <folder>
+    QString grab;       // --grab <file.png>: a picture of the shown window, then quit
+};
+
+Options ParseOptions(const QStringList& args)
+{
+    Options options;
+    QStringList rest;
+    for (int i = 1; i < args.size(); ++i) {
+        if ((args.at(i) == QLatin1String("--grab-pages") || args.at(i) == QLatin1String("--grab")) && i + 1 < args.size()) {
+            (args.at(i) == QLatin1String("--grab") ? options.grab : options.grabPages) = args.at(i + 1);
+            ++i;
+        } else {
+            rest << args.at(i);
+        }
+    }
+    options.argument = rest.value(0);
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
+    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
@@ -50,17 +73,19 @@ int main(int argc, char** argv)
     font.setPixelSize(11);
     QApplication::setFont(font);
 
-    TForm1 form;
-    form.show();
-    // A new project on the start page; the full first-show sequence comes with the entry's issue.
-    form.ApplySettings(qv::ProjectSettings{});
-    form.ProjectChanged = false;
-    form.UpdateCaption(QString());
-    form.switchcategory(form.PageLink(QStringLiteral("start")));
+    const Options options = ParseOptions(QApplication::arguments());
+    TForm1 form; // makes the hints window too
+    form.CommandLineArgument = options.argument;
+    form.MakeRepaintComponent = [](QWidget* owner) { new TVistaAltFix(owner); };
+    form.show(); // the first show runs FormShow
 
-    const QStringList args = QApplication::arguments();
-    const int grab = args.indexOf(QStringLiteral("--grab-pages"));
-    if (grab > 0 && grab + 1 < args.size())
-        return GrabPages(form, args.at(grab + 1));
+    if (!options.grabPages.isEmpty())
+        return GrabPages(form, options.grabPages);
+    if (!options.grab.isEmpty()) {
+        // Once the window has been painted on the screen, keep a picture of it and end.
+        QTimer::singleShot(500, &form, [&form, file = options.grab] {
+            QApplication::exit(form.grab().save(file) ? 0 : 1);
+        });
+    }
     return app.exec();
 }

@@ -256,3 +256,30 @@ TEST_F(OpenCommandTest, ReloadingAppliesEveryFieldThroughTheWindow)
     EXPECT_EQ(form->ConfigTarget(), 0);
     EXPECT_FALSE(form->ProjectChanged);
 }
+
+TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
+{
+    Go("start");
+    form->ProjectOpen = false;
+    Click(W("Loeffnen"));
+    ASSERT_EQ(seam.callsOf(Kind::OpenFile).size(), 1) << "Existierendes Projekt laden";
+
+    Field("ETitel")->setText(QStringLiteral("bleibt"));
+    seam.calls.clear();
+    Go("start");
+    Click(W("Lbeispiel"));
+    const auto shell = seam.callsOf(Kind::Shell);
+    ASSERT_EQ(shell.size(), 1) << "Zeige Demo-Anwendung";
+    EXPECT_EQ(shell[0].text, programFolder + QStringLiteral("/Beispiele/starter.exe"));
+    EXPECT_EQ(shell[0].fileName, "") << "no working folder";
+    EXPECT_EQ(Field("ETitel")->text(), "bleibt");
+    EXPECT_TRUE(form->ProjectChanged) << "the project is not touched";
+
+    seam.calls.clear();
+    Script(seam.answers, {Answer::Yes});
+    Click(W("Lneu"));
+    EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no project was open";
+    EXPECT_EQ(Field("ETitel")->text(), "");
+    EXPECT_TRUE(form->ProjectOpen);
+    EXPECT_TRUE(form->AskSaveName);
+}

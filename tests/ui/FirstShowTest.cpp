@@ -30,7 +30,10 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
     testfiles::Write(project + QStringLiteral("starter.ini"), "[quorvane]\r\ncaption=Absolut\r\n");
     const QString working = root.filePath(QStringLiteral("arbeit"));
     testfiles::Write(working + QStringLiteral("/hier.ini"), "[quorvane]\r\ncaption=Hier\r\n");
-    const QString previousCurrent = QDir::currentPath();
+    struct CurrentFolder {
+        QString previous = QDir::currentPath();
+        ~CurrentFolder() { QDir::setCurrent(previous); }
+    } restore;
     ASSERT_TRUE(QDir::setCurrent(working));
 
     struct Case {
@@ -86,7 +89,6 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
         EXPECT_EQ(repaintOwners.size(), 1);
         EXPECT_EQ(window->CurrentPageKey(), c.loaded ? "grund" : "start");
     }
-    QDir::setCurrent(previousCurrent);
 }
 
 TEST_F(FirstShowTest, ClosingAsksOnlyWhenChangedAndNoKeepsTheWindow)

@@ -53,7 +53,8 @@ TEST(ProjectFiles, AtomicWriteReplacesTheFileOrLeavesItAsItWas)
     // A file that may not be written is not replaced behind its back.
     {
         testfiles::ReadOnly lock(path);
-        ASSERT_TRUE(lock.ok());
+        if (!lock.ok())
+            GTEST_SKIP() << "this file system cannot refuse writing to the current user";
         EXPECT_FALSE(WriteFileAtomically(path, "neu\r\n").isEmpty());
         EXPECT_EQ(testfiles::Read(path), "x\r\n");
     }
@@ -82,7 +83,8 @@ TEST(ProjectFiles, CopyOverwritesWithTheSourcesContentAndKeepsItRunnable)
     testfiles::Write(target, "alt");
     {
         testfiles::ReadOnly lock(target);
-        ASSERT_TRUE(lock.ok());
+        if (!lock.ok())
+            GTEST_SKIP() << "this file system cannot refuse writing to the current user";
         EXPECT_FALSE(CopyFileOverwriting(source, target));
         EXPECT_EQ(testfiles::Read(target), "alt");
     }

@@ -71,6 +71,8 @@ Interaction::Answer QtInteraction::messageBox(QWidget* parent, const QString& ti
 void QtInteraction::errorBox(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text, QMessageBox::Ok, parent);
+    // The text begins with a path as the user chose it: a "<" in it must not turn it into markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -100,8 +102,9 @@ QString QtInteraction::saveFileName(QWidget* parent, const FileDialogRequest& re
 
 QString QtInteraction::existingFolder(QWidget* parent, const QString& caption)
 {
-    return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(parent, caption, QString(),
-                                                                      QFileDialog::ShowDirsOnly));
+    // Read-only: the browser offers no button for making a new folder.
+    return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(
+        parent, caption, QString(), QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly));
 }
 
 QColor QtInteraction::color(QWidget* parent, const QColor& initial)

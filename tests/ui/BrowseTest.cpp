@@ -1,7 +1,11 @@
 #include "FileFixture.h"
+#include "QtInteraction.h"
 
+#include <QFileDialog>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 
 using Kind = ScriptedInteraction::Kind;
 
@@ -167,4 +171,29 @@ TEST_F(BrowseTest, CaptionFollowsOnlyEditsLoadsAndSaves)
     form->BitSpeichernClick();
     EXPECT_TRUE(form->windowTitle().endsWith("autorun.inf]")) << form->windowTitle().toStdString();
     EXPECT_FALSE(form->windowTitle().contains("Neues Projekt"));
+}
+
+// The production folder browser, once: its caption, and no way to make a new folder.
+TEST(Browse, QtFolderBrowserHasTheCaptionAndNoNewFolderButton)
+{
+    QtInteraction seam;
+    QString title;
+    bool buttonFound = false;
+    bool newFolderOffered = true;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            title = dialog->windowTitle();
+            auto* button = dialog->findChild<QToolButton*>(QStringLiteral("newFolderButton"));
+            buttonFound = button != nullptr;
+            newFolderOffered = button && button->isVisible() && button->isEnabled();
+        }
+        if (modal)
+            modal->close();
+    });
+    EXPECT_EQ(seam.existingFolder(nullptr, QStringLiteral("Bitte wähle den Speicherort deines Projektes.")), "")
+        << "closed: cancelled";
+    EXPECT_EQ(title, QStringLiteral("Bitte wähle den Speicherort deines Projektes."));
+    EXPECT_TRUE(buttonFound) << "the toolkit's own dialog";
+    EXPECT_FALSE(newFolderOffered);
 }

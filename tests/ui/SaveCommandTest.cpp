@@ -1,6 +1,9 @@
 #include "FileFixture.h"
+#include "QtInteraction.h"
 
+#include <QMessageBox>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <optional>
 
@@ -262,4 +265,29 @@ TEST_F(SaveCommandTest, StarterThatCannotBePlacedIsReported)
         EXPECT_EQ(Field("ESpeicherort")->text(), project);
         seam.calls.clear();
     }
+}
+
+// The production error box, once: a path that looks like markup is shown as it is.
+TEST(SaveCommand, QtErrorBoxShowsThePathAsPlainText)
+{
+    const QString text = QStringLiteral("Datei \"/home/a/<b>Menü</b>/starter.ini\" kann nicht erstellt werden. "
+                                        "Zugriff verweigert");
+    QtInteraction seam;
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            shown = box->text();
+            format = box->textFormat();
+            icon = box->icon();
+        }
+        if (modal)
+            modal->close();
+    });
+    seam.errorBox(nullptr, text);
+    EXPECT_EQ(shown, text);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(icon, QMessageBox::Critical);
 }

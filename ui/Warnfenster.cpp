@@ -37,8 +37,12 @@ QString TFWarn::HintText() const
 void TFWarn::ShowCentredOn(QWidget* owner)
 {
     if (owner) {
-        const QRect area = owner->frameGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        // move() places the frame: centre the frame, whose size is known only after the first
+        // show; until then the owner's frame margins stand in for this window's.
+        QSize frame = frameGeometry().size();
+        if (frame == size())
+            frame += owner->frameGeometry().size() - owner->size();
+        move(owner->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
     }
     ui->mfehler->moveCursor(QTextCursor::Start);
     ui->mfehler->verticalScrollBar()->setValue(0);

@@ -2,7 +2,12 @@
 
 #include "Links.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMap>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 
 namespace {
@@ -198,4 +203,265 @@ TEST_F(NavigationTest, MessageBarUnfoldsOnePixelPerTick)
     const auto shell = seam.callsOf(ScriptedInteraction::Kind::Shell);
     ASSERT_EQ(shell.size(), 1);
     EXPECT_EQ(shell[0].text, "https://example.org/neu");
+}
+
+namespace {
+
+struct PageControl {
+    const char* page;
+    const char* name;
+    const char* kind;
+    const char* text; // nullptr: no text, or one of the implementer's choosing
+    QRect place;
+};
+
+// Every control of every page with its kind, text and place within the page.
+const PageControl kPageControls[] = {
+    {"start", "Label1", "QLabel", "Möchtest du ein bestehendes Projekt bearbeiten, oder möchtest du ein neues Projekt beginnen? Bitte wähle eine der folgenden Optionen:", QRect(0, 0, 452, 41)},
+    {"start", "Ineu", "QLabel", nullptr, QRect(37, 64, 48, 48)},
+    {"start", "Lneu", "QLabel", "Erstelle ein neues Projekt", QRect(94, 67, 144, 13)},
+    {"start", "Lneu2", "QLabel", "Beginne mit einem vollständig neuem Projekt und passe es Schritt für Schritt an, bis du ein perfektes Ergebnis erzielt hast.", QRect(94, 80, 316, 27)},
+    {"start", "Ioeffnen", "QLabel", nullptr, QRect(37, 135, 48, 48)},
+    {"start", "Loeffnen", "QLabel", "Existierendes Projekt laden", QRect(94, 138, 155, 13)},
+    {"start", "Loeffnen2", "QLabel", "Öffne ein bereits bestehendes Projekt und passe es nach deinen Wünschen an.", QRect(94, 151, 316, 27)},
+    {"start", "Ibeispiel", "QLabel", nullptr, QRect(37, 200, 48, 48)},
+    {"start", "Lbeispiel", "QLabel", "Zeige Demo-Anwendung", QRect(94, 209, 138, 13)},
+    {"start", "Lbeispiel2", "QLabel", "So könnte beispielsweise ein fertiges Autostart-Menü aussehen.", QRect(94, 222, 316, 27)},
+    {"start", "ChUpdate", "QCheckBox", "Prüfe regelmäßig auf Updates", QRect(281, 301, 171, 17)},
+    {"grund", "Label2", "QLabel", "Hier findest du die Grundeinstellungen des Starters. Sie sind essenziell und müssen vorgenommen werden, bevor du fortfahren kannst.", QRect(0, 0, 452, 41)},
+    {"grund", "Label3", "QLabel", "Speicherort:", QRect(0, 47, 59, 13)},
+    {"grund", "ESpeicherort", "QLineEdit", nullptr, QRect(0, 66, 356, 21)},
+    {"grund", "BtDurchsuchen", "QPushButton", "Durchsuchen...", QRect(362, 66, 90, 21)},
+    {"grund", "Label4", "QLabel", "Hier wird später die Konfigurationsdatei sowie die 'starter.exe' hineinkopiert.  Damit ein automatischer Start von CD/DVD erfolgen kann, müssen beide Dateien im Hauptverzeichnis der gebrannten Disc liegen (beispielsweise auf 'F:\\')", QRect(0, 93, 452, 44)},
+    {"grund", "Label5", "QLabel", "Pfad zu deiner HTML-Datei:", QRect(0, 151, 131, 13)},
+    {"grund", "EHTMLOrt", "QLineEdit", nullptr, QRect(0, 170, 356, 21)},
+    {"grund", "BtDurchsuchen2", "QPushButton", "Durchsuchen...", QRect(362, 170, 90, 21)},
+    {"grund", "Label6", "QLabel", nullptr, QRect(0, 197, 452, 60)},
+    {"fenster", "Label7", "QLabel", "Wie groß soll das Fenster sein, wo soll es sich befinden und wie lautet der Titel? Das alles kannst du hier konfigurieren.", QRect(0, 0, 452, 41)},
+    {"fenster", "Label8", "QLabel", "Titel:", QRect(0, 47, 24, 13)},
+    {"fenster", "Label9", "QLabel", "Pfad zum Icon:", QRect(232, 47, 72, 13)},
+    {"fenster", "ETitel", "QLineEdit", nullptr, QRect(0, 66, 217, 21)},
+    {"fenster", "EIconOrt", "QLineEdit", nullptr, QRect(232, 66, 182, 21)},
+    {"fenster", "BtDurchsuchen3", "QPushButton", "...", QRect(420, 66, 32, 21)},
+    {"fenster", "Label10", "QLabel", "Text, welcher als Beschriftung im Fenstertitel und in der Taskleiste genutzt wird.", QRect(0, 93, 217, 44)},
+    {"fenster", "Label11", "QLabel", "Symbol, welches im Fenstertitel und in der Taskleiste angezeigt wird.", QRect(232, 93, 217, 44)},
+    {"fenster", "ChVarTitel", "QCheckBox", "beziehe Überschrift aus Seitentitel", QRect(0, 140, 156, 29)},
+    {"fenster", "ChFullscreen", "QCheckBox", "Zeige das Fenster auf dem gesamten Bildschirm (maximiert)", QRect(162, 140, 181, 29)},
+    {"fenster", "Label45", "QLabel", "min. Fensterbreite:", QRect(113, 187, 92, 13)},
+    {"fenster", "Label13", "QLabel", "Fensterhöhe:", QRect(226, 187, 65, 13)},
+    {"fenster", "Label48", "QLabel", "min. Fensterhöhe:", QRect(339, 187, 88, 13)},
+    {"fenster", "Label12", "QLabel", "Fensterbreite:", QRect(0, 188, 69, 13)},
+    {"fenster", "EminBreite", "QLineEdit", nullptr, QRect(113, 206, 67, 21)},
+    {"fenster", "EHoehe", "QLineEdit", nullptr, QRect(226, 206, 67, 21)},
+    {"fenster", "EminHoehe", "QLineEdit", nullptr, QRect(339, 206, 67, 21)},
+    {"fenster", "EBreite", "QLineEdit", nullptr, QRect(0, 207, 67, 21)},
+    {"fenster", "Label46", "QLabel", "Pixel", QRect(186, 209, 22, 13)},
+    {"fenster", "Label37", "QLabel", "Pixel", QRect(299, 209, 22, 13)},
+    {"fenster", "Label47", "QLabel", "Pixel", QRect(412, 209, 22, 13)},
+    {"fenster", "Label36", "QLabel", "Pixel", QRect(73, 210, 22, 13)},
+    {"fenster", "Label14", "QLabel", "Abstand zum linken Bildschirmrand:", QRect(0, 240, 167, 13)},
+    {"fenster", "Label15", "QLabel", "Abstand zum oberen Bildschirmrand:", QRect(197, 240, 174, 13)},
+    {"fenster", "Eposx", "QLineEdit", nullptr, QRect(0, 259, 139, 21)},
+    {"fenster", "Eposy", "QLineEdit", nullptr, QRect(197, 259, 146, 21)},
+    {"fenster", "Label43", "QLabel", "Pixel", QRect(145, 262, 22, 13)},
+    {"fenster", "Label44", "QLabel", "Pixel", QRect(349, 262, 22, 13)},
+    {"fenster", "Label16", "QLabel", "Wenn du keinen Abstand definierst, wird das Fenster in der Mitte deines Bildschirmes positioniert.", QRect(0, 286, 452, 30)},
+    {"optisch", "Label17", "QLabel", "Hier kannst du diverse visuelle Einstellungen vornehmen.", QRect(0, 0, 452, 41)},
+    {"optisch", "Label49", "QLabel", "Pfad zu dem Splash Screen:", QRect(0, 31, 133, 13)},
+    {"optisch", "ESplashOrt", "QLineEdit", nullptr, QRect(0, 50, 356, 21)},
+    {"optisch", "BtDurchsuchen6", "QPushButton", "Durchsuchen...", QRect(362, 50, 90, 21)},
+    {"optisch", "Label50", "QLabel", "Sofern ein Bild angegeben ist, erscheint es beim Starten der Anwendung für etwa zwei Sekunden bevor das eigentliche Hauptfenster geladen wird.", QRect(0, 77, 452, 30)},
+    {"optisch", "Chfade", "QCheckBox", "Sanftes Einblenden des Fensters", QRect(0, 119, 205, 17)},
+    {"optisch", "SSeparator3", "QFrame", nullptr, QRect(217, 119, 2, 107)},
+    {"optisch", "Label62", "QLabel", "Transparente Farbe (Hex-Wert):", QRect(236, 119, 158, 13)},
+    {"optisch", "ETransparencyColor", "QLineEdit", nullptr, QRect(259, 138, 155, 21)},
+    {"optisch", "BtColorSearch", "QPushButton", "...", QRect(420, 138, 32, 21)},
+    {"optisch", "SColor", "QFrame", nullptr, QRect(236, 139, 17, 17)},
+    {"optisch", "Chfadeout", "QCheckBox", "Sanftes Ausblenden des Fensters", QRect(0, 149, 205, 17)},
+    {"optisch", "Label63", "QLabel", "Flächen mit der hier gewählte Farbe werden durchsichtig dargestellt.", QRect(236, 165, 216, 61)},
+    {"optisch", "ChScrollbar", "QCheckBox", "Verstecke die Scrollleisten", QRect(0, 179, 205, 17)},
+    {"optisch", "ChTop", "QCheckBox", "Behalte Fenster immer im Vordergrund", QRect(0, 209, 205, 17)},
+    {"optisch", "Label18", "QLabel", "Rahmen des Fensters:", QRect(0, 248, 108, 13)},
+    {"optisch", "IBorder", "QLabel", nullptr, QRect(226, 249, 150, 45)},
+    {"optisch", "CbStyle", "QComboBox", nullptr, QRect(0, 267, 193, 21)},
+    {"input", "Label61", "QLabel", "Eingaben mit Maus und Tastatur können hier behandelt werden.", QRect(0, 0, 452, 41)},
+    {"input", "ChKontext", "QCheckBox", "Kein Rechtsklick innerhalb des Fensters zulassen (Kontextmenü)", QRect(0, 31, 452, 17)},
+    {"input", "ChSelect", "QCheckBox", "Deaktiviere das Markieren von Text", QRect(0, 59, 452, 17)},
+    {"input", "ChMove", "QCheckBox", "Fenster kann mit der Maus an jeder Stelle verschoben werden", QRect(0, 87, 452, 17)},
+    {"input", "ChKeyInput", "QCheckBox", "Alle Tastatureingaben ignorieren", QRect(0, 115, 452, 17)},
+    {"input", "Label64", "QLabel", "Nur folgende Tasten deaktivieren:", QRect(0, 148, 164, 13)},
+    {"input", "SSeparator2", "QFrame", nullptr, QRect(206, 148, 2, 128)},
+    {"input", "Label23", "QLabel", "Passwort beim Beenden abfragen:", QRect(226, 148, 165, 13)},
+    {"input", "BtAddShortcut", "QPushButton", "+", QRect(134, 166, 25, 22)},
+    {"input", "BtRemoveShortCut", "QPushButton", "-", QRect(162, 166, 25, 22)},
+    {"input", "EKeyInput", "QLineEdit", nullptr, QRect(0, 167, 130, 21)},
+    {"input", "EPasswort", "QLineEdit", nullptr, QRect(226, 167, 215, 21)},
+    {"input", "Label65", "QLabel", "Das hier eingetragene Passwort wird vor dem Schließen des Starters abgefragt. Somit kann ein nicht authorisiertes Beenden verhindert werden.", QRect(226, 194, 215, 82)},
+    {"input", "SShortCutsBorder", "QFrame", nullptr, QRect(0, 195, 187, 81)},
+    {"input", "LBShortcuts", "QListWidget", nullptr, QRect(1, 196, 185, 79)},
+    {"zusatz", "Label19", "QLabel", "Erweiterte Einstellungen, die nicht zwingend benötigt werden.", QRect(0, 0, 452, 41)},
+    {"zusatz", "Label20", "QLabel", "Dateien mit diesen Erweiterungen direkt ausführen:", QRect(0, 31, 247, 13)},
+    {"zusatz", "EExt", "QLineEdit", nullptr, QRect(0, 50, 452, 21)},
+    {"zusatz", "Label21", "QLabel", "Wenn du einen Hyperlink zu einer Datei mit oben aufgeführter Dateiendung anklickst, wird diese direkt gestartet. Erweiterungen bitte wie folgt eintragen: \"exe,zip,doc,jpg\"", QRect(0, 77, 452, 30)},
+    {"zusatz", "ChAdmin", "QCheckBox", "Starter unter Vista oder höher mit Administratorrechten ausführen", QRect(0, 120, 452, 17)},
+    {"zusatz", "Label22", "QLabel", "Anwendung mit dem Starter ausführen:", QRect(0, 154, 190, 13)},
+    {"zusatz", "SSeparator", "QFrame", nullptr, QRect(224, 154, 2, 86)},
+    {"zusatz", "Label66", "QLabel", "Anwendung beim Beenden ausführen:", QRect(244, 154, 183, 13)},
+    {"zusatz", "EZusatzProgOrt", "QLineEdit", nullptr, QRect(0, 173, 169, 21)},
+    {"zusatz", "BtDurchsuchen4", "QPushButton", "...", QRect(175, 173, 32, 21)},
+    {"zusatz", "EZusatzProgOrt2", "QLineEdit", nullptr, QRect(245, 173, 169, 21)},
+    {"zusatz", "BtnDurchsuchen6", "QPushButton", "...", QRect(420, 173, 32, 21)},
+    {"zusatz", "Label51", "QLabel", "... mit diesen Parametern:", QRect(0, 200, 126, 13)},
+    {"zusatz", "Label67", "QLabel", "... mit diesen Parametern:", QRect(245, 200, 126, 13)},
+    {"zusatz", "EExeParam", "QLineEdit", nullptr, QRect(0, 219, 207, 21)},
+    {"zusatz", "EExeParam2", "QLineEdit", nullptr, QRect(245, 219, 207, 21)},
+    {"neufenster", "Label53", "QLabel", "Hier kannst du steuern, wie sich Quorvane verhalten soll, wenn ein Hyperlink in einem neuen Fenster (mit z.B. target=\"_blank\") geöffnet wird.", QRect(0, 0, 452, 41)},
+    {"neufenster", "RbnDefault", "QRadioButton", "Standardaktion", QRect(0, 47, 163, 17)},
+    {"neufenster", "Label56", "QLabel", "Der verlinkte Inhalt wird im Internet Explorer Fenster geladen", QRect(18, 62, 295, 13)},
+    {"neufenster", "RbnExecute", "QRadioButton", "Ausführen", QRect(0, 83, 163, 17)},
+    {"neufenster", "Label57", "QLabel", "Der verlinkte Inhalt wird mit dem Standardprogramm des Computers geöffnet", QRect(18, 98, 370, 13)},
+    {"neufenster", "RbnIgnore", "QRadioButton", "Im gleichen Fenster öffnen", QRect(0, 119, 163, 17)},
+    {"neufenster", "Label58", "QLabel", "Der verlinkte Inhalt lädt im gleichen Quorvane Fenster", QRect(18, 134, 317, 13)},
+    {"neufenster", "RbnPopup", "QRadioButton", "Popup", QRect(0, 155, 163, 17)},
+    {"neufenster", "Label59", "QLabel", "Der verlinkte Inhalt wird in einem neuen Quorvane Fenster geladen", QRect(18, 170, 380, 13)},
+    {"neufenster", "Label54", "QLabel", "Parameter:", QRect(18, 191, 54, 13)},
+    {"neufenster", "EPopupParam", "QLineEdit", nullptr, QRect(18, 210, 423, 21)},
+    {"neufenster", "Label55", "QLabel", "Mit diesen Befehlen wird das neue Popup aufgerufen. Bitte orientiere dich bei der Eingabe der Parameter an dem, was du auch unter \"Einstellungen Speichern > Parameter\" siehst. Eine gültige Eingabe wäre beispielsweise:", QRect(18, 237, 423, 52)},
+    {"neufenster", "Label60", "QLabel", "/height=320 /width=200 /borderstyle=sizeable /caption=\"Mein Popup\"", QRect(18, 288, 423, 25)},
+    {"skin", "Label24", "QLabel", "Mit einem Skin kannst du dir deinen Fensterrahmen selbst gestalten. Dazu benötigst du nur ein Bild. In Kombination mit der Option \"Transparenten Farbe\" werden auch Teile des Bitmaps transparent dargestellt, sodass deine Webanwendung nicht zwangsläufig eckig sein muss.", QRect(0, 0, 452, 41)},
+    {"skin", "Label25", "QLabel", "Pfad zu dem Bild:", QRect(0, 55, 82, 13)},
+    {"skin", "EBMPOrt", "QLineEdit", nullptr, QRect(0, 74, 356, 21)},
+    {"skin", "BtDurchsuchen5", "QPushButton", "Durchsuchen...", QRect(362, 74, 90, 21)},
+    {"skin", "Label26", "QLabel", "Die ausgewählte Datei bildet den Hintergrund des Starters. Der Pfad ist relativ zu dem Speicherort der 'autorun.inf'.", QRect(0, 101, 452, 36)},
+    {"skin", "Label27", "QLabel", "1. Linker Abstand der Startseite:", QRect(0, 140, 157, 13)},
+    {"skin", "Eskinx", "QLineEdit", nullptr, QRect(0, 159, 120, 21)},
+    {"skin", "ISkizze", "QLabel", nullptr, QRect(232, 159, 194, 134)},
+    {"skin", "Label39", "QLabel", "Pixel", QRect(126, 162, 22, 13)},
+    {"skin", "Label28", "QLabel", "2. Oberer Abstand der Startseite:", QRect(0, 186, 163, 13)},
+    {"skin", "ESkiny", "QLineEdit", nullptr, QRect(0, 205, 120, 21)},
+    {"skin", "Label40", "QLabel", "Pixel", QRect(126, 208, 22, 13)},
+    {"skin", "Label29", "QLabel", "3.Breite der Startseite:", QRect(0, 232, 111, 13)},
+    {"skin", "ESkinw", "QLineEdit", nullptr, QRect(0, 251, 120, 21)},
+    {"skin", "Label41", "QLabel", "Pixel", QRect(126, 254, 22, 13)},
+    {"skin", "Label30", "QLabel", "4. Höhe der Startseite:", QRect(0, 278, 111, 13)},
+    {"skin", "ESkinh", "QLineEdit", nullptr, QRect(0, 297, 120, 21)},
+    {"skin", "Label42", "QLabel", "Pixel", QRect(126, 300, 22, 13)},
+    {"speichern", "Label32", "QLabel", "Der Starter kann über 3 Wege konfiguriert werden.", QRect(0, 0, 452, 41)},
+    {"speichern", "TCCode", "QTabWidget", nullptr, QRect(0, 24, 452, 298)},
+    {"speichern", "Iwarn", "QLabel", nullptr, QRect(259, 25, 16, 16)},
+    {"speichern", "lwarn", "QLabel", "Es sind 0 Hinweise vorhanden!", QRect(281, 26, 168, 13)},
+    {"speichern", "Label31", "QLabel", "Beschreibungstext", QRect(12, 52, 413, 42)},
+    {"speichern", "mcode", "QPlainTextEdit", nullptr, QRect(11, 100, 430, 178)},
+    {"speichern", "BitSpeichern", "QPushButton", "Speichern", QRect(210, 286, 97, 25)},
+    {"speichern", "BitSpeichern2", "QPushButton", "Speichern unter...", QRect(313, 286, 129, 25)},
+    {"ueber", "ILogo", "QLabel", nullptr, QRect(64, 6, 319, 75)},
+    {"ueber", "Label33", "QLabel", "Quorvane (kurz: QVR) wurde dazu erstellt, um Autostart-Menüs von CD/DVD mit Hilfe von einfachen Webseiten zu ermöglichen. So kannst du mit simplen HTML-Kenntnissen aufwändige Menüs erstellen, die sich mit QVR wie eine gewöhnliche Windows-Anwendung verhalten.", QRect(0, 104, 452, 59)},
+    {"ueber", "Label38", "QLabel", nullptr, QRect(0, 169, 452, 48)},
+    {"ueber", "Label34", "QLabel", "Programmiert von:", QRect(0, 224, 89, 13)},
+    {"ueber", "Label35", "QLabel", "Disc-Icon erstellt von:", QRect(200, 224, 105, 13)},
+    {"ueber", "LLink1", "QLabel", nullptr, QRect(0, 237, 155, 13)},
+    {"ueber", "LLink2", "QLabel", nullptr, QRect(200, 237, 241, 13)},
+    {"ueber", "Label52", "QLabel", "Den Autor dieser Software unterstützen:", QRect(115, 280, 113, 26)},
+    {"ueber", "ISpenden", "QLabel", nullptr, QRect(234, 281, 98, 26)},
+};
+
+QString TextOf(const QWidget* widget)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    return QString();
+}
+
+} // namespace
+
+TEST_F(NavigationTest, EveryPageHoldsExactlyItsControlsInPlace)
+{
+    // Before the save page is first built, so the hint counter still stands where it was drawn.
+    TForm1 fresh(&seam);
+    QMap<QString, QStringList> expected;
+    for (const PageControl& c : kPageControls) {
+        const QString page = QStringLiteral("p") + QString::fromLatin1(c.page);
+        expected[page] << QString::fromLatin1(c.name);
+        auto* widget = fresh.findChild<QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->parentWidget()->objectName(), page) << c.name;
+        EXPECT_TRUE(widget->inherits(c.kind)) << c.name;
+        if (c.text) {
+            EXPECT_EQ(TextOf(widget).toStdString(), c.text) << c.name;
+        }
+        const QRect r = widget->geometry();
+        EXPECT_EQ(r.topLeft(), c.place.topLeft()) << c.name;
+        EXPECT_EQ(r.height(), c.place.height()) << c.name;
+        // One-line captions may grow to the right when the substitute font runs wider.
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const bool mayGrow = (label && !label->wordWrap() && !label->text().isEmpty())
+                             || qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QRadioButton*>(widget);
+        if (mayGrow)
+            EXPECT_GE(r.width(), c.place.width()) << c.name;
+        else
+            EXPECT_EQ(r.width(), c.place.width()) << c.name;
+    }
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        auto* page = fresh.findChild<QWidget*>(it.key());
+        ASSERT_NE(page, nullptr) << it.key().toStdString();
+        QStringList shown;
+        for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (child->isVisibleTo(page))
+                shown << child->objectName();
+        }
+        QStringList wanted = it.value();
+        shown.sort();
+        wanted.sort();
+        EXPECT_EQ(shown, wanted) << it.key().toStdString();
+    }
+    EXPECT_EQ(fresh.findChild<QComboBox*>("CbStyle")->currentText(), "normal (sizeable)");
+    auto* tabs = fresh.findChild<QTabWidget*>("TCCode");
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "ini-Datei");
+    EXPECT_EQ(tabs->tabText(1), "autorun.inf");
+    EXPECT_EQ(tabs->tabText(2), "Parameter");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+}
+
+TEST_F(NavigationTest, FrameFontsAndColours)
+{
+    const auto colour = [this](const char* name) { return W(name)->palette().color(QPalette::WindowText); };
+    EXPECT_EQ(form->font().family(), "Tahoma");
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+
+    auto* heading = W<QLabel>("LCaption");
+    EXPECT_EQ(heading->font().pixelSize(), 24);
+    EXPECT_FALSE(heading->font().bold());
+    EXPECT_EQ(heading->pos(), QPoint(194, 17));
+    EXPECT_EQ(colour("LCaption"), QColor(Qt::black));
+
+    for (const char* key : kAllKeys) {
+        const std::string link = "ll" + std::string(key);
+        const std::string shadow = link + "S";
+        EXPECT_EQ(colour(link.c_str()), QColor(Qt::white)) << key;
+        EXPECT_EQ(colour(shadow.c_str()), QColor(100, 0, 0)) << key;
+        EXPECT_EQ(W(shadow.c_str())->pos(), W(link.c_str())->pos() + QPoint(1, 1)) << key;
+        EXPECT_EQ(W(link.c_str())->font().pixelSize(), 11) << key;
+    }
+    EXPECT_EQ(W("llstart")->pos(), QPoint(16, 16));
+    EXPECT_EQ(W("llspeichern")->pos(), QPoint(16, 192));
+    EXPECT_EQ(W("llueber")->pos(), QPoint(16, 228));
+
+    for (const char* name : {"LMessage", "LMessageS"}) {
+        EXPECT_EQ(W(name)->font().pixelSize(), 13) << name;
+        EXPECT_TRUE(W(name)->font().bold()) << name;
+        EXPECT_EQ(W<QLabel>(name)->alignment(), Qt::AlignCenter) << name;
+    }
+    EXPECT_EQ(W("LMessage")->geometry(), QRect(0, 435, 663, 23));
+    EXPECT_EQ(W("LMessageS")->geometry(), QRect(1, 436, 663, 23));
+    EXPECT_EQ(colour("LMessage"), QColor(Qt::white));
+    EXPECT_EQ(colour("LMessageS"), QColor(Qt::black));
+    EXPECT_EQ(W("BtZurueck")->geometry(), QRect(195, 391, 75, 25));
+    EXPECT_EQ(W("BtWeiter")->geometry(), QRect(568, 391, 75, 25));
+    EXPECT_EQ(W<QPushButton>("BtZurueck")->text(), QString::fromUtf8("<< Zurück"));
+    EXPECT_EQ(W<QPushButton>("BtWeiter")->text(), "Weiter >>");
 }

@@ -1,5 +1,6 @@
 #include "FormFixture.h"
 
+#include "AppSetup.h"
 #include "ConfigWriter.h"
 #include "Cp1252.h"
 #include "Warnfenster.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -40,6 +42,7 @@ TEST_F(SavePageTest, ShowsTheBuildOfTheCurrentTabAndRebuildsOnlyOnShowAndTabChan
     EXPECT_EQ(code->textCursor().position(), 0);
     EXPECT_TRUE(code->isReadOnly());
     EXPECT_EQ(code->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(code->font().family(), qv::ui::MonospaceFamily());
 
     // An edit elsewhere changes nothing here until the page is shown again or the tab changes.
     W<QLineEdit>("ETitel")->setText(QStringLiteral("Mein Menü"));
@@ -137,6 +140,22 @@ TEST(HintsWindow, IsTheFixedDialogOfTheHints)
     EXPECT_EQ(memo->geometry(), QRect(8, 66, 384, 265));
     EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_EQ(window.findChild<QWidget*>("BtOK")->geometry(), QRect(317, 348, 75, 25));
+    EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::white));
+    auto* explanation = window.findChild<QLabel*>("LExpl");
+    ASSERT_NE(explanation, nullptr);
+    EXPECT_EQ(explanation->geometry(), QRect(10, 8, 380, 58));
+    EXPECT_TRUE(explanation->wordWrap());
+    EXPECT_EQ(explanation->text().toStdString(),
+              "Folgende Eingaben können Probleme mit dem Starter hervorrufen oder werden auf Grund ihrer "
+              "Ungültigkeit ignoriert. Nicht in allen Fällen muss jeder hier angezeigte Fehler korrigiert "
+              "werden. Bitte überprüfe trotzdem folgende Punkte erneut:");
+    auto* bar = window.findChild<QLabel*>("ILeiste");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry(), QRect(0, 340, 400, 40));
+    EXPECT_TRUE(bar->hasScaledContents());
+    EXPECT_FALSE(bar->pixmap().isNull());
+    EXPECT_EQ(window.findChild<QPushButton*>("BtOK")->text(), "OK");
     window.SetHintText(QStringLiteral("- eins"));
     EXPECT_EQ(window.HintText(), "- eins");
 }

@@ -45,8 +45,14 @@ QString QtFilterFromProductFilter(const QString& productFilter)
     QStringList entries;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString& pattern : patterns)
+        for (QString& pattern : patterns) {
             pattern = pattern.trimmed();
+#ifndef _WIN32
+            // "*.*" means every file on Windows; elsewhere it would hide names without a dot.
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+#endif
+        }
         entries << parts.at(i) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));

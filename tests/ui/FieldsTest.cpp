@@ -2,7 +2,10 @@
 
 #include "ColorSwatch.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +53,29 @@ TEST_F(FieldsTest, TypingIsFiltered)
     auto* width = W<QLineEdit>("EBreite");
     width->setText(QStringLiteral("abc1234567"));
     EXPECT_EQ(width->text(), "abc1234567");
+
+    // Control characters other than backspace are refused in the colour field, so Ctrl+V pastes
+    // nothing there; the digits-only fields let it through, as the platform's edit style does.
+    QApplication::clipboard()->setText(QStringLiteral("77"));
+    ASSERT_EQ(QApplication::clipboard()->text(), "77");
+    const auto paste = [](QWidget* field) {
+        // Ctrl+V as the keyboard delivers it: the key with the control character 22 as its text.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(0x16)));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_V, Qt::ControlModifier, QString(QChar(0x16)));
+        QApplication::sendEvent(field, &press);
+        QApplication::sendEvent(field, &release);
+    };
+    Go("optisch");
+    color->setText(QStringLiteral("AB"));
+    color->setFocus();
+    paste(color);
+    EXPECT_EQ(color->text(), "AB");
+    Go("fenster");
+    width->setText(QStringLiteral("1"));
+    width->setFocus();
+    width->end(false);
+    paste(width);
+    EXPECT_EQ(width->text(), "177");
 }
 
 TEST_F(FieldsTest, FullScreenEmptiesAndLocksTheSizeFields)

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,14 +19,14 @@ namespace {
 const QString kPrompt = QString::fromUtf8("Eine neue Version von Quorvane ist verfügbar.\n\r"
                                           "Möchtest du sie jetzt herunterladen?");
 
-class UpdateWindow : public ::testing::Test {
+// Each test has its own TEMP and configuration folder (UpdateFolders) and its own server.
+class UpdateWindow : public UpdateFolders {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp.isValid());
-        ASSERT_TRUE(config.isValid());
-        qputenv("TEMP", temp.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+        savedUrl = qgetenv("QUORVANE_UPDATE_URL");
+        UpdateFolders::SetUp();
         qputenv("QUORVANE_UPDATE_URL", server.url().toUtf8());
         // Start switched off, so that showing the window starts no check of its own.
         qv::WritePreference(qv::kUpdateCheckPreference, QStringLiteral("F"));
@@ -36,10 +35,14 @@ protected:
     void TearDown() override
     {
         form.reset();
-        qunsetenv("TEMP");
-        qunsetenv("XDG_CONFIG_HOME");
-        qputenv("QUORVANE_UPDATE_URL", "http://127.0.0.1:9/updater/quorvane.php");
+        UpdateFolders::TearDown();
+        // The other window tests go on with the run's own settings.
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+        qputenv("QUORVANE_UPDATE_URL", savedUrl);
     }
+
+    QByteArray savedConfigHome;
+    QByteArray savedUrl;
 
     QCheckBox* box() const { return form->findChild<QCheckBox*>(QStringLiteral("ChUpdate")); }
     QLabel* message() const { return form->findChild<QLabel*>(QStringLiteral("LMessage")); }
@@ -67,8 +70,6 @@ protected:
     }
 
     TestHttpServer server;
-    QTemporaryDir temp;
-    QTemporaryDir config;
     ScriptedInteraction seam;
     std::unique_ptr<TForm1> form;
 };

@@ -10,8 +10,6 @@
 
 #include "ui_Unit1.h"
 
-#include <QCoreApplication>
-
 // What the update check may do with the window: ask, open an address, show a message.
 class TForm1::UpdateBridge : public qv::UpdateTarget {
 public:
@@ -45,9 +43,8 @@ TForm1::~TForm1()
 void TForm1::SetupUpdate()
 {
     updateBridge_ = new UpdateBridge(*this);
+    // The checker also ends a running check by itself when the application is about to quit.
     updateChecker_ = new qv::UpdateChecker(*updateBridge_, this);
-    // A check waiting on a silent server must not hold up the end of the program.
-    connect(qApp, &QCoreApplication::aboutToQuit, updateChecker_, &qv::UpdateChecker::shutdown);
     connect(ui->ChUpdate, &QCheckBox::toggled, this, &TForm1::ChUpdateClick);
 }
 

@@ -14,18 +14,13 @@ bool NeedsQuotes(std::string_view value)
     return value.find_first_of(" &|<>^") != std::string_view::npos;
 }
 
-std::string JoinFour(const std::string& a, const std::string& b, const std::string& c, const std::string& d)
+// A measure of four fields, written joined by "," only when all four are given.
+void AppendFour(ConfigEmitter& out, std::string_view key, const std::string& a, const std::string& b,
+                const std::string& c, const std::string& d)
 {
-    std::string out;
-    out.reserve(a.size() + b.size() + c.size() + d.size() + 3);
-    out += a;
-    out += ',';
-    out += b;
-    out += ',';
-    out += c;
-    out += ',';
-    out += d;
-    return out;
+    if (a.empty() || b.empty() || c.empty() || d.empty())
+        return;
+    out.AppendSetting(key, a + ',' + b + ',' + c + ',' + d);
 }
 
 } // namespace
@@ -147,12 +142,9 @@ BuildResult BuildConfiguration(const ProjectSettings& p, int target)
     out.AppendSetting("exitpw", p.EPasswort);
     out.AppendSetting("skin", p.EBMPOrt);
     if (!p.EBMPOrt.empty()) {
-        if (!p.Eskinx.empty() && !p.ESkiny.empty() && !p.ESkinw.empty() && !p.ESkinh.empty())
-            out.AppendSetting("skinpos", JoinFour(p.Eskinx, p.ESkiny, p.ESkinw, p.ESkinh));
-        if (!p.Eminx.empty() && !p.Eminy.empty() && !p.Eminw.empty() && !p.Eminh.empty())
-            out.AppendSetting("minbuttonpos", JoinFour(p.Eminx, p.Eminy, p.Eminw, p.Eminh));
-        if (!p.Eclosex.empty() && !p.Eclosey.empty() && !p.Eclosew.empty() && !p.Ecloseh.empty())
-            out.AppendSetting("closebuttonpos", JoinFour(p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh));
+        AppendFour(out, "skinpos", p.Eskinx, p.ESkiny, p.ESkinw, p.ESkinh);
+        AppendFour(out, "minbuttonpos", p.Eminx, p.Eminy, p.Eminw, p.Eminh);
+        AppendFour(out, "closebuttonpos", p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh);
     }
     out.AppendSetting("splash", p.ESplashOrt);
     out.AppendSetting("transparencycolor", p.ETransparencyColor);

@@ -142,21 +142,17 @@ LoadResult LoadSettings(const ProfileFile& file, std::string_view path, const Pr
     p.EExeParam2 = read("executeparamonclose", "");
     p.EPasswort = read("exitpw", "");
     p.EBMPOrt = read("skin", "");
-    const std::string skinpos = read("skinpos", "");
-    p.Eskinx = NthField(skinpos, 1);
-    p.ESkiny = NthField(skinpos, 2);
-    p.ESkinw = NthField(skinpos, 3);
-    p.ESkinh = NthField(skinpos, 4);
-    const std::string minpos = read("minbuttonpos", "");
-    p.Eminx = NthField(minpos, 1);
-    p.Eminy = NthField(minpos, 2);
-    p.Eminw = NthField(minpos, 3);
-    p.Eminh = NthField(minpos, 4);
-    const std::string closepos = read("closebuttonpos", "");
-    p.Eclosex = NthField(closepos, 1);
-    p.Eclosey = NthField(closepos, 2);
-    p.Eclosew = NthField(closepos, 3);
-    p.Ecloseh = NthField(closepos, 4);
+    // A measure of four comma-separated fields (left, top, width, height).
+    const auto readFour = [&](const char* key, std::string& a, std::string& b, std::string& c, std::string& d) {
+        const std::string value = read(key, "");
+        a = NthField(value, 1);
+        b = NthField(value, 2);
+        c = NthField(value, 3);
+        d = NthField(value, 4);
+    };
+    readFour("skinpos", p.Eskinx, p.ESkiny, p.ESkinw, p.ESkinh);
+    readFour("minbuttonpos", p.Eminx, p.Eminy, p.Eminw, p.Eminh);
+    readFour("closebuttonpos", p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh);
     p.ESplashOrt = read("splash", "");
     p.ETransparencyColor = read("transparencycolor", "");
     p.LBShortcuts = KeyListFromValue(read("disabledkeylist", ""));

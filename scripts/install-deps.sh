@@ -9,6 +9,9 @@ packages=(
   fonts-wine fonts-liberation
   xvfb xauth imagemagick
   qt6-translations-l10n
+  qt6-webengine-dev
+  libisofs-dev libxml2-dev xorriso
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

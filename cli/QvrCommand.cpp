@@ -2,6 +2,8 @@
 
 #include "ConfigWriter.h"
 #include "Cp1252.h"
+#include "DiscCheck.h"
+#include "IsoImage.h"
 #include "Loader.h"
 
 #include <cerrno>
@@ -144,6 +146,17 @@ std::string QvrUsage()
            "  qvr check DATEI\n"
            "      Gibt die Hinweise zu einer Konfiguration aus, einen je Zeile.\n"
            "      Exit-Code 0 ohne Hinweise, 1 mit Hinweisen.\n"
+           "  qvr verify ORDNER\n"
+           "      Prüft einen Speicherort so, wie er auf die Disc kommt: Konfiguration,\n"
+           "      starter.exe, die genannten Dateien, die Verweise der Startseite, die Namen\n"
+           "      und die Größe. Eine Zeile je Problem, Fehler zuerst, dann Warnungen.\n"
+           "      Exit-Code 0 ohne Probleme, 1 mit Problemen, 2 Ordner nicht lesbar.\n"
+           "  qvr iso ORDNER -o ABBILD.iso [--label NAME] [--force]\n"
+           "      Schreibt ein ISO-9660-Abbild mit Joliet und Rock Ridge, der Ordner als\n"
+           "      Wurzel. Prüft vorher wie verify und schreibt bei Fehlern nur mit --force\n"
+           "      (sonst Exit-Code 1); Exit-Code 2, wenn das Schreiben scheitert.\n"
+           "      Bezeichnung ohne --label: der Titel des Projekts, sonst der Ordnername,\n"
+           "      in Großbuchstaben, Ziffern und _ (höchstens 32 Zeichen).\n"
            "  qvr --help\n"
            "      Zeigt diese Hilfe.\n"
            "\n"
@@ -162,6 +175,10 @@ int RunQvr(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return Convert(args, out, err);
     if (args[0] == "check")
         return Check(args, out, err);
+    if (args[0] == "verify")
+        return RunVerify(args, out, err);
+    if (args[0] == "iso")
+        return RunIso(args, out, err);
     return UsageError(err, "Unbekannter Befehl: " + args[0]);
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// One finding about a storage folder as it would go onto a disc: a German text in UTF-8.
+struct DiscProblem {
+    enum class Severity { Error, Warning };
+    Severity severity = Severity::Error;
+    std::string text;
+};
+
+struct DiscReport {
+    std::vector<DiscProblem> problems; // errors first, then warnings, each in the order found
+    std::uint64_t estimatedImageBytes = 0;
+    std::uint64_t fileBytes = 0;       // the files' own sizes added up
+    std::uint64_t fileCount = 0;
+    std::string caption;               // the first configuration's caption (UTF-8), for the label
+
+    std::size_t ErrorCount() const;
+    std::size_t WarningCount() const;
+};
+
+struct DiscCheckOptions {
+    // The reference starter.exe (Beispiele/starter.exe beside qvr); empty when none was found.
+    std::filesystem::path referenceStarter;
+};
+
+// Checks `folder` as the root of a disc: the configuration files, starter.exe, the files the keys
+// name, the start page's links followed through the folder's pages, the names Joliet cannot hold,
+// the folder depth and the total size. Returns nullopt, with the reason in `failure`, when the
+// folder itself cannot be read.
+std::optional<DiscReport> CheckDiscFolder(const std::filesystem::path& folder, const DiscCheckOptions& options,
+                                          std::string& failure);
+
+// Prints the problems, one "Fehler: ..." or "Warnung: ..." line each, then the summary lines.
+void PrintDiscReport(const DiscReport& report, std::ostream& out);
+
+// Paths as UTF-8 text and back, whatever the host's own encoding of paths.
+std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+
+// Beispiele/starter.exe beside the running program or in the installed lib/quorvane/ folder;
+// empty when neither exists.
+std::filesystem::path FindReferenceStarter();
+
+// qvr verify FOLDER: exit 0 clean, 1 problems, 2 usage or unreadable folder.
+int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace qv

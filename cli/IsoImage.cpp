@@ -1,0 +1,458 @@
+#include "IsoImage.h"
+
+#include "DiscCheck.h"
+#include "DiscRules.h"
+#include "QvrCommand.h"
+
+// The image is read from the library's burn source directly; no burning library is involved.
+#define LIBISOFS_WITHOUT_LIBBURN
+#include <libisofs/libisofs.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Images smaller than this are written before a progress line would be worth reading.
+constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
+constexpr std::size_t kChunk = 1024 * 1024;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// Catches SIGINT, SIGTERM and SIGHUP while it lives, so an interrupted write can remove its
+// temporary file; the previous handlers return afterwards. No SA_RESTART: a blocked write returns.
+class InterruptGuard {
+public:
+    InterruptGuard()
+    {
+        g_interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &action, &previous_[i]);
+    }
+    ~InterruptGuard()
+    {
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
+};
+
+// The library is set up once per write and torn down with it.
+class IsoLibrary {
+public:
+    IsoLibrary() : ok_(iso_init() >= 0)
+    {
+        if (!ok_)
+            return;
+        // Names on the host are UTF-8 whatever the locale says; Joliet needs them decoded right.
+        char utf8[] = "UTF-8";
+        iso_set_local_charset(utf8, 0);
+        // Messages are collected, not printed: qvr reports the reason itself, in German.
+        char queue[] = "SORRY", print[] = "NEVER", id[] = "qvr";
+        iso_set_msgs_severities(queue, print, id);
+        // A source file that cannot be read ends the write instead of leaving a hole of zeros.
+        char abort[] = "SORRY";
+        iso_set_abort_severity(abort);
+    }
+    ~IsoLibrary()
+    {
+        if (ok_)
+            iso_finish();
+    }
+    IsoLibrary(const IsoLibrary&) = delete;
+    IsoLibrary& operator=(const IsoLibrary&) = delete;
+    bool ok() const { return ok_; }
+
+    // The most severe pending message of the library, for the user's error text.
+    static std::string LastMessage()
+    {
+        std::string text;
+        int code = 0, image = 0;
+        char message[4096];
+        char severity[80];
+        char minimum[] = "SORRY";
+        while (iso_obtain_msgs(minimum, &code, &image, message, severity) > 0)
+            text = message;
+        return text;
+    }
+
+private:
+    bool ok_;
+};
+
+struct ImageFree {
+    void operator()(IsoImage* image) const { iso_image_unref(image); }
+};
+struct OptsFree {
+    void operator()(IsoWriteOpts* opts) const { iso_write_opts_free(opts); }
+};
+struct SourceFree {
+    void operator()(burn_source* source) const
+    {
+        source->free_data(source);
+        std::free(source);
+    }
+};
+
+std::string LibraryError(const std::string& what, int code)
+{
+    std::string text = what + ": " + iso_error_to_msg(code);
+    if (const std::string last = IsoLibrary::LastMessage(); !last.empty() && last != iso_error_to_msg(code))
+        text += " (" + last + ")";
+    return text;
+}
+
+// A temporary file beside the target, removed unless it was renamed over the target.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const fs::path& target)
+    {
+        std::string pattern = target.string() + ".qvr-XXXXXX";
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ >= 0)
+            path_ = pattern;
+        else
+            error_ = errno;
+    }
+    ~TemporaryFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_; }
+    int error() const { return error_; }
+
+    // Writes all of `size` bytes; false with errno set on failure or interruption.
+    bool Write(const unsigned char* data, std::size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(fd_, data, size);
+            if (written < 0) {
+                if (errno == EINTR && !g_interrupted)
+                    continue;
+                return false;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    // Makes the file an ordinary one (mkstemp gives 0600), flushes it to the disk and renames it
+    // over the target. Errors of a full disk may show only here.
+    bool Commit(const fs::path& target)
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) {
+            error_ = errno;
+            return false;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            error_ = errno;
+            return false;
+        }
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            error_ = errno;
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    std::string path_;
+};
+
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& out, std::uint64_t total, bool enabled)
+        : out_(out), total_(total), enabled_(enabled && total >= kProgressThreshold)
+    {
+    }
+    void Update(std::uint64_t done)
+    {
+        if (!enabled_)
+            return;
+        const int percent = static_cast<int>(done * 100 / total_);
+        if (percent == shown_)
+            return;
+        shown_ = percent;
+        out_ << "\rAbbild wird geschrieben: " << percent << " % (" << GermanSize(done) << " von "
+             << GermanSize(total_) << ")   " << std::flush;
+    }
+    void Finish()
+    {
+        if (enabled_ && shown_ >= 0)
+            out_ << '\n' << std::flush;
+    }
+
+private:
+    std::ostream& out_;
+    std::uint64_t total_;
+    bool enabled_;
+    int shown_ = -1;
+};
+
+bool IsInside(const fs::path& candidate, const fs::path& folder)
+{
+    std::error_code ec;
+    const fs::path inner = fs::weakly_canonical(candidate, ec);
+    if (ec)
+        return false;
+    const fs::path outer = fs::weakly_canonical(folder, ec);
+    if (ec)
+        return false;
+    auto o = outer.begin();
+    auto i = inner.begin();
+    for (; o != outer.end(); ++o, ++i) {
+        if (o->empty())
+            continue; // the empty name after a trailing separator
+        if (i == inner.end() || *i != *o)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress)
+{
+    IsoWriteResult result;
+    const std::string failed = "Das Abbild " + PathToUtf8(request.image) + " kann nicht geschrieben werden";
+    IsoLibrary library;
+    if (!library.ok()) {
+        result.error = failed + ": Die Bibliothek für ISO-Abbilder lässt sich nicht starten.";
+        return result;
+    }
+
+    IsoImage* rawImage = nullptr;
+    if (const int rc = iso_image_new(request.label.c_str(), &rawImage); rc < 0) {
+        result.error = LibraryError(failed, rc);
+        return result;
+    }
+    std::unique_ptr<IsoImage, ImageFree> image(rawImage);
+    iso_image_set_volset_id(image.get(), request.label.c_str());
+    iso_tree_set_follow_symlinks(image.get(), 0);
+    iso_tree_set_ignore_hidden(image.get(), 0);
+    iso_tree_set_ignore_special(image.get(), 1 | 2 | 4 | 8); // FIFOs, sockets, devices
+    iso_image_set_ignore_aclea(image.get(), 1 | 2);
+    if (const int rc = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), request.folder.c_str());
+        rc < 0) {
+        result.error = LibraryError(failed + ": Der Ordner " + PathToUtf8(request.folder) + " ist nicht lesbar", rc);
+        return result;
+    }
+
+    IsoWriteOpts* rawOpts = nullptr;
+    if (const int rc = iso_write_opts_new(&rawOpts, 0); rc < 0) {
+        result.error = LibraryError(failed, rc);
+        return result;
+    }
+    std::unique_ptr<IsoWriteOpts, OptsFree> opts(rawOpts);
+    iso_write_opts_set_iso_level(opts.get(), 3);      // files of 4 GiB and more
+    iso_write_opts_set_rockridge(opts.get(), 1);
+    iso_write_opts_set_joliet(opts.get(), 1);
+    iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
+    char utf8[] = "UTF-8";
+    iso_write_opts_set_output_charset(opts.get(), utf8);
+
+    // Interruptions from here on end the write with the temporary file removed.
+    InterruptGuard interrupts;
+    TemporaryFile temporary(request.image);
+    if (temporary.fd() < 0) {
+        result.error = failed + ": " + std::strerror(temporary.error());
+        return result;
+    }
+
+    burn_source* rawSource = nullptr;
+    if (const int rc = iso_image_create_burn_source(image.get(), opts.get(), &rawSource); rc < 0) {
+        result.error = LibraryError(failed, rc);
+        return result;
+    }
+    std::unique_ptr<burn_source, SourceFree> source(rawSource);
+    const auto total = static_cast<std::uint64_t>(source->get_size(source.get()));
+    ProgressLine line(progress, total, request.showProgress);
+
+    // The source hands out whole blocks: a read of more than what is left at the end would lose
+    // the rest, so blocks are gathered into a larger buffer for each write.
+    std::vector<unsigned char> buffer(kChunk);
+    std::uint64_t done = 0;
+    bool end = false;
+    while (!end) {
+        std::size_t filled = 0;
+        while (filled < buffer.size() && !g_interrupted) {
+            const int got = source->read_xt(source.get(), buffer.data() + filled, static_cast<int>(kDiscBlock));
+            if (got < 0) {
+                const std::string reason = IsoLibrary::LastMessage();
+                result.error = failed + ": " + (reason.empty() ? std::string("Lesefehler im Ordner.") : reason);
+                break;
+            }
+            if (got == 0) {
+                end = true;
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        if (g_interrupted) {
+            result.interrupted = true;
+            break;
+        }
+        if (!result.error.empty())
+            break;
+        if (!temporary.Write(buffer.data(), filled)) {
+            if (g_interrupted)
+                result.interrupted = true;
+            else
+                result.error = failed + ": " + std::strerror(errno);
+            break;
+        }
+        done += filled;
+        line.Update(done);
+    }
+    line.Finish();
+    if (result.interrupted)
+        result.error = failed + ": abgebrochen.";
+    if (result.error.empty() && done != total)
+        result.error = failed + ": Das Abbild ist unvollständig (" + std::to_string(done) + " von "
+                       + std::to_string(total) + " Bytes).";
+    if (!result.error.empty()) {
+        source->cancel(source.get());
+        return result; // the temporary file goes with `temporary`
+    }
+    if (!temporary.Commit(request.image)) {
+        result.error = failed + ": " + std::strerror(temporary.error());
+        return result;
+    }
+    result.bytes = done;
+    return result;
+}
+
+std::string DefaultVolumeLabel(const std::string& utf8Caption, const fs::path& folder)
+{
+    if (std::string label = VolumeLabelFrom(utf8Caption); !label.empty())
+        return label;
+    std::error_code ec;
+    fs::path absolute = fs::absolute(folder, ec).lexically_normal();
+    if (absolute.filename().empty())
+        absolute = absolute.parent_path();
+    if (std::string label = VolumeLabelFrom(PathToUtf8(absolute.filename())); !label.empty())
+        return label;
+    return "QUORVANE";
+}
+
+int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const auto usage = [&err](const std::string& why) {
+        err << "qvr: " << why << "\n\n" << QvrUsage();
+        return 2;
+    };
+    std::string folder;
+    std::string image;
+    std::optional<std::string> label;
+    bool force = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o" || a == "--output" || a == "--label") {
+            if (i + 1 >= args.size())
+                return usage("Nach " + a + " fehlt ein Wert.");
+            (a == "--label" ? label.emplace() : image) = args[++i];
+        } else if (a == "--force") {
+            force = true;
+        } else if (folder.empty() && !a.empty() && a[0] != '-') {
+            folder = a;
+        } else {
+            return usage("Unbekanntes Argument: " + a);
+        }
+    }
+    if (folder.empty())
+        return usage("Es fehlt der Ordner.");
+    if (image.empty())
+        return usage("Es fehlt -o ABBILD.iso.");
+    std::string volume;
+    if (label) {
+        volume = VolumeLabelFrom(*label);
+        if (volume.empty())
+            return usage("Die Bezeichnung " + *label + " enthält kein Zeichen, das ISO 9660 erlaubt.");
+    }
+
+    const fs::path folderPath = PathFromUtf8(folder);
+    const fs::path imagePath = PathFromUtf8(image);
+    std::error_code ec;
+    if (fs::is_directory(imagePath, ec)) {
+        err << "Das Ziel " << image << " ist ein Ordner.\n";
+        return 2;
+    }
+    if (fs::is_directory(folderPath, ec) && IsInside(imagePath, folderPath)) {
+        err << "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " << image << '\n';
+        return 2;
+    }
+
+    DiscCheckOptions options;
+    options.referenceStarter = FindReferenceStarter();
+    std::string failure;
+    const std::optional<DiscReport> report = CheckDiscFolder(folderPath, options, failure);
+    if (!report) {
+        err << failure << '\n';
+        return 2;
+    }
+    if (!report->problems.empty())
+        PrintDiscReport(*report, err);
+    if (report->ErrorCount() > 0 && !force) {
+        err << "Das Abbild wird nicht geschrieben, solange der Ordner Fehler hat (--force schreibt es trotzdem).\n";
+        return 1;
+    }
+    if (!label)
+        volume = DefaultVolumeLabel(report->caption, folderPath);
+
+    IsoWriteRequest request;
+    request.folder = folderPath;
+    request.image = imagePath;
+    request.label = volume;
+    request.showProgress = ::isatty(STDERR_FILENO) == 1;
+    const IsoWriteResult written = WriteIsoImage(request, err);
+    if (!written.error.empty()) {
+        err << written.error << '\n';
+        return 2;
+    }
+    out << "Abbild geschrieben: " << image << " (" << GermanSize(written.bytes) << ", Bezeichnung " << volume
+        << ")\n";
+    out.flush();
+    return 0;
+}
+
+} // namespace qv

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct IsoWriteRequest {
+    std::filesystem::path folder; // becomes the root of the image
+    std::filesystem::path image;  // the file to write
+    std::string label;            // the volume label, already in ISO 9660 form
+    bool showProgress = false;    // a progress line on `progress` while writing large images
+};
+
+// The outcome of a write: empty `error` on success, else a German text naming the reason.
+struct IsoWriteResult {
+    std::string error;
+    std::uint64_t bytes = 0;
+    bool interrupted = false;
+};
+
+// Writes an ISO 9660 image with Joliet and Rock Ridge (permissions kept, symbolic links stored as
+// links, special files left out) of the folder's content. The image goes to a temporary file beside
+// the target and is renamed over it only when complete; on any failure, an interruption by
+// SIGINT, SIGTERM or SIGHUP included, the temporary file is removed and an existing target stays as
+// it was.
+IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress);
+
+// The label when none is given: the caption of the configuration, else the folder's name, each
+// mapped by VolumeLabelFrom; "QUORVANE" when neither leaves a character.
+std::string DefaultVolumeLabel(const std::string& utf8Caption, const std::filesystem::path& folder);
+
+// qvr iso FOLDER -o IMAGE.iso [--label NAME] [--force]: exit 0 written, 1 refused (the folder has
+// errors and --force was not given), 2 failure or usage error.
+int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace qv

@@ -6,6 +6,7 @@
 #include "HtmlLinks.h"
 #include "Loader.h"
 #include "ProfileReader.h"
+#include "QvrCommand.h"
 #include "StarterContract.h"
 
 #include <libisofs/libisofs.h>
@@ -601,7 +602,7 @@ fs::path FindReferenceStarter()
 int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2 || (args[1].size() > 1 && args[1][0] == '-')) {
-        err << "qvr: verify erwartet genau einen Ordner.\n";
+        err << "qvr: verify erwartet genau einen Ordner.\n\n" << QvrUsage();
         return 2;
     }
     DiscCheckOptions options;

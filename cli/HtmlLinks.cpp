@@ -18,6 +18,23 @@ bool IsLinkAttribute(const xmlChar* name)
     return xmlStrcasecmp(name, BAD_CAST "href") == 0 || xmlStrcasecmp(name, BAD_CAST "src") == 0;
 }
 
+bool IsValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && b < 0xC2))
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 // Walks the tree without recursion: a page nested deeply enough must not exhaust the stack.
 void CollectLinks(xmlNode* root, std::vector<std::string>& links)
 {
@@ -51,12 +68,14 @@ std::vector<std::string> HtmlLinkTargets(std::string_view html)
     std::vector<std::string> links;
     if (html.empty() || html.size() > static_cast<std::size_t>(INT_MAX))
         return links;
-    // No encoding is forced: the parser honours a declared charset (and a byte-order mark) and
-    // reads an undeclared page as Latin-1, which matches Windows-1252 in every letter of a name.
+    // Text that is valid UTF-8 is left to the parser, which honours a declared charset and a
+    // byte-order mark. Anything else is taken as Windows-1252, the pages' usual encoding on
+    // Windows: left alone, the parser mangles such bytes when it guesses UTF-8 first.
+    const char* encoding = IsValidUtf8(html) ? nullptr : "windows-1252";
     constexpr int kOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET
                              | HTML_PARSE_NOBLANKS | HTML_PARSE_COMPACT;
     std::unique_ptr<xmlDoc, DocFree> doc(
-        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, nullptr, kOptions));
+        htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, encoding, kOptions));
     if (!doc)
         return links;
     for (xmlNode* top = doc->children; top != nullptr; top = top->next)

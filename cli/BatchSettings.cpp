@@ -1,44 +1,37 @@
 #include "BatchSettings.h"
 
 #include "Cp1252.h"
-#include "ParameterForm.h"
+#include "ParameterReader.h"
 #include "StarterContract.h"
 
-#include <optional>
 #include <string_view>
 
 namespace qv {
 namespace {
 
-// The parameters after the program on a command line that starts starter.exe (possibly quoted,
-// possibly with a folder before it); nullopt when the line starts another program.
-std::optional<std::string_view> StarterParameters(std::string_view line)
+// True for a command line that starts starter.exe (possibly quoted, possibly with a folder
+// before it).
+bool CallsStarter(std::string_view line)
 {
     while (!line.empty() && (line.front() == ' ' || line.front() == '\t' || line.front() == '@'))
         line.remove_prefix(1);
-    std::size_t end = 0;
     std::string_view program;
     if (!line.empty() && line.front() == '"') {
-        end = line.find('"', 1);
+        const std::size_t end = line.find('"', 1);
         if (end == std::string_view::npos)
-            return std::nullopt;
+            return false;
         program = line.substr(1, end - 1);
-        ++end;
     } else {
-        end = line.find_first_of(" \t");
-        if (end == std::string_view::npos)
-            end = line.size();
-        program = line.substr(0, end);
+        program = line.substr(0, line.find_first_of(" \t"));
     }
     const std::string_view name = starter::kExecutable;
     if (program.size() < name.size() || !EqualsIgnoreCase(program.substr(program.size() - name.size()), name))
-        return std::nullopt;
+        return false;
     if (program.size() > name.size()) {
         const char before = program[program.size() - name.size() - 1];
-        if (before != '\\' && before != '/' && before != ':')
-            return std::nullopt;
+        return before == '\\' || before == '/' || before == ':';
     }
-    return line.substr(end);
+    return true;
 }
 
 } // namespace
@@ -54,16 +47,10 @@ bool ReadBatchSettings(const std::string& bytes, ProjectSettings& settings)
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         start = end + 1;
-        const std::optional<std::string_view> parameters = StarterParameters(line);
-        if (!parameters)
+        if (!CallsStarter(line))
             continue;
-        std::string commandLine;
-        for (std::size_t i = 0; i < parameters->size(); ++i) {
-            commandLine += (*parameters)[i];
-            if ((*parameters)[i] == '%' && i + 1 < parameters->size() && (*parameters)[i + 1] == '%')
-                ++i;
-        }
-        settings = SettingsFromParameters(commandLine);
+        // The line alone, as the batch file holds it: the reader undoes the "%%" itself.
+        settings = LoadParameters(ParameterList::FromBatchBytes(line), std::string_view(), ProjectSettings{}).settings;
         return true;
     }
     return false;

@@ -8,6 +8,7 @@
 #define LIBISOFS_WITHOUT_LIBBURN
 #include <libisofs/libisofs.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -29,6 +30,8 @@ namespace fs = std::filesystem;
 // Images smaller than this are written before a progress line would be worth reading.
 constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
 constexpr std::size_t kChunk = 1024 * 1024;
+// The ring buffer between the library's writer thread and the file: 16 MiB, whatever the folder's size.
+constexpr std::size_t kFifoBlocks = 16 * 1024 * 1024 / 2048;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -156,16 +159,10 @@ public:
     // Writes all of `size` bytes; false with errno set on failure or interruption.
     bool Write(const unsigned char* data, std::size_t size)
     {
-        while (size > 0) {
-            const ssize_t written = ::write(fd_, data, size);
-            if (written < 0) {
-                if (errno == EINTR && !g_interrupted)
-                    continue;
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
+        if (!WriteAll(data, size))
+            return false;
+        written_ += size;
+        StreamOut();
         return true;
     }
 
@@ -194,9 +191,46 @@ public:
     }
 
 private:
+    bool WriteAll(const unsigned char* data, std::size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(fd_, data, size);
+            if (written < 0) {
+                if (errno == EINTR && !g_interrupted)
+                    continue;
+                return false;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    // Hands each finished stretch of the image to the disk while the next one is produced, and
+    // drops it from the page cache once it is there: the final flush stays short, and writing a
+    // large image neither fills the memory with it nor stalls on a flood of dirty pages.
+    void StreamOut()
+    {
+#ifdef __linux__
+        while (written_ - started_ >= kWriteBack) {
+            ::sync_file_range(fd_, static_cast<off_t>(started_), kWriteBack, SYNC_FILE_RANGE_WRITE);
+            if (started_ >= kWriteBack) {
+                const auto previous = static_cast<off_t>(started_ - kWriteBack);
+                ::sync_file_range(fd_, previous, kWriteBack,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+                ::posix_fadvise(fd_, previous, kWriteBack, POSIX_FADV_DONTNEED);
+            }
+            started_ += kWriteBack;
+        }
+#endif
+    }
+
+    static constexpr std::uint64_t kWriteBack = 8 * 1024 * 1024;
     int fd_ = -1;
     int error_ = 0;
     std::string path_;
+    std::uint64_t written_ = 0;
+    std::uint64_t started_ = 0; // the image before this offset is on its way to the disk
 };
 
 class ProgressLine {
@@ -288,6 +322,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     iso_write_opts_set_rockridge(opts.get(), 1);
     iso_write_opts_set_joliet(opts.get(), 1);
     iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
+    iso_write_opts_set_fifo_size(opts.get(), kFifoBlocks);
     char utf8[] = "UTF-8";
     iso_write_opts_set_output_charset(opts.get(), utf8);
 
@@ -308,40 +343,31 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     const auto total = static_cast<std::uint64_t>(source->get_size(source.get()));
     ProgressLine line(progress, total, request.showProgress);
 
-    // The source hands out whole blocks: a read of more than what is left at the end would lose
-    // the rest, so blocks are gathered into a larger buffer for each write.
+    // The source's size is exact. A read that asks for more than is left at the end would lose
+    // the rest, so each read asks for at most what remains: a large buffer per call keeps the
+    // hand-over between the library's writer thread and this one cheap.
     std::vector<unsigned char> buffer(kChunk);
     std::uint64_t done = 0;
-    bool end = false;
-    while (!end) {
-        std::size_t filled = 0;
-        while (filled < buffer.size() && !g_interrupted) {
-            const int got = source->read_xt(source.get(), buffer.data() + filled, static_cast<int>(kDiscBlock));
-            if (got < 0) {
-                const std::string reason = IsoLibrary::LastMessage();
-                result.error = failed + ": " + (reason.empty() ? std::string("Lesefehler im Ordner.") : reason);
-                break;
-            }
-            if (got == 0) {
-                end = true;
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
+    while (done < total) {
         if (g_interrupted) {
             result.interrupted = true;
             break;
         }
-        if (!result.error.empty())
+        const auto want = static_cast<int>(std::min<std::uint64_t>(buffer.size(), total - done));
+        const int got = source->read_xt(source.get(), buffer.data(), want);
+        if (got <= 0) {
+            const std::string reason = IsoLibrary::LastMessage();
+            result.error = failed + ": " + (reason.empty() ? std::string("Lesefehler im Ordner.") : reason);
             break;
-        if (!temporary.Write(buffer.data(), filled)) {
+        }
+        if (!temporary.Write(buffer.data(), static_cast<std::size_t>(got))) {
             if (g_interrupted)
                 result.interrupted = true;
             else
                 result.error = failed + ": " + std::strerror(errno);
             break;
         }
-        done += filled;
+        done += static_cast<std::uint64_t>(got);
         line.Update(done);
     }
     line.Finish();
@@ -416,6 +442,15 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (fs::is_directory(imagePath, ec)) {
         err << "Das Ziel " << image << " ist ein Ordner.\n";
         return 2;
+    }
+    if (fs::exists(imagePath, ec)) {
+        // An existing image that cannot be written in place is refused, not replaced by the rename.
+        const int fd = ::open(imagePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0) {
+            err << "Das Abbild " << image << " kann nicht geschrieben werden: " << std::strerror(errno) << '\n';
+            return 2;
+        }
+        ::close(fd);
     }
     if (fs::is_directory(folderPath, ec) && IsInside(imagePath, folderPath)) {
         err << "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " << image << '\n';

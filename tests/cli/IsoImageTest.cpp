@@ -278,6 +278,25 @@ TEST_F(IsoImageTest, UsageErrorsAndImpossibleTargetsExitWithTwo)
     EXPECT_EQ(ReadFolder(root).count("menue.iso"), 0u);
 }
 
+TEST_F(IsoImageTest, WriteProtectedImageIsRefusedNotReplaced)
+{
+    const fs::path root = dir_ / "disc";
+    WriteProject(root);
+    const fs::path image = dir_ / "menue.iso";
+    WriteFile(image, "altes Abbild");
+    fs::permissions(image, fs::perms(0444));
+    const int probe = ::open(image.c_str(), O_WRONLY);
+    if (probe >= 0) {
+        ::close(probe);
+        GTEST_SKIP() << "the file system lets this user write a read-only file";
+    }
+    const Outcome r = Run({"iso", root.string(), "-o", image.string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("Das Abbild " + image.string() + " kann nicht geschrieben werden: "), std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(image), "altes Abbild");
+}
+
 // A file system that really runs full: a small tmpfs of the test's own.
 class FullFileSystem : public DiscFolderTest {
 protected:

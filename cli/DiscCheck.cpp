@@ -307,8 +307,8 @@ private:
         }
     }
 
-    // Looks up a file of the folder; reports a missing one or one of other letter case. Returns the
-    // lookup so the caller can go on with the file.
+    // Looks up a file of the folder and reports a missing one or one of other letter case; the
+    // caller goes on with the lookup.
     FolderTree::Lookup CheckExists(const std::string& where, const std::string& shown, const DiscPath& path,
                                    bool mustBeFile)
     {
@@ -329,8 +329,8 @@ private:
         return lookup;
     }
 
-    // Checks a file path of the configuration (Windows-1252); returns it when it is an HTML page
-    // of the folder.
+    // Checks a file path of the configuration (Windows-1252); a start page that is an HTML page of
+    // the folder is kept for following its links.
     void CheckConfiguredFile(const std::string& file, const char* key, const std::string& cp1252Value,
                              bool isStartPage)
     {

@@ -21,7 +21,7 @@ struct DiscReport {
     std::uint64_t estimatedImageBytes = 0;
     std::uint64_t fileBytes = 0;       // the files' own sizes added up
     std::uint64_t fileCount = 0;
-    std::string caption;               // the first configuration's caption (UTF-8), for the label
+    std::string caption;               // the first caption the configurations hold (UTF-8), for the label
 
     std::size_t ErrorCount() const;
     std::size_t WarningCount() const;

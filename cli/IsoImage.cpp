@@ -30,8 +30,8 @@ namespace fs = std::filesystem;
 // Images smaller than this are written before a progress line would be worth reading.
 constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
 constexpr std::size_t kChunk = 1024 * 1024;
-// The ring buffer between the library's writer thread and the file: 16 MiB, whatever the folder's size.
-constexpr std::size_t kFifoBlocks = 16 * 1024 * 1024 / 2048;
+// The ring buffer between the library's writer thread and the file: 4 MiB, whatever the folder's size.
+constexpr std::size_t kFifoBlocks = 4 * 1024 * 1024 / 2048;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace disctest;
@@ -169,6 +171,10 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
          {},
          {"Warnung: \"web/link.html\" ist eine symbolische Verknüpfung; unter Windows fehlt sie auf der Disc."},
          [](const fs::path& root) { fs::create_symlink("seite2.html", root / "web/link.html"); }},
+        {"named pipe",
+         {},
+         {"Warnung: \"web/rohr\" ist keine gewöhnliche Datei und kommt nicht auf die Disc."},
+         [](const fs::path& root) { ASSERT_EQ(::mkfifo((root / "web/rohr").c_str(), 0644), 0); }},
         {"batch file with a missing start page",
          {{"starter.ini", std::nullopt},
           {"runme.bat", qv::W("starter.exe /startfile=web\\start.html /caption=\"Mein Menü\" /icon=disc.ico "

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -36,6 +38,36 @@ QString InitialPath(const Interaction::FileDialogRequest& request)
         return request.initialFolder;
     return QDir(request.initialFolder).filePath(QFileInfo(request.fileName).fileName());
 }
+
+// The folder browser: it starts at the desktop (the home folder where there is none), nothing is
+// chosen until the user picks a folder, and it offers no way to make a new one. Qt's own dialog
+// would take its starting folder as chosen, so that Return at once would confirm it.
+class FolderBrowser : public QFileDialog {
+public:
+    FolderBrowser(QWidget* parent, const QString& caption)
+        : QFileDialog(parent, caption, DesktopFolder())
+    {
+        setOptions(ShowDirsOnly | ReadOnly | DontUseNativeDialog);
+        setFileMode(Directory);
+        if (auto* newFolder = findChild<QWidget*>(QStringLiteral("newFolderButton")))
+            newFolder->hide();
+    }
+
+    void accept() override
+    {
+        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name && name->text().trimmed().isEmpty())
+            return; // no folder chosen yet
+        QFileDialog::accept();
+    }
+
+private:
+    static QString DesktopFolder()
+    {
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
+    }
+};
 
 } // namespace
 
@@ -108,9 +140,10 @@ QString QtInteraction::saveFileName(QWidget* parent, const FileDialogRequest& re
 
 QString QtInteraction::existingFolder(QWidget* parent, const QString& caption)
 {
-    // Read-only: the browser offers no button for making a new folder.
-    return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(
-        parent, caption, QString(), QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly));
+    FolderBrowser dialog(parent, caption);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 QColor QtInteraction::color(QWidget* parent, const QColor& initial)

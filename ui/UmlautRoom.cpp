@@ -46,14 +46,26 @@ int UmlautOverhang(const QFont& font)
 void MakeRoomForUmlautDots(QWidget* root)
 {
     for (QLabel* label : root->findChildren<QLabel*>()) {
-        if (label->text().isEmpty() || !(label->alignment() & Qt::AlignTop))
+        if (label->text().isEmpty())
             continue;
         const int overhang = UmlautOverhang(label->font());
         QMargins margins = label->contentsMargins();
         if (margins.top() >= overhang)
             continue;
+        // The first line starts at the top edge when the text is aligned there, or when a centred
+        // text fills the label (a label sized to its text).
+        const int lineHeight = QFontMetrics(label->font()).height();
+        const int spare = label->height() - margins.top() - margins.bottom() - lineHeight;
+        const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
+        const bool filled = vertical == Qt::AlignVCenter && spare <= 0;
+        if (vertical != Qt::AlignTop && !filled)
+            continue;
+        const int added = overhang - margins.top();
         margins.setTop(overhang);
         label->setContentsMargins(margins);
+        // A label sized to its text grows below by what its text moved down, so nothing is cut.
+        if (filled)
+            label->resize(label->width(), label->height() + added - spare);
     }
     for (QListView* list : root->findChildren<QListView*>()) {
         if (const int overhang = UmlautOverhang(list->font()); overhang > 0)

@@ -381,8 +381,8 @@ TEST_F(SaveCommandTest, AStarterThatIsADeviceOrPipeIsACopyFailure)
     };
     const Case cases[] = {
         {"pipe in the project", 'p', false},
-        {"device in the project", 'c', false},
         {"pipe as the designer's own starter", 'p', true},
+        {"device in the project", 'c', false}, // last: making a device may not be allowed
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

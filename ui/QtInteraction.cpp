@@ -3,12 +3,15 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -51,22 +54,44 @@ public:
         setFileMode(Directory);
         if (auto* newFolder = findChild<QWidget*>(QStringLiteral("newFolderButton")))
             newFolder->hide();
+        // The dialog enables its button on its own whenever it shows a folder: it is kept off
+        // until a folder is chosen.
+        if (auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            choose_ = buttons->button(QDialogButtonBox::Open);
+        if (choose_) {
+            choose_->installEventFilter(this);
+            choose_->setEnabled(false);
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == choose_ && event->type() == QEvent::EnabledChange && choose_->isEnabled() && !FolderChosen())
+            choose_->setEnabled(false);
+        return QFileDialog::eventFilter(watched, event);
     }
 
     void accept() override
     {
-        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (name && name->text().trimmed().isEmpty())
+        if (!FolderChosen())
             return; // no folder chosen yet
         QFileDialog::accept();
     }
 
 private:
+    bool FolderChosen() const
+    {
+        const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        return !name || !name->text().trimmed().isEmpty();
+    }
+
     static QString DesktopFolder()
     {
         const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
     }
+
+    QPushButton* choose_ = nullptr;
 };
 
 } // namespace

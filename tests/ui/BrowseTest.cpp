@@ -1,6 +1,7 @@
 #include "FileFixture.h"
 #include "QtInteraction.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTabWidget>
@@ -213,6 +214,8 @@ TEST(Browse, QtFolderBrowserStartsAtTheDesktopWithNothingChosen)
         QString title, start, nameBefore;
         bool newFolderOffered = true;
         bool acceptedWithoutChoice = true;
+        bool chooseEnabledAtFirst = true;
+        bool chooseEnabledAfterChoice = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog)
@@ -223,13 +226,19 @@ TEST(Browse, QtFolderBrowserStartsAtTheDesktopWithNothingChosen)
             newFolderOffered = button && button->isVisible() && button->isEnabled();
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             nameBefore = name ? name->text() : QStringLiteral("<kein Feld>");
+            QCoreApplication::processEvents(); // the dialog's own queued updates
+            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            QPushButton* choose = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            chooseEnabledAtFirst = !choose || choose->isEnabled();
             QTest::keyClick(dialog, Qt::Key_Return); // Return at once confirms nothing
             static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its button
             acceptedWithoutChoice = !dialog->isVisible();
             if (acceptedWithoutChoice)
                 return;
             dialog->setDirectory(home.path());
-            dialog->selectFile(chosen);
+            if (name)
+                name->setText(QStringLiteral("Projekt")); // as the user types it or clicks it
+            chooseEnabledAfterChoice = choose && choose->isEnabled();
             static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its button
             if (dialog->isVisible())
                 dialog->reject();
@@ -240,6 +249,8 @@ TEST(Browse, QtFolderBrowserStartsAtTheDesktopWithNothingChosen)
         EXPECT_EQ(nameBefore, "") << "no folder preselected";
         EXPECT_FALSE(newFolderOffered);
         EXPECT_FALSE(acceptedWithoutChoice);
+        EXPECT_FALSE(chooseEnabledAtFirst);
+        EXPECT_TRUE(chooseEnabledAfterChoice);
         EXPECT_EQ(result, chosen) << "a folder the user picked is taken";
     }
 }

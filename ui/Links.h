@@ -2,9 +2,9 @@
 
 namespace qv::ui {
 
-// The web addresses of the About page.
-inline constexpr const char* kMakerHomePage = "https://velmorant.example/";
-inline constexpr const char* kIconArtistPage = "https://arndt-icons.example/";
-inline constexpr const char* kDonationPage = "https://velmorant.example/spenden/";
+// The web addresses of the About page: the program and its disc icon are the Quorvane team's own.
+inline constexpr const char* kMakerHomePage = "https://www.quorvane.example/";
+inline constexpr const char* kIconArtistPage = "https://www.quorvane.example/";
+inline constexpr const char* kDonationPage = "https://www.quorvane.example/spenden/";
 
 } // namespace qv::ui

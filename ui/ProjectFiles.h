@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
+
+#include <functional>
 
 // File helpers of the project commands: digests, the atomic write and copy, the folder rules of
 // the host and the look-up of a configuration file named on the command line.
 namespace qv::ui {
 
-// The MD5 digest (RFC 1321) of a file's whole content as lower-case hexadecimal text. When the
-// file cannot be opened or read, `hex` is empty and `error` holds the platform's reason.
+// The MD5 digest (RFC 1321) of a file's whole content as lower-case hexadecimal text. Only a
+// regular file (or a link to one) is read: a device or a pipe could block or never end. When the
+// file cannot be opened or read, `hex` is empty and `error` holds the reason.
 struct FileDigest {
     QString hex;
     QString error;
@@ -16,15 +20,31 @@ struct FileDigest {
 };
 FileDigest FileMD5Hex(const QString& path);
 
-// Writes `bytes` to `path` through a temporary file in the same folder that replaces the target
-// only when everything has been written; an existing file that may not be written is refused, as
-// an in-place write would be. Returns the platform's reason on failure, empty text on success;
-// on failure the old file is untouched.
-QString WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// What an atomic write does with a target that is a symbolic link: write the file the link points
+// to (the link stays), or replace the link itself with a regular file and never write through it.
+enum class LinkHandling { WriteLinkTarget, ReplaceLink };
 
-// Copies `source` over `target` (created when missing) the same way: the target is replaced only
-// by a complete copy, and a target that may not be written stays as it is. The copy gets the
-// source's permissions plus read and write for the owner. False when the copy failed.
+// Writes `bytes` to `path` through a new temporary file in the same folder (unique name, created
+// exclusively) that replaces the target only when every write, the flush to the disk and the
+// close have succeeded. An existing file that may not be written, or that is not a regular file
+// (folder, device, pipe), is refused, as an in-place write would be. The result keeps the
+// permissions of the file it replaces; a new file gets the usual ones, or `permissions` when given.
+// Returns the platform's reason on failure, empty text on success; on failure the old file is
+// untouched and no temporary file remains.
+QString WriteFileAtomically(const QString& path, const QByteArray& bytes,
+                            LinkHandling links = LinkHandling::WriteLinkTarget,
+                            QFileDevice::Permissions permissions = {});
+
+// Test seam: the steps of WriteFileAtomically where the platform can fail. When a fault is set,
+// it runs before each step; a non-zero result is taken as the error number of that step, which
+// then fails as the platform would have failed it. An empty function removes the fault.
+enum class WriteStep { Create, Write, Sync, Close, Rename };
+void SetWriteFault(std::function<int(WriteStep)> fault);
+
+// Copies the regular file `source` over `target` (created when missing) the same way: the target
+// is replaced only by a complete copy, a target that may not be written stays as it is, and a
+// target that is a link is replaced by a file, never written through. The copy gets the source's
+// permissions plus read and write for the owner. False when the copy failed.
 bool CopyFileOverwriting(const QString& source, const QString& target);
 
 // Everything up to and including the last folder separator of the host ("\" and ":", and "/" on

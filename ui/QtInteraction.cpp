@@ -3,11 +3,16 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -36,6 +41,58 @@ QString InitialPath(const Interaction::FileDialogRequest& request)
         return request.initialFolder;
     return QDir(request.initialFolder).filePath(QFileInfo(request.fileName).fileName());
 }
+
+// The folder browser: it starts at the desktop (the home folder where there is none), nothing is
+// chosen until the user picks a folder, and it offers no way to make a new one. Qt's own dialog
+// would take its starting folder as chosen, so that Return at once would confirm it.
+class FolderBrowser : public QFileDialog {
+public:
+    FolderBrowser(QWidget* parent, const QString& caption)
+        : QFileDialog(parent, caption, DesktopFolder())
+    {
+        setOptions(ShowDirsOnly | ReadOnly | DontUseNativeDialog);
+        setFileMode(Directory);
+        if (auto* newFolder = findChild<QWidget*>(QStringLiteral("newFolderButton")))
+            newFolder->hide();
+        // The dialog enables its button on its own whenever it shows a folder: it is kept off
+        // until a folder is chosen.
+        if (auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            choose_ = buttons->button(QDialogButtonBox::Open);
+        if (choose_) {
+            choose_->installEventFilter(this);
+            choose_->setEnabled(false);
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == choose_ && event->type() == QEvent::EnabledChange && choose_->isEnabled() && !FolderChosen())
+            choose_->setEnabled(false);
+        return QFileDialog::eventFilter(watched, event);
+    }
+
+    void accept() override
+    {
+        if (!FolderChosen())
+            return; // no folder chosen yet
+        QFileDialog::accept();
+    }
+
+private:
+    bool FolderChosen() const
+    {
+        const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        return !name || !name->text().trimmed().isEmpty();
+    }
+
+    static QString DesktopFolder()
+    {
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
+    }
+
+    QPushButton* choose_ = nullptr;
+};
 
 } // namespace
 
@@ -108,9 +165,10 @@ QString QtInteraction::saveFileName(QWidget* parent, const FileDialogRequest& re
 
 QString QtInteraction::existingFolder(QWidget* parent, const QString& caption)
 {
-    // Read-only: the browser offers no button for making a new folder.
-    return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(
-        parent, caption, QString(), QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly));
+    FolderBrowser dialog(parent, caption);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 QColor QtInteraction::color(QWidget* parent, const QColor& initial)

@@ -4,7 +4,9 @@
 #include "ColorText.h"
 #include "ColorSwatch.h"
 #include "Interaction.h"
+#include "SingleLineInput.h"
 #include "TextCodec.h"
+#include "UmlautRoom.h"
 #include "ui_Unit1.h"
 
 #include <QKeyEvent>
@@ -53,6 +55,14 @@ void TForm1::SetupFields()
     connect(ui->BtColorSearch, &QPushButton::clicked, this, &TForm1::BtColorSearchClick);
     connect(ui->RbnPopup, &QRadioButton::clicked, this, &TForm1::RbnPopupClick);
 
+    // No field's value may hold a line break, and the length limits hold for pasted text too.
+    const QList<QLineEdit*> digitFields{ui->EBreite, ui->EHoehe, ui->EminBreite, ui->EminHoehe, ui->Eposx,
+                                        ui->Eposy,   ui->Eskinx, ui->ESkiny,     ui->ESkinw,    ui->ESkinh};
+    for (QLineEdit* field : findChildren<QLineEdit*>()) {
+        const int limit = field == ui->ETransparencyColor ? 6 : digitFields.contains(field) ? 5 : 0;
+        qv::ui::GuardSingleLine(field, limit);
+    }
+
     // Typed-character filters: digits (at most 5), hexadecimal digits (at most 6), no blank.
     for (QLineEdit* field : {ui->EBreite, ui->EHoehe, ui->EminBreite, ui->EminHoehe, ui->Eposx, ui->Eposy,
                              ui->Eskinx, ui->ESkiny, ui->ESkinw, ui->ESkinh, ui->ETransparencyColor, ui->EExt}) {
@@ -68,6 +78,12 @@ void TForm1::SetupFields()
     connect(ui->CbStyle, &QComboBox::activated, this, &TForm1::CbStyleChange);
 
     ui->SColor->setEmpty();
+
+    // Capital umlauts at the top edge of a label or a list row keep their dots.
+    qv::ui::MakeRoomForUmlautDots(this);
+    // Enter presses the focused button, as Space does.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(true);
 }
 
 bool TForm1::FilterTypedCharacter(QLineEdit* field, QKeyEvent* event)

@@ -37,6 +37,19 @@ bool FileExists(const QString& path)
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+// What lies at the place of the project's starter.exe, the link itself judged, not its target.
+enum class StarterPlace { Missing, File, Link, Other };
+
+StarterPlace StarterPlaceOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return StarterPlace::Link;
+    if (!info.exists())
+        return StarterPlace::Missing;
+    return info.isFile() ? StarterPlace::File : StarterPlace::Other;
+}
+
 } // namespace
 
 void TForm1::SetupFiles()
@@ -75,7 +88,7 @@ void TForm1::BitNeuClick()
 
 void TForm1::BitOeffnenClick()
 {
-    if (ProjectOpen
+    if ((ProjectOpen || ProjectChanged)
         && interaction_->messageBox(this, QStringLiteral("Neues Projekt"),
                                     QStringLiteral("Möchtest du das aktuelle Projekt verwerfen?"),
                                     Interaction::Icon::Question, Interaction::Buttons::YesNo)
@@ -128,10 +141,9 @@ void TForm1::BitSpeichernClick()
 {
     const int target = ConfigTarget();
     SaveDialogFileName = FolderOf(SaveDialogFileName) + QString::fromLatin1(qv::TargetFileName(target));
-    if (FileExists(SaveDialogFileName) && !AskSaveName) {
-        // A name without a folder (a new project without storage folder) means the working folder.
-        SaveDialogFileName = QFileInfo(SaveDialogFileName).absoluteFilePath();
-    } else {
+    // A name without a folder (no storage folder chosen yet) would mean whatever folder the program
+    // happens to run in: the user is asked instead.
+    if (AskSaveName || !FileExists(SaveDialogFileName) || FolderOf(SaveDialogFileName).isEmpty()) {
         const QString chosen = interaction_->saveFileName(
             this, {QStringLiteral("Speichern unter"), SaveFilter(target), SaveDialogFileName, {}, false, true});
         if (chosen.isEmpty()) {
@@ -160,9 +172,27 @@ void TForm1::BitSpeichernClick()
     const auto cannotOpen = [this](const QString& file, const QString& reason) {
         interaction_->errorBox(this, QStringLiteral("Datei %1 kann nicht geöffnet werden. %2").arg(file, reason));
     };
+    const auto starterFailed = [this, &markSaved] {
+        markSaved();
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("\"starter.exe\" konnte nicht gespeichert werden!"),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        AskSaveName = false;
+    };
 
+    // Only regular files are digested or copied: a device or a pipe would never end, and a link
+    // planted in a received project folder must not lead the copy into someone's files.
     QString sourceDigest;
-    if (FileExists(source)) {
+    const StarterPlace place = StarterPlaceOf(starter);
+    if (place == StarterPlace::Other) {
+        starterFailed();
+        return;
+    }
+    if (QFileInfo::exists(source)) {
+        if (!QFileInfo(source).isFile()) {
+            starterFailed();
+            return;
+        }
         const qv::ui::FileDigest digest = qv::ui::FileMD5Hex(source);
         if (!digest.ok()) {
             markSaved();
@@ -170,7 +200,7 @@ void TForm1::BitSpeichernClick()
             return;
         }
         sourceDigest = digest.hex;
-        bool copy = !QFileInfo::exists(starter);
+        bool copy = place != StarterPlace::File;
         if (!copy) {
             const qv::ui::FileDigest present = qv::ui::FileMD5Hex(starter);
             if (!present.ok()) {
@@ -180,8 +210,13 @@ void TForm1::BitSpeichernClick()
             }
             copy = present.hex != sourceDigest;
         }
-        if (copy)
-            qv::ui::CopyFileOverwriting(source, starter); // the check below judges the outcome
+        if (copy && !qv::ui::CopyFileOverwriting(source, starter)) {
+            starterFailed();
+            return;
+        }
+    } else if (place == StarterPlace::Link) {
+        starterFailed();
+        return;
     }
 
     markSaved();
@@ -191,10 +226,7 @@ void TForm1::BitSpeichernClick()
         return;
     }
     if (copied.hex != sourceDigest || !FileExists(configFile)) {
-        interaction_->messageBox(this, QStringLiteral("Fehler"),
-                                 QStringLiteral("\"starter.exe\" konnte nicht gespeichert werden!"),
-                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
-        AskSaveName = false;
+        starterFailed();
         return;
     }
 

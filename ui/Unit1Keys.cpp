@@ -1,13 +1,14 @@
 // The disabled-key controls: the capture field, the sorted key list and its lock.
 #include "Unit1.h"
 
-#include "Cp1252.h"
 #include "KeyNames.h"
 #include "TextCodec.h"
 #include "ui_Unit1.h"
 
+#include <QCollator>
+#include <QLocale>
+
 using qv::ui::FromCp1252;
-using qv::ui::ToCp1252;
 
 void TForm1::SetupKeys()
 {
@@ -40,11 +41,14 @@ void TForm1::EKeyInputKeyUp()
 
 void TForm1::InsertShortcutSorted(const QString& text)
 {
-    // The list's own order ignores case; Qt's sorting would not.
-    const std::string entry = ToCp1252(text);
+    // Alphabetical as in German, letter case ignored: "Ä" after "A", "ß" as "ss".
+    static const QCollator collator = [] {
+        QCollator german(QLocale(QLocale::German, QLocale::Germany));
+        german.setCaseSensitivity(Qt::CaseInsensitive);
+        return german;
+    }();
     int row = 0;
-    while (row < ui->LBShortcuts->count()
-           && qv::CompareIgnoreCase(ToCp1252(ui->LBShortcuts->item(row)->text()), entry) <= 0)
+    while (row < ui->LBShortcuts->count() && collator.compare(ui->LBShortcuts->item(row)->text(), text) <= 0)
         ++row;
     ui->LBShortcuts->insertItem(row, text);
 }

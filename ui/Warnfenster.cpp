@@ -1,5 +1,6 @@
 #include "Warnfenster.h"
 
+#include "UmlautRoom.h"
 #include "ui_Warnfenster.h"
 
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@ TFWarn::TFWarn(QWidget* parent)
     QFont windowFont(QStringLiteral("Tahoma"));
     windowFont.setPixelSize(11);
     setFont(windowFont);
+    qv::ui::MakeRoomForUmlautDots(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);

@@ -1,6 +1,7 @@
 #include "FileFixture.h"
 #include "QtInteraction.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTabWidget>
@@ -171,6 +172,87 @@ TEST_F(BrowseTest, CaptionFollowsOnlyEditsLoadsAndSaves)
     form->BitSpeichernClick();
     EXPECT_TRUE(form->windowTitle().endsWith("autorun.inf]")) << form->windowTitle().toStdString();
     EXPECT_FALSE(form->windowTitle().contains("Neues Projekt"));
+}
+
+// The production folder browser: its caption, where it starts, no folder chosen before the user
+// picks one, and no way to make a new folder.
+TEST(Browse, QtFolderBrowserStartsAtTheDesktopWithNothingChosen)
+{
+    QTemporaryDir home;
+    const QByteArray previousHome = qgetenv("HOME");
+    const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+    struct RestoreEnvironment {
+        QByteArray home, config;
+        ~RestoreEnvironment()
+        {
+            qputenv("HOME", home);
+            qputenv("XDG_CONFIG_HOME", config);
+        }
+    } restore{previousHome, previousConfig};
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    const QString desktop = home.filePath(QStringLiteral("Desktop"));
+    const QString chosen = home.filePath(QStringLiteral("Projekt"));
+    QDir().mkpath(chosen);
+
+    struct Case {
+        const char* what;
+        bool desktopExists;
+        QString start;
+    };
+    const Case cases[] = {
+        {"with a desktop folder", true, desktop},
+        {"without one: the home folder", false, home.path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.desktopExists)
+            QDir().mkpath(desktop);
+        else
+            QDir(desktop).removeRecursively();
+        QtInteraction seam;
+        QString title, start, nameBefore;
+        bool newFolderOffered = true;
+        bool acceptedWithoutChoice = true;
+        bool chooseEnabledAtFirst = true;
+        bool chooseEnabledAfterChoice = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            title = dialog->windowTitle();
+            start = dialog->directory().absolutePath();
+            auto* button = dialog->findChild<QToolButton*>(QStringLiteral("newFolderButton"));
+            newFolderOffered = button && button->isVisible() && button->isEnabled();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            nameBefore = name ? name->text() : QStringLiteral("<kein Feld>");
+            QCoreApplication::processEvents(); // the dialog's own queued updates
+            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            QPushButton* choose = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            chooseEnabledAtFirst = !choose || choose->isEnabled();
+            QTest::keyClick(dialog, Qt::Key_Return); // Return at once confirms nothing
+            static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its button
+            acceptedWithoutChoice = !dialog->isVisible();
+            if (acceptedWithoutChoice)
+                return;
+            dialog->setDirectory(home.path());
+            if (name)
+                name->setText(QStringLiteral("Projekt")); // as the user types it or clicks it
+            chooseEnabledAfterChoice = choose && choose->isEnabled();
+            static_cast<QDialog*>(dialog)->accept(); // the dialog's own accept, as its button
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        const QString result = seam.existingFolder(nullptr, QStringLiteral("Bitte wähle den Speicherort deines Projektes."));
+        EXPECT_EQ(title, QStringLiteral("Bitte wähle den Speicherort deines Projektes."));
+        EXPECT_EQ(start, c.start);
+        EXPECT_EQ(nameBefore, "") << "no folder preselected";
+        EXPECT_FALSE(newFolderOffered);
+        EXPECT_FALSE(acceptedWithoutChoice);
+        EXPECT_FALSE(chooseEnabledAtFirst);
+        EXPECT_TRUE(chooseEnabledAfterChoice);
+        EXPECT_EQ(result, chosen) << "a folder the user picked is taken";
+    }
 }
 
 // The production folder browser, once: its caption, and no way to make a new folder.

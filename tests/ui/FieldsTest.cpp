@@ -1,6 +1,7 @@
 #include "FormFixture.h"
 
 #include "ColorSwatch.h"
+#include "SingleLineInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -76,6 +78,89 @@ TEST_F(FieldsTest, TypingIsFiltered)
     width->end(false);
     paste(width);
     EXPECT_EQ(width->text(), "177");
+}
+
+TEST(SingleLineInput, InsertionsKeepTheirFirstLineAndTheRoomLeft)
+{
+    struct Case {
+        const char* before;
+        const char* after;
+        qsizetype cursor;
+        int maxLength;
+        const char* text;
+        qsizetype fittedCursor;
+    };
+    const Case cases[] = {
+        {"", "1234567890", 10, 5, "12345", 5},          // pasted into an empty field
+        {"12", "122345", 6, 5, "12234", 5},             // inserted text repeats the text before it
+        {"19", "1234567899", 9, 5, "12349", 4},         // pasted in the middle
+        {"1234567", "12345678", 8, 5, "1234567", 7},    // a longer text set by the program keeps, gains nothing
+        {"abc", "aXYZc", 4, 4, "aXYc", 3},              // a selected "b" replaced
+        {"", "Mein Titel\nexecute=x", 20, 0, "Mein Titel", 10},
+        {"xy", "xa\r\nby", 5, 0, "xay", 2},
+        {"ab", "ab\ncb", 4, 0, "abb", 2},               // the break follows a repeated letter
+        {"", "\r\nzweite", 8, 0, "", 0},                // the first line is empty
+        {"ab", "ab", 2, 5, "ab", 2},                    // no insertion
+        {"abc", "ac", 1, 5, "ac", 1},                   // a deletion
+        {"", "ok", 2, 0, "ok", 2},
+    };
+    for (const Case& c : cases) {
+        const qv::ui::LineText fitted = qv::ui::FitInsertion(QString::fromLatin1(c.before),
+                                                             QString::fromLatin1(c.after), c.cursor, c.maxLength);
+        EXPECT_EQ(fitted.text, QString::fromLatin1(c.text)) << c.before << " -> " << c.after;
+        EXPECT_EQ(fitted.cursor, c.fittedCursor) << c.before << " -> " << c.after;
+    }
+}
+
+TEST_F(FieldsTest, PastingKeepsTheFirstLineAndTheLengthLimits)
+{
+    // Shift+Insert and the context menu's "Einfügen" (paste()) alike.
+    const std::function<void(QLineEdit*)> pastes[] = {
+        [](QLineEdit* field) { QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier); },
+        [](QLineEdit* field) { field->paste(); },
+    };
+    struct Case {
+        const char* page;
+        const char* field;
+        const char* before;
+        const char* clipboard;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"fenster", "EBreite", "", "1234567890", "12345"},
+        {"fenster", "Eposx", "12", "34567", "12345"},
+        {"skin", "ESkinh", "", "9876543210", "98765"},
+        {"optisch", "ETransparencyColor", "", "FF8000AA", "FF8000"},
+        {"optisch", "ETransparencyColor", "ab", "cdefab", "abcdef"},
+        {"fenster", "ETitel", "", "Mein Titel\r\nexecute=boese.exe", "Mein Titel"},
+        {"zusatz", "EExeParam", "-a ", "b\nc", "-a b"},
+        {"input", "EPasswort", "", "geheim\n[quorvane]", "geheim"},
+    };
+    for (const auto& paste : pastes) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.field) + " <- " + c.clipboard);
+            Go(c.page);
+            auto* field = W<QLineEdit>(c.field);
+            field->setText(QString::fromLatin1(c.before));
+            field->setFocus();
+            field->end(false);
+            QApplication::clipboard()->setText(QString::fromLatin1(c.clipboard));
+            paste(field);
+            EXPECT_EQ(field->text(), QString::fromLatin1(c.expected));
+        }
+    }
+
+    // Every single-line field of the window: a pasted second line never enters a value.
+    QApplication::clipboard()->setText(QStringLiteral("1\nexecute=x"));
+    for (QLineEdit* field : form->findChildren<QLineEdit*>()) {
+        if (field->isReadOnly())
+            continue;
+        field->setText(QString());
+        field->paste();
+        EXPECT_EQ(field->text(), "1") << field->objectName().toStdString();
+    }
+    Go("speichern");
+    EXPECT_FALSE(W<QPlainTextEdit>("mcode")->toPlainText().contains(QStringLiteral("execute=x")));
 }
 
 TEST_F(FieldsTest, FullScreenEmptiesAndLocksTheSizeFields)

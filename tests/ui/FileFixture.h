@@ -15,10 +15,22 @@
 #include <type_traits>
 
 #ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
 #endif
 
 // Replaces the answers waiting in one of the seam's queues.
@@ -114,6 +126,130 @@ private:
     bool ok_ = false;
     bool immutable_ = false;
 };
+
+#ifdef Q_OS_LINUX
+// Keeps any open of a named pipe from blocking for long while it lives: it opens the other end
+// of `fifo` now and then, so a reader sees the end at once and a writer gets through. Code that
+// wrongly reads such a pipe then ends (and fails its test) instead of hanging the test run.
+class PipeReleaser {
+public:
+    explicit PipeReleaser(const QString& fifo)
+        : path_(QFile::encodeName(fifo))
+        , thread_([this] {
+            while (!stop_) {
+                for (int mode : {O_WRONLY, O_RDONLY}) {
+                    const int fd = ::open(path_.constData(), mode | O_NONBLOCK | O_CLOEXEC);
+                    if (fd >= 0)
+                        ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+        })
+    {
+    }
+    ~PipeReleaser()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    PipeReleaser(const PipeReleaser&) = delete;
+    PipeReleaser& operator=(const PipeReleaser&) = delete;
+
+private:
+    QByteArray path_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Makes a named pipe (kind 'p') or a character device like the null device (kind 'c') at `path`;
+// false where this system does not allow it.
+inline bool MakeNode(const QString& path, char kind)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == 'p')
+        return ::mkfifo(name.constData(), 0644) == 0;
+    return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+}
+
+// The kind of what lies at `path`, the link itself judged: 'f' file, 'l' link, 'p' pipe,
+// 'c' character device, 'd' folder, '-' nothing.
+inline char NodeKind(const QString& path)
+{
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return '-';
+    if (S_ISLNK(status.st_mode))
+        return 'l';
+    if (S_ISREG(status.st_mode))
+        return 'f';
+    if (S_ISFIFO(status.st_mode))
+        return 'p';
+    if (S_ISCHR(status.st_mode))
+        return 'c';
+    return S_ISDIR(status.st_mode) ? 'd' : '?';
+}
+
+// A small file system of its own (tmpfs) that can be filled to the last byte, so that writes fail
+// as on a full disk. Mounting needs the right to mount; `why()` says why it is missing.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kib = 256)
+    {
+        if (!folder_.isValid()) {
+            why_ = "no temporary folder";
+            return;
+        }
+        const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0755";
+        if (::mount("tmpfs", QFile::encodeName(folder_.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    options.constData())
+            != 0) {
+            why_ = std::string("mounting a small tmpfs is not allowed here: ") + std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool ok() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    // The mounted folder, ending with "/".
+    QString path() const { return folder_.path() + QLatin1Char('/'); }
+
+    // Takes all the free space but `leave` bytes with a file of its own.
+    void Fill(qint64 leave = 0)
+    {
+        struct statvfs status {};
+        ASSERT_EQ(::statvfs(QFile::encodeName(folder_.path()).constData(), &status), 0);
+        const qint64 free = static_cast<qint64>(status.f_bavail) * static_cast<qint64>(status.f_frsize);
+        QFile filler(path() + QStringLiteral(".filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Append));
+        const QByteArray chunk(4096, 'x');
+        for (qint64 left = free - leave; left > 0; left -= chunk.size()) {
+            if (filler.write(chunk.left(static_cast<qsizetype>(std::min<qint64>(left, chunk.size())))) < 0)
+                break;
+        }
+        filler.close();
+    }
+    // The space still free, in bytes.
+    qint64 Free() const
+    {
+        struct statvfs status {};
+        ::statvfs(QFile::encodeName(folder_.path()).constData(), &status);
+        return static_cast<qint64>(status.f_bavail) * static_cast<qint64>(status.f_frsize);
+    }
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+    std::string why_;
+};
+#endif
 
 } // namespace testfiles
 

@@ -75,6 +75,16 @@ TEST_F(KeyListTest, AddInsertsSortedIgnoringCaseAndRefusesDuplicates)
     EXPECT_EQ(Entries(), QStringList({"b", "C", "Entf"}));
 }
 
+TEST_F(KeyListTest, AddPlacesUmlautsAsGermanAlphabeticalOrderDoes)
+{
+    Go("input");
+    for (const char* name : {"Z", "Ä", "a", "ß", "Ö", "B", "O", "Ü", "U", "P", "s", "Strg+A"}) {
+        field->setText(QString::fromUtf8(name));
+        form->BtAddShortcutClick();
+    }
+    EXPECT_EQ(Entries(), QStringList({"a", "Ä", "B", "O", "Ö", "P", "s", "ß", "Strg+A", "U", "Ü", "Z"}));
+}
+
 TEST_F(KeyListTest, RemoveDeletesTheSelectionAndSelectsTheNext)
 {
     for (Qt::Key key : {Qt::Key_A, Qt::Key_B, Qt::Key_C})

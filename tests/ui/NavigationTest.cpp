@@ -4,11 +4,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -27,6 +32,33 @@ const Page kStepOrder[] = {
     {"skin", "Skins"},
     {"speichern", "Einstellungen speichern"},
 };
+// The largest difference of one colour channel between two pictures of the same size: clearly
+// visible dots differ by far more than the faint edge smoothing of dots cut off.
+int LargestDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 255;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+// The control's own painting on a blue ground, which no text colour of the window comes near.
+QImage OnBlue(QWidget* control)
+{
+    QImage image(control->size(), QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    control->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
 const char* const kAllKeys[] = {"start", "grund", "fenster", "optisch", "input", "zusatz", "neufenster", "skin",
                                 "speichern", "ueber"};
 
@@ -170,9 +202,122 @@ TEST_F(NavigationTest, AboutLinksOpenTheirAddresses)
     Click(W("ISpenden"));
     const auto shell = seam.callsOf(ScriptedInteraction::Kind::Shell);
     ASSERT_EQ(shell.size(), 3);
-    EXPECT_EQ(shell[0].text, QString::fromLatin1(qv::ui::kMakerHomePage));
-    EXPECT_EQ(shell[1].text, QString::fromLatin1(qv::ui::kIconArtistPage));
-    EXPECT_EQ(shell[2].text, QString::fromLatin1(qv::ui::kDonationPage));
+    // The program and its disc icon are the Quorvane team's: credited and linked to its own site.
+    EXPECT_EQ(shell[0].text, "https://www.quorvane.example/");
+    EXPECT_EQ(shell[1].text, "https://www.quorvane.example/");
+    EXPECT_EQ(shell[2].text, "https://www.quorvane.example/spenden/");
+    for (const char* credit : {"LLink1", "LLink2"})
+        EXPECT_EQ(W<QLabel>(credit)->text(), "QVR-Team - quorvane.example") << credit;
+}
+
+TEST_F(NavigationTest, CapitalUmlautsKeepTheirDotsAtTheTopOfLabelsAndListRows)
+{
+    // A text at the top edge of its control: "Ü" must not look like "U" (nor "Ä" like "A").
+    int labels = 0;
+    for (QLabel* label : form->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        ++labels;
+        const QString text = label->text();
+        const QPoint place = label->pos();
+        for (const char* pair : {"UÜ", "AÄ"}) {
+            const QString letters = QString::fromUtf8(pair);
+            label->setText(letters.left(1));
+            const QImage plain = OnBlue(label);
+            label->setText(letters.mid(1));
+            const QImage dotted = OnBlue(label);
+            EXPECT_GT(LargestDifference(plain, dotted), 100) << label->objectName().toStdString() << " " << pair;
+        }
+        label->setText(text);
+        EXPECT_EQ(label->pos(), place) << "the control stays where it is";
+    }
+    EXPECT_GT(labels, 50);
+
+    Go("input");
+    auto* list = W<QListWidget>("LBShortcuts");
+    const QRect place = list->geometry();
+    list->addItems({QStringLiteral("A"), QStringLiteral("O"), QStringLiteral("U")});
+    for (int row = 0; row < 3; ++row) {
+        QListWidgetItem* item = list->item(row);
+        const QString plain = item->text();
+        const QImage plainRow = list->viewport()->grab(list->visualItemRect(item)).toImage();
+        item->setText(plain == "A" ? QStringLiteral("Ä") : plain == "O" ? QStringLiteral("Ö") : QStringLiteral("Ü"));
+        const QImage dottedRow = list->viewport()->grab(list->visualItemRect(item)).toImage();
+        EXPECT_GT(LargestDifference(plainRow, dottedRow), 100) << plain.toStdString();
+    }
+    EXPECT_EQ(list->geometry(), place);
+}
+
+TEST_F(NavigationTest, EnterOrReturnPressesTheFocusedButton)
+{
+    struct Case {
+        const char* page;
+        const char* button;
+    };
+    // Buttons whose command leaves the page as it is (the seam cancels every dialog).
+    const Case cases[] = {
+        {"grund", "BtDurchsuchen"},  {"optisch", "BtColorSearch"},    {"input", "BtAddShortcut"},
+        {"input", "BtRemoveShortCut"}, {"speichern", "BitSpeichern"}, {"speichern", "BitSpeichern2"},
+        {"fenster", "BtZurueck"},    {"fenster", "BtWeiter"},
+    };
+    for (const Case& c : cases) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            SCOPED_TRACE(std::string(c.button) + (key == Qt::Key_Return ? " Return" : " Enter"));
+            Go(c.page);
+            auto* button = W<QPushButton>(c.button);
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            QTest::keyClick(button, key);
+            EXPECT_EQ(clicked.count(), 1);
+        }
+    }
+}
+
+TEST_F(NavigationTest, TabFollowsTheVisualOrderOfEveryPage)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    struct Case {
+        const char* page;
+        QStringList order; // from the first control, ending with the step buttons
+    };
+    const Case cases[] = {
+        {"start", {"ChUpdate", "BtWeiter"}},
+        {"grund", {"ESpeicherort", "BtDurchsuchen", "EHTMLOrt", "BtDurchsuchen2", "BtZurueck", "BtWeiter"}},
+        {"fenster",
+         {"ETitel", "EIconOrt", "BtDurchsuchen3", "ChVarTitel", "ChFullscreen", "EBreite", "EminBreite", "EHoehe",
+          "EminHoehe", "Eposx", "Eposy", "BtZurueck", "BtWeiter"}},
+        {"optisch",
+         {"ESplashOrt", "BtDurchsuchen6", "Chfade", "Chfadeout", "ChScrollbar", "ChTop", "ETransparencyColor",
+          "BtColorSearch", "CbStyle", "BtZurueck", "BtWeiter"}},
+        {"input",
+         {"ChKontext", "ChSelect", "ChMove", "ChKeyInput", "EKeyInput", "BtAddShortcut", "BtRemoveShortCut",
+          "LBShortcuts", "EPasswort", "BtZurueck", "BtWeiter"}},
+        {"zusatz",
+         {"EExt", "ChAdmin", "EZusatzProgOrt", "BtDurchsuchen4", "EExeParam", "EZusatzProgOrt2", "BtnDurchsuchen6",
+          "EExeParam2", "BtZurueck", "BtWeiter"}},
+        {"neufenster", {"RbnDefault", "EPopupParam", "BtZurueck", "BtWeiter"}},
+        {"skin",
+         {"EBMPOrt", "BtDurchsuchen5", "Eskinx", "ESkiny", "ESkinw", "ESkinh", "BtZurueck", "BtWeiter"}},
+        {"speichern", {"TCCode", "mcode", "BitSpeichern", "BitSpeichern2", "BtZurueck"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        Go(c.page);
+        // The control that has the focus; the tab control's focus lies on its inner tab bar.
+        const auto focused = [] {
+            QWidget* widget = QApplication::focusWidget();
+            while (widget && widget->objectName().startsWith(QLatin1String("qt_")))
+                widget = widget->parentWidget();
+            return widget ? widget->objectName() : QString();
+        };
+        W(c.order.constFirst().toLatin1().constData())->setFocus();
+        QStringList visited{focused()};
+        while (visited.size() < c.order.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << focused();
+        }
+        EXPECT_EQ(visited, c.order);
+    }
 }
 
 TEST_F(NavigationTest, MessageBarUnfoldsOnePixelPerTick)

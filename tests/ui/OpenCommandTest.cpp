@@ -57,27 +57,31 @@ protected:
     }
 };
 
-TEST_F(OpenCommandTest, NewAsksOnlyOnceAProjectExistsAndNoKeepsTheSettings)
+TEST_F(OpenCommandTest, NewAsksOnceAProjectExistsOrHasEditsAndNoKeepsTheSettings)
 {
     struct Case {
         const char* what;
+        bool changed;
         bool projectOpen;
         Answer answer;
         bool asked;
         bool reset;
     };
     const Case cases[] = {
-        {"first New after start-up", false, Answer::Cancel, false, true},
-        {"project open, Yes", true, Answer::Yes, true, true},
-        {"project open, No", true, Answer::No, true, false},
-        {"project open, box closed", true, Answer::Cancel, true, false},
+        {"first New after start-up, nothing typed", false, false, Answer::Cancel, false, true},
+        {"first New after start-up with edits, No", true, false, Answer::No, true, false},
+        {"first New after start-up with edits, Yes", true, false, Answer::Yes, true, true},
+        {"project open, Yes", true, true, Answer::Yes, true, true},
+        {"project open, No", true, true, Answer::No, true, false},
+        {"project open, box closed", true, true, Answer::Cancel, true, false},
+        {"unchanged project open, No", false, true, Answer::No, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EditSomething();
         form->OpenDialogFileName = QStringLiteral("/alt/starter.ini");
         form->SaveDialogFileName = QStringLiteral("/alt/starter.ini");
-        SetFlags({true, c.projectOpen, false, false});
+        SetFlags({c.changed, c.projectOpen, false, false});
         seam.calls.clear();
         Script(seam.answers, {c.answer});
 
@@ -101,9 +105,27 @@ TEST_F(OpenCommandTest, NewAsksOnlyOnceAProjectExistsAndNoKeepsTheSettings)
             EXPECT_EQ(CurrentFlags(), (Flags{false, true, true, false}));
         } else {
             ExpectEditsKept();
-            EXPECT_EQ(CurrentFlags(), (Flags{true, true, true, false}));
+            EXPECT_EQ(CurrentFlags(), (Flags{c.changed, c.projectOpen, true, false}));
         }
     }
+}
+
+TEST_F(OpenCommandTest, FirstOpenAfterStartUpAsksWhenSomethingWasTyped)
+{
+    // As after a start without a file: no project counts as open, but the user has typed.
+    EditSomething();
+    SetFlags({true, false, true, false});
+    Script(seam.answers, {Answer::No});
+
+    form->BitOeffnenClick();
+
+    const auto questions = seam.callsOf(Kind::MessageBox);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0].title, "Neues Projekt");
+    EXPECT_EQ(questions[0].text, kDiscardText);
+    EXPECT_TRUE(seam.callsOf(Kind::OpenFile).isEmpty()) << "No: no dialog";
+    ExpectEditsKept();
+    EXPECT_EQ(CurrentFlags(), (Flags{true, false, true, false}));
 }
 
 TEST_F(OpenCommandTest, OpenThatEndsEarlyChangesNothing)
@@ -173,13 +195,13 @@ TEST_F(OpenCommandTest, LoadingSetsTargetFolderPageAndFlags)
         testfiles::Write(path, "[quorvane]\r\ncaption=\"  Mein Men\xfc  \"\r\nwidth=800\r\n");
         form->SetConfigTarget(2);
         form->OpenDialogFileName.clear();
-        SetFlags({true, false, true, false});
+        SetFlags({false, false, true, false});
         W<QPushButton>("BtWeiter")->setEnabled(false);
         seam.calls.clear();
 
         OpenWithDialog(path);
 
-        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no project open yet: no question";
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no project open or typed yet: no question";
         EXPECT_EQ(form->ConfigTarget(), c.target);
         EXPECT_EQ(Field("ESpeicherort")->text(), folder);
         EXPECT_EQ(Field("ETitel")->text(), QStringLiteral("  Mein Menü  "));
@@ -278,7 +300,7 @@ TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
     seam.calls.clear();
     Script(seam.answers, {Answer::Yes});
     Click(W("Lneu"));
-    EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no project was open";
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox).size(), 1) << "no project was open, but the title was typed";
     EXPECT_EQ(Field("ETitel")->text(), "");
     EXPECT_TRUE(form->ProjectOpen);
     EXPECT_TRUE(form->AskSaveName);

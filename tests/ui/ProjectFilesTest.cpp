@@ -1,6 +1,8 @@
 #include "FileFixture.h"
 #include "ProjectFiles.h"
 
+#include <functional>
+
 using namespace qv::ui;
 
 TEST(ProjectFiles, DigestIsTheMd5OfTheWholeFile)
@@ -91,6 +93,137 @@ TEST(ProjectFiles, CopyOverwritesWithTheSourcesContentAndKeepsItRunnable)
     EXPECT_FALSE(CopyFileOverwriting(dir.filePath(QStringLiteral("fehlt.exe")), target));
     EXPECT_EQ(testfiles::Read(target), "alt");
 }
+
+namespace {
+
+// Sets the write seam for one scope.
+class ScopedWriteFault {
+public:
+    explicit ScopedWriteFault(std::function<int(WriteStep)> fault) { SetWriteFault(std::move(fault)); }
+    ~ScopedWriteFault() { SetWriteFault({}); }
+};
+
+QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace
+
+TEST(ProjectFiles, AFailedStepOfTheWriteKeepsTheOldFileAndLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("starter.ini"));
+    const QString source = dir.filePath(QStringLiteral("quelle.exe"));
+    const QString copy = dir.filePath(QStringLiteral("starter.exe"));
+    testfiles::Write(source, "neuer starter");
+    struct Case {
+        WriteStep step;
+        int error;
+    };
+    const Case cases[] = {
+        {WriteStep::Create, EACCES}, {WriteStep::Write, ENOSPC}, {WriteStep::Sync, EIO},
+        {WriteStep::Close, EDQUOT},  {WriteStep::Rename, EXDEV},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.step));
+        testfiles::Write(path, "alt");
+        testfiles::Write(copy, "alter starter");
+        ScopedWriteFault fault([&](WriteStep step) { return step == c.step ? c.error : 0; });
+
+        EXPECT_EQ(WriteFileAtomically(path, "[quorvane]\r\n"), qt_error_string(c.error));
+        EXPECT_EQ(testfiles::Read(path), "alt");
+        EXPECT_FALSE(CopyFileOverwriting(source, copy));
+        EXPECT_EQ(testfiles::Read(copy), "alter starter");
+        EXPECT_EQ(FilesIn(dir.path()), (QStringList{"quelle.exe", "starter.exe", "starter.ini"}));
+    }
+    EXPECT_EQ(WriteFileAtomically(path, "neu"), QString()) << "the fault is gone with its scope";
+    EXPECT_EQ(testfiles::Read(path), "neu");
+}
+
+#ifdef Q_OS_LINUX
+TEST(ProjectFiles, AFullDiskKeepsTheOldFile)
+{
+    testfiles::SmallDisk disk;
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why();
+    const QString path = disk.path() + QStringLiteral("starter.ini");
+    const QString copy = disk.path() + QStringLiteral("starter.exe");
+    QTemporaryDir elsewhere;
+    const QString source = elsewhere.filePath(QStringLiteral("starter.exe"));
+    testfiles::Write(source, "#!/bin/sh\n");
+    testfiles::Write(path, "[quorvane]\r\ncaption=alt\r\n");
+    testfiles::Write(copy, "alter starter");
+    disk.Fill();
+    ASSERT_EQ(disk.Free(), 0);
+
+    // Small enough to sit in a write buffer: the failure shows only when it is flushed.
+    const QString reason = WriteFileAtomically(path, "[quorvane]\r\ncaption=neu und l\xe4nger\r\n");
+    EXPECT_EQ(reason, qt_error_string(ENOSPC));
+    EXPECT_EQ(testfiles::Read(path), "[quorvane]\r\ncaption=alt\r\n");
+    EXPECT_FALSE(CopyFileOverwriting(source, copy));
+    EXPECT_EQ(testfiles::Read(copy), "alter starter");
+    EXPECT_EQ(FilesIn(disk.path()), (QStringList{".filler", "starter.exe", "starter.ini"}));
+}
+
+TEST(ProjectFiles, TheCopyReplacesALinkWhileTheConfigurationIsWrittenThroughOne)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("Beispiele/starter.exe"));
+    testfiles::Write(source, "#!/bin/sh\n");
+    QFile::setPermissions(source, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString own = dir.filePath(QStringLiteral("eigene.txt"));
+    testfiles::Write(own, "privat");
+    QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString starter = dir.filePath(QStringLiteral("projekt/starter.exe"));
+    QDir().mkpath(dir.filePath(QStringLiteral("projekt")));
+    ASSERT_TRUE(QFile::link(own, starter));
+
+    EXPECT_TRUE(CopyFileOverwriting(source, starter));
+    EXPECT_EQ(testfiles::Read(own), "privat") << "nothing is written through the link";
+    EXPECT_EQ(QFile::permissions(own) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(testfiles::NodeKind(starter), 'f');
+    EXPECT_EQ(testfiles::Read(starter), "#!/bin/sh\n");
+    EXPECT_TRUE(QFileInfo(starter).isExecutable());
+
+    // A configuration saved through a link to it keeps updating the file the link points to.
+    const QString real = dir.filePath(QStringLiteral("echt.ini"));
+    const QString config = dir.filePath(QStringLiteral("projekt/starter.ini"));
+    testfiles::Write(real, "alt");
+    ASSERT_TRUE(QFile::link(real, config));
+    EXPECT_EQ(WriteFileAtomically(config, "neu"), QString());
+    EXPECT_EQ(testfiles::NodeKind(config), 'l');
+    EXPECT_EQ(testfiles::Read(real), "neu");
+}
+
+TEST(ProjectFiles, OnlyRegularFilesAreDigestedCopiedOrReplaced)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("starter.exe"));
+    testfiles::Write(file, "#!/bin/sh\n");
+    for (char kind : {'p', 'c'}) {
+        SCOPED_TRACE(kind);
+        const QString node = dir.filePath(QStringLiteral("knoten"));
+        QFile::remove(node);
+        if (!testfiles::MakeNode(node, kind))
+            GTEST_SKIP() << "this system does not let the test make a " << kind << " node";
+        const QString link = dir.filePath(QStringLiteral("verweis"));
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(node, link));
+        testfiles::PipeReleaser release(node);
+
+        for (const QString& path : {node, link}) {
+            EXPECT_FALSE(FileMD5Hex(path).ok()) << path.toStdString();
+            EXPECT_FALSE(CopyFileOverwriting(path, dir.filePath(QStringLiteral("kopie")))) << path.toStdString();
+        }
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("kopie"))));
+        EXPECT_FALSE(WriteFileAtomically(node, "x").isEmpty());
+        EXPECT_FALSE(CopyFileOverwriting(file, node));
+        EXPECT_EQ(testfiles::NodeKind(node), kind) << "left as it was";
+    }
+}
+#endif
 
 TEST(ProjectFiles, FolderRulesOfTheHost)
 {

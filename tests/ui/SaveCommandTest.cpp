@@ -1,10 +1,12 @@
 #include "FileFixture.h"
+#include "ProjectFiles.h"
 #include "QtInteraction.h"
 
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 using Kind = ScriptedInteraction::Kind;
@@ -23,7 +25,7 @@ protected:
     void LoadProject(const char* fileName, const QByteArray& content = "[quorvane]\r\nstartfile=index.html\r\n")
     {
         testfiles::Write(project + QLatin1String(fileName), content);
-        if (form->ProjectOpen)
+        if (form->ProjectOpen || form->ProjectChanged)
             seam.answers.enqueue(Answer::Yes); // discard the project before
         OpenWithDialog(project + QLatin1String(fileName));
         ASSERT_EQ(Field("ESpeicherort")->text(), project);
@@ -39,6 +41,12 @@ protected:
     static QFileDevice::Permissions ModeOf(const QString& path)
     {
         return QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    }
+    // Whether the window lets itself be closed now (answering No to a question).
+    bool FormCloses()
+    {
+        Script(seam.answers, {Answer::No});
+        return form->FormClose();
     }
     bool StarterCopiedTo(const QString& folder) const
     {
@@ -264,6 +272,189 @@ TEST_F(SaveCommandTest, StarterThatCannotBePlacedIsReported)
         EXPECT_TRUE(form->ProjectChanged) << "leaving asks first";
         EXPECT_EQ(Field("ESpeicherort")->text(), project);
         seam.calls.clear();
+    }
+}
+
+TEST_F(SaveCommandTest, AFailedWriteIsReportedAndTheOldFileStays)
+{
+    // A write that fails on its way to the disk (through the seam): the step does not matter.
+    LoadProject("starter.ini", "[quorvane]\r\ncaption=alt\r\n");
+    const QString path = project + QStringLiteral("starter.ini");
+    Field("ETitel")->setText(QStringLiteral("neu"));
+    for (qv::ui::WriteStep step : {qv::ui::WriteStep::Write, qv::ui::WriteStep::Sync, qv::ui::WriteStep::Close}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        seam.calls.clear();
+        qv::ui::SetWriteFault([step](qv::ui::WriteStep at) { return at == step ? EIO : 0; });
+        Save(0);
+        qv::ui::SetWriteFault({});
+
+        const auto errors = seam.callsOf(Kind::ErrorBox);
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_EQ(errors[0].text, QStringLiteral("Datei \"") + path + QStringLiteral("\" kann nicht erstellt werden. ")
+                                      + qt_error_string(EIO));
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no success reported";
+        EXPECT_EQ(testfiles::Read(path), "[quorvane]\r\ncaption=alt\r\n");
+        EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("starter.exe")));
+        EXPECT_TRUE(form->ProjectChanged);
+        EXPECT_TRUE(form->windowTitle().endsWith("*]"));
+    }
+}
+
+#ifdef Q_OS_LINUX
+TEST_F(SaveCommandTest, AFullDiskIsReportedAndLosesNothing)
+{
+    struct Case {
+        const char* what;
+        bool configFits; // the configuration fits, the copy of starter.exe does not
+    };
+    for (const Case& c : {Case{"no room for the configuration", false}, Case{"no room for starter.exe", true}}) {
+        SCOPED_TRACE(c.what);
+        testfiles::SmallDisk disk;
+        if (!disk.ok())
+            GTEST_SKIP() << disk.why();
+        project = disk.path() + QStringLiteral("projekt/");
+        QDir().mkpath(project);
+        const QByteArray old("[quorvane]\r\ncaption=alt\r\n");
+        LoadProject("alt.ini", old);
+        if (!c.configFits)
+            testfiles::Write(project + QStringLiteral("starter.ini"), old);
+        Field("ETitel")->setText(QStringLiteral("neu"));
+        Script(seam.fileNames, {project + QStringLiteral("starter.ini")});
+        disk.Fill(c.configFits ? 4096 : 0);
+        Script(seam.answers, {Answer::No});
+
+        Save(0);
+
+        if (c.configFits) {
+            EXPECT_EQ(testfiles::Read(project + QStringLiteral("starter.ini")), ShownTextAsFile());
+            EXPECT_TRUE(seam.callsOf(Kind::ErrorBox).isEmpty());
+            const auto boxes = seam.callsOf(Kind::MessageBox);
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_EQ(boxes[0].text, kStarterFailed);
+        } else {
+            const auto errors = seam.callsOf(Kind::ErrorBox);
+            ASSERT_EQ(errors.size(), 1);
+            const QString path = project + QStringLiteral("starter.ini");
+            EXPECT_EQ(errors[0].text, QStringLiteral("Datei \"") + path
+                                          + QStringLiteral("\" kann nicht erstellt werden. ") + qt_error_string(ENOSPC));
+            EXPECT_EQ(testfiles::Read(path), old);
+            EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty()) << "no success reported";
+        }
+        EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("starter.exe"))) << "no empty starter.exe";
+        EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+                  QStringList({"alt.ini", "starter.ini"}))
+            << "no temporary file is left";
+        EXPECT_TRUE(form->ProjectChanged) << "leaving asks first";
+        EXPECT_FALSE(FormCloses());
+        seam.calls.clear();
+        seam.fileNames.clear();
+        form->ProjectChanged = false;
+    }
+}
+
+TEST_F(SaveCommandTest, APlantedStarterLinkIsReplacedAndItsTargetLeftAlone)
+{
+    const QString own = root.filePath(QStringLiteral("eigene-datei.txt"));
+    testfiles::Write(own, "privat");
+    QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString starter = project + QStringLiteral("starter.exe");
+    ASSERT_TRUE(QFile::link(own, starter));
+    LoadProject("starter.ini");
+    Script(seam.answers, {Answer::No});
+
+    Save(0);
+
+    EXPECT_EQ(testfiles::Read(own), "privat");
+    EXPECT_FALSE(QFileInfo(own).isExecutable());
+    EXPECT_EQ(testfiles::NodeKind(starter), 'f');
+    EXPECT_TRUE(StarterCopiedTo(project));
+    ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].text, kSavedText);
+}
+
+TEST_F(SaveCommandTest, AStarterThatIsADeviceOrPipeIsACopyFailure)
+{
+    struct Case {
+        const char* what;
+        char kind;
+        bool designersOwn; // the node replaces the designer's Beispiele/starter.exe
+    };
+    const Case cases[] = {
+        {"pipe in the project", 'p', false},
+        {"pipe as the designer's own starter", 'p', true},
+        {"device in the project", 'c', false}, // last: making a device may not be allowed
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(project).removeRecursively();
+        QFile::remove(examplesStarter);
+        testfiles::Write(examplesStarter, kStarterBytes);
+        LoadProject("starter.ini");
+        const QString node = c.designersOwn ? examplesStarter : project + QStringLiteral("starter.exe");
+        QFile::remove(node);
+        if (!testfiles::MakeNode(node, c.kind))
+            GTEST_SKIP() << "this system does not let the test make a " << c.kind << " node";
+        testfiles::PipeReleaser release(node);
+        Field("ETitel")->setText(QStringLiteral("neu"));
+
+        Save(0);
+
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, "Fehler");
+        EXPECT_EQ(boxes[0].text, kStarterFailed);
+        EXPECT_TRUE(seam.callsOf(Kind::ErrorBox).isEmpty());
+        EXPECT_EQ(testfiles::NodeKind(node), c.kind) << "left as it was";
+        if (c.designersOwn)
+            EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("starter.exe")));
+        EXPECT_TRUE(form->ProjectChanged);
+        seam.calls.clear();
+    }
+}
+#endif
+
+TEST_F(SaveCommandTest, WithoutAStorageFolderTheDialogIsAlwaysShown)
+{
+    // A starter.ini that happens to lie in the folder the program runs in.
+    const QString working = root.filePath(QStringLiteral("arbeit"));
+    testfiles::Write(working + QStringLiteral("/starter.ini"), "fremd");
+    struct CurrentFolder {
+        QString previous = QDir::currentPath();
+        ~CurrentFolder() { QDir::setCurrent(previous); }
+    } restore;
+    ASSERT_TRUE(QDir::setCurrent(working));
+
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+    };
+    const Case cases[] = {
+        {"new project, first dialog cancelled", [&] {
+             form->BitNeuClick();
+             Save(0); // cancelled
+         }},
+        {"start whose command-line file was missing", [&] {
+             form->ProjectOpen = form->AskSaveName = form->ProjectChanged = false;
+             form->SaveDialogFileName.clear();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewProject();
+        Script(seam.answers, {Answer::Yes});
+        c.before();
+        Field("EHTMLOrt")->setText(QStringLiteral("index.html"));
+        seam.calls.clear();
+
+        Save(0);
+
+        const auto dialogs = seam.callsOf(Kind::SaveFile);
+        ASSERT_EQ(dialogs.size(), 1);
+        EXPECT_EQ(dialogs[0].fileName, "starter.ini");
+        EXPECT_EQ(testfiles::Read(working + QStringLiteral("/starter.ini")), "fremd");
+        EXPECT_FALSE(QFileInfo::exists(working + QStringLiteral("/starter.exe")));
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+        EXPECT_TRUE(form->ProjectChanged);
     }
 }
 

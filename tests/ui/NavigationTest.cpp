@@ -207,7 +207,7 @@ TEST_F(NavigationTest, AboutLinksOpenTheirAddresses)
     EXPECT_EQ(shell[1].text, "https://www.quorvane.example/");
     EXPECT_EQ(shell[2].text, "https://www.quorvane.example/spenden/");
     for (const char* credit : {"LLink1", "LLink2"})
-        EXPECT_EQ(W<QLabel>(credit)->text(), "QVR-Team - quorvane.example") << credit;
+        EXPECT_EQ(W<QLabel>(credit)->text(), "Quorvane-Team") << credit;
 }
 
 TEST_F(NavigationTest, CapitalUmlautsKeepTheirDotsAtTheTopOfLabelsAndListRows)

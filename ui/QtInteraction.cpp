@@ -137,7 +137,7 @@ bool QtInteraction::shellOpen(const QString& target, const QString& workingFolde
 namespace {
 
 // A URL scheme as RFC 3986 spells it (a letter, then letters, digits, "+", "-", "."), followed by
-// ":"; a single letter is a drive ("C:\\...").
+// ":"; a single letter is a drive ("C:\..." on Windows).
 bool HasUrlScheme(const QString& target)
 {
     const auto isLetter = [](QChar c) { return c.unicode() < 0x80 && c.isLetter(); };

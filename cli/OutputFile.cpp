@@ -47,6 +47,10 @@ bool WriteAll(int fd, const std::string& bytes)
                 continue;
             return false;
         }
+        if (n == 0) { // a device that takes nothing would keep the loop going for ever
+            errno = EIO;
+            return false;
+        }
         done += static_cast<std::size_t>(n);
     }
     return true;

@@ -5,6 +5,7 @@
 #include "DiscCheck.h"
 #include "IsoImage.h"
 #include "Loader.h"
+#include "OutputFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,36 +46,6 @@ bool LoadProject(const std::string& file, ProjectSettings& project, std::ostream
     return true;
 }
 
-// Writes the bytes beside the target first and renames it over the target, so that a failed
-// write never leaves a half-written file.
-bool WriteFileAtomically(const std::string& target, const std::string& bytes, std::ostream& err)
-{
-    const std::string temp = target + ".qvr-tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            out.flush();
-        }
-        if (!out) {
-            const int code = errno;
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            err << "Datei \"" << target << "\" kann nicht erstellt werden. " << std::strerror(code) << '\n';
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        err << "Datei \"" << target << "\" kann nicht erstellt werden. " << ec.message() << '\n';
-        return false;
-    }
-    return true;
-}
-
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     std::string file;
@@ -112,12 +83,15 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!LoadProject(file, project, err))
         return kExitError;
     const std::string bytes = ConfigFileBytes(BuildConfiguration(project, target).configText, target);
-    if (output.empty()) {
+    if (output.empty() || output == "-") {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        return out ? kExitOk : kExitError;
+        return kExitOk;
     }
-    return WriteFileAtomically(output, bytes, err) ? kExitOk : kExitError;
+    if (const std::string reason = WriteOutputFile(output, bytes); !reason.empty()) {
+        err << "Datei \"" << output << "\" kann nicht erstellt werden. " << reason << '\n';
+        return kExitError;
+    }
+    return kExitOk;
 }
 
 int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -130,7 +104,6 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const BuildResult built = BuildConfiguration(project, project.ConfigTarget);
     for (const std::string& hint : built.hints)
         out << Cp1252ToUtf8(hint) << '\n';
-    out.flush();
     return built.hints.empty() ? kExitOk : kExitHints;
 }
 
@@ -142,7 +115,8 @@ std::string QvrUsage()
            "  qvr convert DATEI --to ini|inf|bat [-o AUSGABE]\n"
            "      Liest eine Konfiguration (starter.ini, autorun.inf) und schreibt sie als\n"
            "      starter.ini (ini), autorun.inf (inf) oder runme.bat (bat) nach AUSGABE\n"
-           "      oder auf die Standardausgabe.\n"
+           "      oder auf die Standardausgabe (auch mit -o -). Ist AUSGABE keine gewöhnliche\n"
+           "      Datei (Gerät, FIFO), wird sie an Ort und Stelle beschrieben.\n"
            "  qvr check DATEI\n"
            "      Gibt die Hinweise zu einer Konfiguration aus, einen je Zeile.\n"
            "      Exit-Code 0 ohne Hinweise, 1 mit Hinweisen.\n"
@@ -160,10 +134,29 @@ std::string QvrUsage()
            "  qvr --help\n"
            "      Zeigt diese Hilfe.\n"
            "\n"
-           "Fehler (Datei nicht lesbar, keine Einstellungen, falscher Aufruf): Exit-Code 2.\n";
+           "Fehler (Datei nicht lesbar, keine Einstellungen, falscher Aufruf, Ausgabe nicht\n"
+           "schreibbar): Exit-Code 2.\n";
 }
 
-int RunQvr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+namespace {
+
+// Whatever a command answered, output that did not arrive makes the run a failure: a listing cut
+// short by a full disk must not pass for a complete one.
+int FinishOutput(int exitCode, std::ostream& out, std::ostream& err)
+{
+    errno = 0;
+    out.flush();
+    if (out)
+        return exitCode;
+    const int code = errno;
+    err << "qvr: Die Ausgabe konnte nicht geschrieben werden.";
+    if (code != 0)
+        err << ' ' << std::strerror(code);
+    err << '\n';
+    return kExitError;
+}
+
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         if (args.size() > 1)
@@ -180,6 +173,13 @@ int RunQvr(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (args[0] == "iso")
         return RunIso(args, out, err);
     return UsageError(err, "Unbekannter Befehl: " + args[0]);
+}
+
+} // namespace
+
+int RunQvr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return FinishOutput(Dispatch(args, out, err), out, err);
 }
 
 } // namespace qv

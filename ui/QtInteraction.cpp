@@ -185,10 +185,41 @@ bool QtInteraction::shellOpen(const QString& target, const QString& workingFolde
                       SW_SHOWNORMAL));
     return result > 32;
 #else
+    const ShellOpenPlan plan = PlanShellOpen(target, workingFolder);
+    if (!plan.program.isEmpty())
+        return QProcess::startDetached(plan.program, {}, workingFolder);
+    return QDesktopServices::openUrl(plan.url);
+#endif
+}
+
+namespace {
+
+// A URL scheme as RFC 3986 spells it (a letter, then letters, digits, "+", "-", "."), followed by
+// ":"; a single letter is a drive ("C:\..." on Windows).
+bool HasUrlScheme(const QString& target)
+{
+    const auto isLetter = [](QChar c) { return c.unicode() < 0x80 && c.isLetter(); };
+    const qsizetype colon = target.indexOf(QLatin1Char(':'));
+    if (colon < 2 || !isLetter(target.at(0)))
+        return false;
+    for (qsizetype i = 1; i < colon; ++i) {
+        const QChar c = target.at(i);
+        if (!isLetter(c) && !(c.unicode() < 0x80 && c.isDigit()) && c != QLatin1Char('+') && c != QLatin1Char('-')
+            && c != QLatin1Char('.'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ShellOpenPlan PlanShellOpen(const QString& target, const QString& workingFolder)
+{
+    // Resolving a URL's text as a relative path would run whatever was planted under it.
+    if (HasUrlScheme(target))
+        return {QString(), QUrl(target, QUrl::TolerantMode)};
     const QFileInfo info(target);
     if (info.isFile() && info.isExecutable())
-        return QProcess::startDetached(info.absoluteFilePath(), {}, workingFolder);
-    const QUrl url = QUrl::fromUserInput(target, workingFolder, QUrl::AssumeLocalFile);
-    return QDesktopServices::openUrl(url);
-#endif
+        return {info.absoluteFilePath(), QUrl()};
+    return {QString(), QUrl::fromUserInput(target, workingFolder, QUrl::AssumeLocalFile)};
 }

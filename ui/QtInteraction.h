@@ -2,6 +2,8 @@
 
 #include "Interaction.h"
 
+#include <QUrl>
+
 // The production seam: Qt's message boxes and dialogs, and the desktop's "open".
 class QtInteraction : public Interaction {
 public:
@@ -18,3 +20,13 @@ public:
 // The product's filter form "label|patterns|label|patterns" (patterns split by ";") in Qt's form
 // "label (p1 p2);;label (p3)".
 QString QtFilterFromProductFilter(const QString& productFilter);
+
+// What the shell's "open" does with a target on hosts that are not Windows: start it as a program
+// (`program`, absolute) or hand `url` to the desktop. A target with a URL scheme ("http:",
+// "mailto:", ...) is always a URL, whatever local file its text might also name; only a path
+// without a scheme that names an executable file is a program. A one-letter scheme is a drive.
+struct ShellOpenPlan {
+    QString program; // empty: open `url`
+    QUrl url;
+};
+ShellOpenPlan PlanShellOpen(const QString& target, const QString& workingFolder);

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,13 +56,18 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs the real qvr in `workDir` (the test folder when empty) with its output captured in files.
-    Outcome Run(const std::vector<std::string>& args, const std::string& workDir = {})
+    // Runs the real qvr in `workDir` (the test folder when empty) with its output captured in files;
+    // `stdoutTarget` replaces the file of standard output, `prefix` goes before the program, and
+    // `program` replaces qvr of the build tree.
+    Outcome Run(const std::vector<std::string>& args, const std::string& workDir = {},
+                const std::string& stdoutTarget = {}, const std::string& prefix = {},
+                const std::string& program = kQvr)
     {
-        std::string command = "cd " + Quoted(workDir.empty() ? dir_.string() : workDir) + " && " + Quoted(kQvr);
+        std::string command = "cd " + Quoted(workDir.empty() ? dir_.string() : workDir) + " && " + prefix + Quoted(program);
         for (const std::string& a : args)
             command += " " + Quoted(a);
-        command += " >" + Quoted((dir_ / "stdout").string()) + " 2>" + Quoted((dir_ / "stderr").string());
+        command += " >" + Quoted(stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget)
+                   + " 2>" + Quoted((dir_ / "stderr").string());
         const int status = std::system(command.c_str());
         Outcome outcome;
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -126,6 +133,161 @@ TEST_F(Qvr, OutputIntoAMissingFolderFails)
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find(target.string()), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+// A target that is not a regular file is written in place: it is neither replaced nor followed
+// by a rename, and a write error of the device is reported.
+TEST_F(Qvr, OutputOntoDevicesIsWrittenInPlace)
+{
+    const std::string input = kFixtures + "/example/projekt.ini";
+    const struct {
+        const char* device;
+        int exitCode;
+        const char* reason; // part of the message on standard error; empty: no message
+    } cases[] = {{"/dev/null", 0, ""}, {"/dev/full", 2, "No space left on device"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.device);
+        // Through a link, so that a faulty qvr replaces the link and not the machine's device.
+        const fs::path link = dir_ / "device";
+        fs::remove(link);
+        fs::create_symlink(c.device, link);
+        const Outcome r = Run({"convert", input, "--to", "ini", "-o", link.string()});
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.out, "");
+        if (*c.reason == 0) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(std::string("\"") + link.string() + "\" kann nicht erstellt werden. " + c.reason),
+                      std::string::npos) << r.err;
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_TRUE(fs::is_character_file(c.device));
+    }
+}
+
+TEST_F(Qvr, OutputIntoAFifoReachesItsReader)
+{
+    const fs::path fifo = dir_ / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadFile(fifo); });
+    const Outcome r = Run({"convert", kFixtures + "/example/projekt.ini", "--to", "inf", "-o", fifo.string()});
+    if (r.exitCode != 0) {
+        // A faulty qvr never opened the FIFO: release the reader.
+        std::ofstream release(fifo);
+    }
+    reader.join();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(received, ReadFile(kFixtures + "/expected/autorun.inf"));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST_F(Qvr, OutputDashIsStandardOutput)
+{
+    const Outcome r = Run({"convert", kFixtures + "/example/projekt.ini", "--to", "bat", "-o", "-"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, ReadFile(kFixtures + "/expected/runme.bat"));
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(fs::exists(dir_ / "-"));
+}
+
+// A link planted under a name qvr might use for its temporary file is never written through, and
+// a link to the output file is followed as the designer follows it: the file it points to gets the
+// new text, the link stays.
+TEST_F(Qvr, OutputNeverWritesThroughAPlantedLink)
+{
+    const fs::path victim = dir_ / "victim.txt";
+    const fs::path realTarget = dir_ / "real.ini";
+    for (const fs::path& file : {victim, realTarget}) {
+        std::ofstream out(file, std::ios::binary);
+        out << "the user's own text\n";
+    }
+    fs::create_symlink(victim, dir_ / "starter.ini.qvr-tmp");
+    fs::create_symlink(realTarget, dir_ / "linked.ini");
+    const std::string expected = ReadFile(kFixtures + "/expected/starter.ini");
+    for (const char* name : {"starter.ini", "linked.ini"}) {
+        SCOPED_TRACE(name);
+        const Outcome r = Run({"convert", kFixtures + "/example/projekt.ini", "--to", "ini", "-o", name});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(ReadFile(victim), "the user's own text\n");
+    EXPECT_EQ(ReadFile(dir_ / "starter.ini"), expected);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "linked.ini"));
+    EXPECT_EQ(ReadFile(realTarget), expected);
+}
+
+TEST_F(Qvr, ReplacedOutputKeepsItsPermissions)
+{
+    const fs::path target = dir_ / "starter.ini";
+    {
+        std::ofstream out(target, std::ios::binary);
+        out << "old\n";
+    }
+    const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(target, perms);
+    const Outcome r = Run({"convert", kFixtures + "/example/projekt.ini", "--to", "ini", "-o", target.string()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(ReadFile(target), ReadFile(kFixtures + "/expected/starter.ini"));
+    EXPECT_EQ(fs::status(target).permissions(), perms);
+}
+
+// A file the user may not write is refused, not replaced by a rename. The superuser may write
+// anything, so as root qvr runs as the unprivileged user "nobody" on copies of the program and its
+// input (the build tree may lie in a folder that user cannot enter).
+TEST_F(Qvr, WriteProtectedOutputIsRefused)
+{
+    const bool root = ::geteuid() == 0;
+    const fs::path out = dir_ / "out";
+    fs::create_directories(out);
+    fs::copy_file(kFixtures + "/example/projekt.ini", dir_ / "projekt.ini");
+    std::string program = kQvr;
+    std::string prefix;
+    if (root) {
+        fs::copy_file(kQvr, dir_ / "qvr");
+        program = (dir_ / "qvr").string();
+        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        ASSERT_EQ(::chown(out.c_str(), 65534, 65534), 0);
+    }
+    const fs::path target = out / "starter.ini";
+    {
+        std::ofstream file(target, std::ios::binary);
+        file << "protected\n";
+    }
+    if (root) {
+        ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome r = Run({"convert", (dir_ / "projekt.ini").string(), "--to", "ini", "-o", "starter.ini"},
+                          out.string(), "/dev/null", prefix, program);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("\"starter.ini\" kann nicht erstellt werden. Permission denied"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(target), "protected\n");
+    // Nothing is left beside it.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"starter.ini"}));
+}
+
+// Standard output that cannot be written is an error of its own: said on standard error, exit 2,
+// whatever the command would have answered.
+TEST_F(Qvr, FullStandardOutputIsAnError)
+{
+    const std::string file = kFixtures + "/example/projekt.ini";
+    const std::vector<std::string> cases[] = {
+        {"convert", file, "--to", "ini"},
+        {"convert", file, "--to", "bat", "-o", "-"},
+        {"check", kFixtures + "/hints.ini"},
+        {"--help"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0] + " " + args.back());
+        const Outcome r = Run(args, {}, "/dev/full");
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, "qvr: Die Ausgabe konnte nicht geschrieben werden. No space left on device\n");
+    }
 }
 
 TEST_F(Qvr, CheckListsHintsInRuleOrder)

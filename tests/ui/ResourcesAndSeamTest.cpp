@@ -2,9 +2,12 @@
 #include "QtInteraction.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -43,6 +46,52 @@ TEST(QtInteraction, TranslatesTheProductsFilterForm)
     for (const Case& c : cases)
         EXPECT_EQ(QtFilterFromProductFilter(QString::fromUtf8(c.product)), QString::fromUtf8(c.qt));
 }
+
+#ifndef _WIN32
+// A web link is never taken for a program that someone planted under the path its text also
+// spells ("http://run/evil" read as the relative path "http:/run/evil"), neither in the working
+// folder of the process nor in the one given.
+TEST(QtInteraction, ShellOpenStartsOnlyPathsWithoutSchemeAsPrograms)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path();
+    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("http:/run")));
+    for (const char* name : {"http:/run/evil", "tool", "doc.txt"}) {
+        QFile file(root + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n");
+        if (QLatin1String(name) != QLatin1String("doc.txt"))
+            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    }
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root));
+    struct Case {
+        QString target;
+        QString workingFolder;
+        QString program; // expected; empty: a URL
+        QUrl url;
+    };
+    const Case cases[] = {
+        {QStringLiteral("http://run/evil"), QString(), QString(), QUrl(QStringLiteral("http://run/evil"))},
+        {QStringLiteral("http://run/evil"), root, QString(), QUrl(QStringLiteral("http://run/evil"))},
+        {QStringLiteral("HTTPS://run/evil?a=b"), root, QString(), QUrl(QStringLiteral("https://run/evil?a=b"))},
+        {QStringLiteral("mailto:someone@example.org"), QString(), QString(), QUrl(QStringLiteral("mailto:someone@example.org"))},
+        {root + QStringLiteral("/tool"), root, root + QStringLiteral("/tool"), QUrl()},
+        {QStringLiteral("tool"), QString(), root + QStringLiteral("/tool"), QUrl()},
+        {root + QStringLiteral("/doc.txt"), root, QString(), QUrl::fromLocalFile(root + QStringLiteral("/doc.txt"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target.toStdString() + " in " + c.workingFolder.toStdString());
+        const ShellOpenPlan plan = PlanShellOpen(c.target, c.workingFolder);
+        EXPECT_EQ(plan.program, c.program);
+        if (c.program.isEmpty()) {
+            EXPECT_EQ(plan.url, c.url) << plan.url.toString().toStdString();
+        }
+    }
+    QDir::setCurrent(previous);
+}
+#endif
 
 TEST(QtInteraction, MessageBoxAsksInGerman)
 {

@@ -93,16 +93,27 @@ std::vector<std::string> KeyListFromValue(std::string_view value)
 
 LoadResult LoadSettings(const ProfileFile& file, std::string_view path, const ProjectSettings& previous)
 {
+    const char* section = ChooseSettingsSection(file);
+    return LoadSettingsFrom([&](std::string_view key) { return file.Find(section, key); },
+                            file.HasSection(starter::kSettingsSection) ||
+                                file.HasSection(starter::kLegacySettingsSection),
+                            path, previous);
+}
+
+LoadResult LoadSettingsFrom(const SettingLookup& lookup, bool hasSettingsSection, std::string_view path,
+                            const ProjectSettings& previous)
+{
     LoadResult result;
-    result.hasSettingsSection =
-        file.HasSection(starter::kSettingsSection) || file.HasSection(starter::kLegacySettingsSection);
+    result.hasSettingsSection = hasSettingsSection;
 
     ProjectSettings& p = result.settings;
     p.ConfigTarget = path.empty() ? 0 : TargetForPath(path);
     p.ESpeicherort = FolderPart(path);
 
-    const char* section = ChooseSettingsSection(file);
-    const auto read = [&](const char* key, const char* fallback) { return file.Read(section, key, fallback); };
+    const auto read = [&](const char* key, const char* fallback) {
+        std::optional<std::string> value = lookup(key);
+        return value ? std::move(*value) : std::string(fallback);
+    };
     const auto flag = [&](const char* key, const char* fallback, const char* setWhen) {
         return read(key, fallback) == setWhen;
     };

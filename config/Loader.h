@@ -3,6 +3,8 @@
 #include "ProjectSettings.h"
 #include "ProfileReader.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,14 @@ const char* ChooseSettingsSection(const ProfileFile& file);
 // maximized is set the four size fields are empty. ConfigTarget and ESpeicherort are taken from
 // `path` (empty path: target 0, empty folder).
 LoadResult LoadSettings(const ProfileFile& file, std::string_view path, const ProjectSettings& previous);
+
+// The value of one settings key in some source, or nullopt when the source does not hold the key.
+using SettingLookup = std::function<std::optional<std::string>(std::string_view key)>;
+
+// LoadSettings for any source of keys: applies the 36 keys as `lookup` yields them (an absent key
+// takes its default). `hasSettingsSection` is passed through to the result.
+LoadResult LoadSettingsFrom(const SettingLookup& lookup, bool hasSettingsSection, std::string_view path,
+                            const ProjectSettings& previous);
 
 // Reads `path` (empty: no file) and applies it as LoadSettings does.
 LoadResult LoadConfiguration(const std::string& path, const ProjectSettings& previous);

@@ -61,7 +61,8 @@ QRegion SkinShape(const QImage& picture, const QColor& key, const QRect& pageAre
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     const QImage mask = rgb.createMaskFromColor(key.rgb(), Qt::MaskOutColor);
-    return QRegion(QBitmap::fromImage(mask)).united(pageArea);
+    // As a bitmap region this mask covers the key colour; the shape is the rest of the picture.
+    return QRegion(rgb.rect()).subtracted(QRegion(QBitmap::fromImage(mask))).united(pageArea);
 }
 
 QString MissingStartPageHtml(const QString& startFile, bool settingsFound)
@@ -115,6 +116,12 @@ StarterWindow::StarterWindow(const RuntimeSettings& settings, QWidget* parent)
 
     ApplyFrameAndGeometry();
     LoadStartPage();
+}
+
+StarterWindow::~StarterWindow()
+{
+    destroying_ = true;
+    delete view_;
 }
 
 QRect StarterWindow::PageArea() const
@@ -181,11 +188,12 @@ void StarterWindow::LoadStartPage()
 void StarterWindow::RefreshTitle()
 {
     // The view's own title falls back to the address for a page without one: ask the document.
-    view_->page()->runJavaScript(QStringLiteral("document.title"), [window = QPointer<StarterWindow>(this)](const QVariant& title) {
-        if (!window)
+    // The page answers before it is deleted, and it is deleted before this window (destructor).
+    view_->page()->runJavaScript(QStringLiteral("document.title"), [this](const QVariant& title) {
+        if (destroying_)
             return;
         const QString text = title.toString().trimmed();
-        window->setWindowTitle(text.isEmpty() ? window->settings_.caption : text);
+        setWindowTitle(text.isEmpty() ? settings_.caption : text);
     });
 }
 

@@ -28,6 +28,7 @@ class StarterWindow : public QWidget {
     Q_OBJECT
 public:
     explicit StarterWindow(const RuntimeSettings& settings, QWidget* parent = nullptr);
+    ~StarterWindow() override;
 
     QWebEngineView* View() const { return view_; }
     bool HasSkin() const { return !skin_.isNull(); }
@@ -56,7 +57,8 @@ private:
     QWebEngineView* view_ = nullptr;
     QPixmap skin_;
     QString problem_;
-    bool closing_ = false;        // the fade-out has run: the next close is final
+    bool closing_ = false;
+    bool destroying_ = false;     // the page's pending script answers arrive while it is deleted        // the fade-out has run: the next close is final
     QPointer<QPropertyAnimation> fadeIn_, fadeOut_;
 };
 

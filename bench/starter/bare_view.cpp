@@ -22,7 +22,8 @@ int main(int argc, char* argv[])
     if (argc < 2)
         return 2;
     const QUrl url = QUrl::fromUserInput(QString::fromLocal8Bit(argv[1]), QDir::currentPath());
-    auto* view = new QWebEngineView;
+    QWebEngineView window;
+    QWebEngineView* view = &window;
     view->resize(640, 480);
     QObject::connect(view, &QWebEngineView::loadFinished, view, [view] {
         view->page()->runJavaScript(QStringLiteral(

@@ -56,13 +56,10 @@ std::map<int, int> Parents()
 long PssKb(int pid)
 {
     std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string key;
-    long value = 0;
-    std::string unit;
-    while (rollup >> key >> value >> unit) {
-        if (key == "Pss:")
-            return value;
-        rollup.ignore(1 << 20, '\n');
+    std::string line;
+    while (std::getline(rollup, line)) {
+        if (line.rfind("Pss:", 0) == 0)
+            return std::atol(line.c_str() + 4);
     }
     return 0;
 }

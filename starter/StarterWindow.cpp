@@ -1,16 +1,27 @@
 #include "StarterWindow.h"
 
+#include "Cp1252.h"
+#include "KeyCapture.h"
+#include "KeyNames.h"
+
+#include <QApplication>
 #include <QBitmap>
+#include <QDir>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -18,6 +29,97 @@ namespace qv::starter {
 namespace {
 
 constexpr int kFadeMs = 300;
+constexpr const char* kDragMessage = "qv-move-start";
+
+// Pages may not select text (selecttext=0): nothing outside input fields is selectable, and a
+// selection never starts, also not by select-all.
+const char* const kNoSelectionScript = R"(
+(function () {
+  var style = document.createElement('style');
+  style.textContent = '*{-webkit-user-select:none!important;user-select:none!important}' +
+    'input,textarea,[contenteditable]{-webkit-user-select:text!important;user-select:text!important}';
+  (document.head || document.documentElement).appendChild(style);
+  document.addEventListener('selectstart', function (e) {
+    var t = e.target && e.target.nodeType === 3 ? e.target.parentElement : e.target;
+    if (!(t && t.closest && t.closest('input,textarea,[contenteditable]'))) e.preventDefault();
+  }, true);
+})();
+)";
+
+// The window follows the mouse from any point of the page that is not a link, button or field
+// (moveeverywhere=1): the page tells the window through a console message.
+const char* const kDragScript = R"(
+document.addEventListener('mousedown', function (e) {
+  if (e.button !== 0) return;
+  var t = e.target && e.target.nodeType === 3 ? e.target.parentElement : e.target;
+  if (t && t.closest && t.closest('a,button,input,select,textarea,label,option,summary,[contenteditable],[onclick]'))
+    return;
+  e.preventDefault();
+  console.log('qv-move-start');
+}, true);
+)";
+
+void AddScript(QWebEnginePage* page, const QString& name, const char* source)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(QString::fromUtf8(source));
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    page->scripts().insert(script);
+}
+
+// Catches the address of a link that asked for a new window; the window decides what happens.
+class NewWindowCatcher : public QWebEnginePage {
+public:
+    NewWindowCatcher(StarterWindow* window, QWebEngineProfile* profile)
+        : QWebEnginePage(profile, window)
+        , window_(window)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    {
+        if (!done_) {
+            done_ = true;
+            window_->OpenNewWindowTarget(url);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    StarterWindow* window_;
+    bool done_ = false;
+};
+
+class StarterPage : public QWebEnginePage {
+public:
+    explicit StarterPage(StarterWindow* window)
+        : QWebEnginePage(window)
+        , window_(window)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
+    {
+        return window_->AcceptNavigation(url, type, isMainFrame);
+    }
+
+    QWebEnginePage* createWindow(WebWindowType) override { return new NewWindowCatcher(window_, profile()); }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override
+    {
+        if (message == QLatin1String(kDragMessage))
+            window_->BeginDrag();
+    }
+
+private:
+    StarterWindow* window_;
+};
 
 QScreen* ScreenFor(const QWidget* widget)
 {
@@ -87,14 +189,29 @@ QString MissingStartPageHtml(const QString& startFile, bool settingsFound)
         .arg(text);
 }
 
-StarterWindow::StarterWindow(const RuntimeSettings& settings, QWidget* parent)
+int ComparableKeyCode(int code)
+{
+    const std::string name = KeyCodeToText(static_cast<KeyCode>(code));
+    const KeyCode canonical = name.empty() ? 0 : TextToKeyCode(name);
+    return canonical != 0 ? canonical : code;
+}
+
+StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction& interaction, Role role,
+                             const QUrl& startUrl, QWidget* parent)
     : QWidget(parent)
     , settings_(settings)
+    , interaction_(interaction)
+    , role_(role)
+    , startUrl_(startUrl)
 {
-    setObjectName(QStringLiteral("StarterWindow"));
+    setObjectName(role == Role::Main ? QStringLiteral("StarterWindow") : QStringLiteral("StarterPopup"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     view_ = new QWebEngineView(this);
     view_->setObjectName(QStringLiteral("StarterView"));
+    page_ = new StarterPage(this);
+    view_->setPage(page_);
+    connect(page_, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+    ApplyPageRules();
     view_->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, !settings_.hideScrollBars);
 
     if (!settings_.skin.isEmpty()) {
@@ -122,6 +239,138 @@ StarterWindow::~StarterWindow()
 {
     destroying_ = true;
     delete view_;
+    delete page_;
+}
+
+void StarterWindow::ApplyPageRules()
+{
+    if (settings_.noContextMenu)
+        view_->setContextMenuPolicy(Qt::NoContextMenu);
+    if (settings_.noSelectText)
+        AddScript(page_, QStringLiteral("qv-no-selection"), kNoSelectionScript);
+    if (settings_.moveEverywhere)
+        AddScript(page_, QStringLiteral("qv-drag"), kDragScript);
+    if (settings_.ignoreKeys || !settings_.disabledKeys.empty() || settings_.moveEverywhere) {
+        // The view creates the page's surface when a page is loaded; watch each one it makes.
+        connect(view_, &QWebEngineView::loadStarted, this, &StarterWindow::WatchSurface);
+        connect(view_, &QWebEngineView::loadFinished, this, &StarterWindow::WatchSurface);
+    }
+}
+
+void StarterWindow::WatchSurface()
+{
+    QWidget* surface = view_->focusProxy();
+    if (!surface || surface == surface_)
+        return;
+    surface_ = surface;
+    surface_->installEventFilter(this);
+}
+
+bool StarterWindow::BlocksKey(QEvent* event) const
+{
+    if (settings_.ignoreKeys)
+        return true;
+    const int code = keys::KeyCodeOf(*static_cast<QKeyEvent*>(event));
+    if (code == 0)
+        return false;
+    const int comparable = ComparableKeyCode(code);
+    for (const int blocked : settings_.disabledKeys) {
+        if (ComparableKeyCode(blocked) == comparable)
+            return true;
+    }
+    return false;
+}
+
+bool StarterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only the page's surface (the view's focus proxy) is watched; nothing is asked of the object,
+    // whose class lives inside the browser engine.
+    if (watched != surface_)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        return BlocksKey(event);
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            leftDown_ = true;
+            dragging_ = false;
+            pressGlobal_ = mouse->globalPosition().toPoint();
+            windowAtPress_ = pos();
+        }
+        return false;
+    }
+    case QEvent::MouseMove:
+        if (dragging_ && leftDown_)
+            move(windowAtPress_ + (static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - pressGlobal_));
+        return false;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            leftDown_ = false;
+            dragging_ = false;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void StarterWindow::BeginDrag()
+{
+    if (settings_.moveEverywhere && leftDown_)
+        dragging_ = true;
+}
+
+bool StarterWindow::IsInsideFolder(const QUrl& url) const
+{
+    const QString folder = QFileInfo(settings_.folder).canonicalFilePath();
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo target(url.toLocalFile());
+    QString path = target.canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(target.absoluteFilePath());
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+bool StarterWindow::AcceptNavigation(const QUrl& url, int navigationType, bool)
+{
+    const auto type = static_cast<QWebEnginePage::NavigationType>(navigationType);
+    // The runtime's own loads (start page, popup address) are typed; everything else comes from
+    // a page and stays inside the configuration's folder tree.
+    const bool fromPage = type != QWebEnginePage::NavigationTypeTyped;
+    if (url.isLocalFile() && fromPage && !IsInsideFolder(url))
+        return false;
+    if (type == QWebEnginePage::NavigationTypeLinkClicked && !settings_.external.isEmpty()) {
+        const QString suffix = QFileInfo(url.path()).suffix().toLower();
+        if (!suffix.isEmpty() && settings_.external.contains(suffix)) {
+            interaction_.openWithDefaultProgram(url);
+            return false;
+        }
+    }
+    return true;
+}
+
+void StarterWindow::OpenNewWindowTarget(const QUrl& url)
+{
+    if (url.isLocalFile() && !IsInsideFolder(url))
+        return;
+    switch (settings_.newWindowAction) {
+    case NewWindowAction::Default:
+        interaction_.openInBrowser(url);
+        break;
+    case NewWindowAction::Execute:
+        interaction_.openWithDefaultProgram(url);
+        break;
+    case NewWindowAction::Ignore:
+        view_->load(url);
+        break;
+    case NewWindowAction::Popup:
+        emit popupRequested(url);
+        break;
+    }
 }
 
 QRect StarterWindow::PageArea() const
@@ -169,6 +418,10 @@ void StarterWindow::ApplyFrameAndGeometry()
 
 void StarterWindow::LoadStartPage()
 {
+    if (startUrl_.isValid()) {
+        view_->load(startUrl_);
+        return;
+    }
     const QString& start = settings_.startFile;
     if (IsWebAddress(start)) {
         view_->load(QUrl(start));
@@ -225,8 +478,28 @@ void StarterWindow::paintEvent(QPaintEvent* event)
 
 void StarterWindow::closeEvent(QCloseEvent* event)
 {
+    if (role_ == Role::Main && !settings_.exitPassword.isEmpty() && !passwordAccepted_ && isVisible()) {
+        event->ignore();
+        if (askingPassword_)
+            return;
+        askingPassword_ = true;
+        const std::optional<QString> answer = interaction_.askPassword(this);
+        askingPassword_ = false;
+        if (!answer)
+            return;
+        if (*answer != settings_.exitPassword) {
+            interaction_.showNote(this, QStringLiteral("Passwort"), QStringLiteral("Das Passwort ist falsch."));
+            return;
+        }
+        passwordAccepted_ = true;
+        event->accept();
+    }
     if (!settings_.fadeOut || closing_ || !isVisible()) {
         event->accept();
+        if (!closedForGood_) {
+            closedForGood_ = true;
+            emit closedForGood();
+        }
         return;
     }
     event->ignore();

@@ -62,8 +62,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("starter"));
 
+    qv::starter::QtStarterInteraction interaction;
     qv::starter::StarterApp starter(
-        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), app.arguments().mid(1)));
+        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), app.arguments().mid(1)),
+        interaction);
     starter.Start();
     if (qEnvironmentVariable("QUORVANE_STARTER_FIRST_PAINT") == QLatin1String("1"))
         ReportFirstPaint(starter.Window());

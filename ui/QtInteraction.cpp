@@ -134,3 +134,8 @@ bool QtInteraction::shellOpen(const QString& target, const QString& workingFolde
     return QDesktopServices::openUrl(url);
 #endif
 }
+
+bool QtInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder)
+{
+    return QProcess::startDetached(program, arguments, workingFolder);
+}

@@ -270,3 +270,36 @@ TEST(StarterInput, LinksThatAskForANewWindow)
 
 } // namespace
 } // namespace qv::starter
+
+namespace qv::starter {
+namespace {
+
+using namespace test;
+
+// The production seam really starts the configured programs: a script leaves a marker, once at
+// the start and once at the end, in the configuration's folder.
+TEST(StarterInput, ProgramsReallyStartOnceEach)
+{
+    Runtime runtime("[quorvane]\nstartfile=index.html\nexecute=marke.sh\nexecuteparam=start \"marke 1.txt\"\n"
+                    "executeonclose=marke.sh\nexecuteparamonclose=ende \"marke 1.txt\"\n");
+    runtime.folder.Write("index.html", Page("Marke"));
+    const QString script = runtime.folder.Write("marke.sh", "#!/bin/sh\necho \"$1\" >> \"$2\"\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QtStarterInteraction desktop;
+    StarterApp app(LoadStarterConfiguration(runtime.folder.File("starter.exe"), {}), desktop);
+    app.Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Window(), kLoadMs));
+    const auto marker = [&] {
+        QFile file(runtime.folder.File("marke 1.txt"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marker() == QLatin1String("start\n"); }, 5000)) << marker().toStdString();
+    app.Window()->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return marker() == QLatin1String("start\nende\n"); }, 5000))
+        << marker().toStdString();
+    QTest::qWait(300);
+    EXPECT_EQ(marker(), QStringLiteral("start\nende\n"));
+}
+
+} // namespace
+} // namespace qv::starter

@@ -72,6 +72,13 @@ void StarterApp::OpenPopup(const QUrl& url)
     settings.execute.clear();
     settings.executeOnClose.clear();
     settings.splash.clear();
+    // The main window's skin is its own picture: a popup takes a skin only from its own parameters.
+    const ParameterList own = ParameterList::FromLine(Utf8ToCp1252(settings_.popupParam.toStdString()));
+    if (!own.Find("skin")) {
+        settings.skin.clear();
+        settings.skinPos.reset();
+        settings.transparencyColor.reset();
+    }
     auto window = std::make_unique<StarterWindow>(settings, interaction_, StarterWindow::Role::Popup, url);
     connect(window.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup);
     window->Open();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -232,8 +233,11 @@ TEST(StarterInput, LinksThatAskForANewWindow)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Runtime runtime("[quorvane]\nstartfile=index.html\ncaption=Haupt\nwidth=500\nheight=400\nborderstyle=dialog\n" +
-                        c.keys);
+        Runtime runtime("[quorvane]\nstartfile=index.html\ncaption=Haupt\nwidth=500\nheight=400\nborderstyle=dialog\n"
+                        "skin=rahmen.png\n" + c.keys);
+        QImage skin(300, 250, QImage::Format_RGB32);
+        skin.fill(Qt::darkRed);
+        ASSERT_TRUE(skin.save(runtime.folder.File("rahmen.png")));
         runtime.folder.Write("index.html", Page("Neu", "<a id='neu' href='ziel.html' target='_blank'>neu</a>"));
         runtime.folder.Write("ziel.html", Page("Ziel"));
         StarterWindow& window = runtime.Start();
@@ -260,6 +264,7 @@ TEST(StarterInput, LinksThatAskForANewWindow)
         EXPECT_EQ(popup.size(), QSize(200, 320));
         EXPECT_EQ(popup.windowTitle(), QStringLiteral("Mein Popup"));
         EXPECT_FALSE(popup.minimumSize() == popup.maximumSize()); // sizeable, not the main's dialog
+        EXPECT_FALSE(popup.HasSkin()); // the main window's skin stays its own
         EXPECT_TRUE(QTest::qWaitFor([&] { return popup.View()->url() == target; }, kLoadMs));
         // A popup closes without the password and the main window stays.
         popup.close();

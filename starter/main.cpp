@@ -7,7 +7,9 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -62,10 +64,17 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("starter"));
 
+#ifdef _WIN32
+    // The command line as runme.bat wrote it, split by the parameter reader's own rules (the
+    // system's splitting would read a backslash before a closing quote as an escape).
+    const QStringList arguments =
+        qv::starter::StarterApp::SplitArguments(QString::fromWCharArray(GetCommandLineW())).mid(1);
+#else
+    const QStringList arguments = app.arguments().mid(1);
+#endif
     qv::starter::QtStarterInteraction interaction;
     qv::starter::StarterApp starter(
-        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), app.arguments().mid(1)),
-        interaction);
+        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), arguments), interaction);
     starter.Start();
     if (qEnvironmentVariable("QUORVANE_STARTER_FIRST_PAINT") == QLatin1String("1"))
         ReportFirstPaint(starter.Window());

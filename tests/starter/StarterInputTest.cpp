@@ -221,15 +221,18 @@ TEST(StarterInput, LinksThatAskForANewWindow)
     struct Case {
         const char* name;
         QByteArray keys;
+        const char* script;
         int browser, desktop;
         bool sameWindow, popup;
     };
+    const char* const link = "document.getElementById('neu').click()";
     const Case cases[] = {
-        {"not given: the browser", "", 1, 0, false, false},
-        {"1: the default program", "exenewwindow=1\n", 0, 1, false, false},
-        {"2: the same window", "exenewwindow=2\n", 0, 0, true, false},
+        {"not given: the browser", "", link, 1, 0, false, false},
+        {"1: the default program", "exenewwindow=1\n", link, 0, 1, false, false},
+        {"2: the same window", "exenewwindow=2\n", link, 0, 0, true, false},
+        {"2: the same window for window.open", "exenewwindow=2\n", "window.open('ziel.html')", 0, 0, true, false},
         {"3: a popup", "exenewwindow=3\npopupparam=/height=320 /width=200 /borderstyle=sizeable /caption=\"Mein Popup\"\n",
-         0, 0, false, true},
+         link, 0, 0, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -241,7 +244,7 @@ TEST(StarterInput, LinksThatAskForANewWindow)
         runtime.folder.Write("index.html", Page("Neu", "<a id='neu' href='ziel.html' target='_blank'>neu</a>"));
         runtime.folder.Write("ziel.html", Page("Ziel"));
         StarterWindow& window = runtime.Start();
-        Evaluate(window, QStringLiteral("document.getElementById('neu').click()"));
+        Evaluate(window, QString::fromLatin1(c.script));
         const QUrl target = QUrl::fromLocalFile(runtime.folder.File("ziel.html"));
         (void)QTest::qWaitFor([&] {
             return !runtime.seam.browserOpens.isEmpty() || !runtime.seam.defaultOpens.isEmpty() ||

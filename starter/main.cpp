@@ -1,4 +1,5 @@
 #include "ConfigSource.h"
+#include "Elevation.h"
 #include "StarterApp.h"
 #include "StarterWindow.h"
 
@@ -72,9 +73,12 @@ int main(int argc, char* argv[])
 #else
     const QStringList arguments = app.arguments().mid(1);
 #endif
+    qv::starter::LoadedConfiguration configuration =
+        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), arguments);
+    if (configuration.loaded.settings.ChAdmin && qv::starter::RestartElevated())
+        return 0;
     qv::starter::QtStarterInteraction interaction;
-    qv::starter::StarterApp starter(
-        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), arguments), interaction);
+    qv::starter::StarterApp starter(std::move(configuration), interaction);
     starter.Start();
     if (qEnvironmentVariable("QUORVANE_STARTER_FIRST_PAINT") == QLatin1String("1"))
         ReportFirstPaint(starter.Window());

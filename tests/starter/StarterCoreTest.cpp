@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 
 namespace qv::starter {
 namespace {
@@ -205,6 +206,40 @@ TEST(RuntimeSettings, PathsAreRelativeToTheSourceFolder)
     for (const auto& [value, web] : {std::pair{"http://example.org/", true}, {"HTTPS://x", true},
                                      {"ftp://x", false}, {"web\\http.html", false}}) {
         EXPECT_EQ(IsWebAddress(QString::fromLatin1(value)), web) << value;
+    }
+}
+
+// Whatever a configuration holds, interpreting it never fails: values drawn from texts that break
+// naive parsing, in every field, many times over (the sanitizers watch).
+TEST(RuntimeSettings, AnyConfigurationIsInterpreted)
+{
+    const std::vector<std::string> nasty = {"", " ", "-", "--1", "0", "-0", "99999999999", "1e3", "0x10", "\\",
+                                            "\\\\server\\x", "C:", "..\\..\\..", "/", ",,,,", "1,2,3,4,5",
+                                            "-1,-1,-1,-1", "FFFFF", "\xff\xfe", std::string(3000, 'a'),
+                                            std::string("a\0b", 3), "%", "\"", "http://", "https://x/%zz"};
+    std::mt19937 random(12345);
+    const auto pick = [&] { return nasty[random() % nasty.size()]; };
+    for (int round = 0; round < 3000; ++round) {
+        ProjectSettings p;
+        for (std::string* field : {&p.EHTMLOrt, &p.ETitel, &p.EIconOrt, &p.EBreite, &p.EHoehe, &p.EminBreite,
+                                   &p.EminHoehe, &p.Eposx, &p.Eposy, &p.ESplashOrt, &p.ETransparencyColor,
+                                   &p.EPasswort, &p.EExt, &p.EZusatzProgOrt, &p.EExeParam, &p.EZusatzProgOrt2,
+                                   &p.EExeParam2, &p.EPopupParam, &p.EBMPOrt, &p.Eskinx, &p.ESkiny, &p.ESkinw,
+                                   &p.ESkinh})
+            *field = pick();
+        p.LBShortcuts = {pick(), pick()};
+        p.CbStyle = static_cast<int>(random() % 20) - 5;
+        const RuntimeSettings s = InterpretSettings(p, QStringLiteral("/disc/"));
+        for (const auto& measure : {s.width, s.height, s.minWidth, s.minHeight})
+            EXPECT_TRUE(!measure || (*measure >= 1 && *measure <= kLargestMeasure));
+        if (s.skinPos) {
+            EXPECT_GE(s.skinPos->width(), 1);
+            EXPECT_GE(s.skinPos->height(), 1);
+        }
+        EXPECT_GE(static_cast<int>(s.borderStyle), 0);
+        EXPECT_LT(static_cast<int>(s.borderStyle), kBorderStyleCount);
+        OverlayParameters(LoadStarterConfiguration(QStringLiteral("/nirgends/starter.exe"), {}),
+                          FromConfigText(p.EPopupParam));
     }
 }
 

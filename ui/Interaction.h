@@ -44,4 +44,8 @@ public:
     // The shell's "open": a web address, a document or a program, with an optional working folder.
     // The result is not examined by the product; it is returned for logging and tests.
     virtual bool shellOpen(const QString& target, const QString& workingFolder) = 0;
+
+    // Starts a program with these arguments in the working folder, detached (the test run of the
+    // parameter form on hosts that cannot run a batch file).
+    virtual bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) = 0;
 };

@@ -223,3 +223,8 @@ ShellOpenPlan PlanShellOpen(const QString& target, const QString& workingFolder)
         return {info.absoluteFilePath(), QUrl()};
     return {QString(), QUrl::fromUserInput(target, workingFolder, QUrl::AssumeLocalFile)};
 }
+
+bool QtInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder)
+{
+    return QProcess::startDetached(program, arguments, workingFolder);
+}

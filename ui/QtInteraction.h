@@ -15,6 +15,7 @@ public:
     QString existingFolder(QWidget* parent, const QString& caption) override;
     QColor color(QWidget* parent, const QColor& initial) override;
     bool shellOpen(const QString& target, const QString& workingFolder) override;
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
 };
 
 // The product's filter form "label|patterns|label|patterns" (patterns split by ";") in Qt's form

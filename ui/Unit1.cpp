@@ -455,7 +455,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
                 return false;
             if (type == QEvent::KeyPress)
-                EKeyInputKeyDown(qv::ui::VirtualKeyOf(qv::ui::KeyFactsOf(*key)));
+                EKeyInputKeyDown(qv::keys::VirtualKeyOf(qv::keys::KeyFactsOf(*key)));
             else
                 EKeyInputKeyUp();
             return true;

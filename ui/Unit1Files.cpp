@@ -4,6 +4,7 @@
 #include "ConfigWriter.h"
 #include "Interaction.h"
 #include "Loader.h"
+#include "ParameterReader.h"
 #include "Paths.h"
 #include "ProjectFiles.h"
 #include "StarterContract.h"
@@ -17,6 +18,20 @@
 using qv::ui::FolderOf;
 
 namespace {
+
+// The parameters of a saved runme.bat as the program receives them: one "/key=value" each.
+[[maybe_unused]] QStringList BatchFileArguments(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList arguments;
+    const qv::ParameterList parameters = qv::ParameterList::FromBatchBytes(file.readAll().toStdString());
+    for (const qv::Parameter& parameter : parameters.Items())
+        arguments << QLatin1Char('/') + qv::ui::FromCp1252(parameter.key) + QLatin1Char('=') +
+                         qv::ui::FromCp1252(parameter.value);
+    return arguments;
+}
 
 const QString kOpenFilter = QStringLiteral("autorun.inf, *.ini|autorun.inf;*.ini");
 const QString kAnyFileFilter = QStringLiteral("Datei|*.*");
@@ -236,7 +251,16 @@ void TForm1::BitSpeichernClick()
                                  QStringLiteral("Erfolgreich abgespeichert.\n\rMöchtest du das erstellte Projekt jetzt testen?"),
                                  Interaction::Icon::Question, Interaction::Buttons::YesNo)
         == Interaction::Answer::Yes) {
+#ifdef Q_OS_WIN
         interaction_->shellOpen(target == 2 ? configFile : starter, FolderOf(starter));
+#else
+        // A batch file cannot run here: start the copied starter with the saved line's parameters,
+        // as runme.bat would.
+        if (target == 2)
+            interaction_->startProgram(starter, BatchFileArguments(configFile), FolderOf(starter));
+        else
+            interaction_->shellOpen(starter, FolderOf(starter));
+#endif
     }
     AskSaveName = false;
 }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-using qv::ui::KeyFacts;
-using qv::ui::VirtualKeyOf;
+using qv::keys::KeyFacts;
+using qv::keys::VirtualKeyOf;
 
 TEST(KeyCapture, MapsQtKeysToWindowsVirtualKeys)
 {

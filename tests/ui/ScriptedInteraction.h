@@ -11,7 +11,7 @@
 // Cancel, no file, no folder, no colour, shell success).
 class ScriptedInteraction : public Interaction {
 public:
-    enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Folder, Color, Shell };
+    enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Folder, Color, Shell, Start };
 
     struct Call {
         Kind kind;
@@ -26,6 +26,7 @@ public:
     };
 
     QList<Call> calls;
+    QList<QStringList> startArguments; // the arguments of each Start call, in order
     QQueue<Answer> answers;
     QQueue<QString> fileNames;
     QQueue<QString> folders;
@@ -75,6 +76,12 @@ public:
     bool shellOpen(const QString& target, const QString& workingFolder) override
     {
         calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}, {}};
+        return true;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override
+    {
+        calls << Call{Kind::Start, {}, program, {}, {}, {}, workingFolder, {}, {}};
+        startArguments << arguments;
         return true;
     }
 };

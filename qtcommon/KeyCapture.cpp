@@ -5,7 +5,7 @@
 
 #include <unordered_map>
 
-namespace qv::ui {
+namespace qv::keys {
 namespace {
 
 std::uint8_t FromKeypad(int key)
@@ -129,4 +129,20 @@ std::uint8_t VirtualKeyOf(const KeyFacts& facts)
     return FromGermanSymbol(facts.key);
 }
 
-} // namespace qv::ui
+std::uint16_t KeyCodeOf(const QKeyEvent& event)
+{
+    const std::uint8_t vk = VirtualKeyOf(KeyFactsOf(event));
+    if (vk == 0)
+        return 0;
+    std::uint16_t code = vk;
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        code |= 0x2000;
+    if (modifiers.testFlag(Qt::ControlModifier))
+        code |= 0x4000;
+    if (modifiers.testFlag(Qt::AltModifier))
+        code |= 0x8000;
+    return code;
+}
+
+} // namespace qv::keys

@@ -6,7 +6,7 @@
 
 class QKeyEvent;
 
-namespace qv::ui {
+namespace qv::keys {
 
 // The facts of a key-down that decide its Windows virtual-key number.
 struct KeyFacts {
@@ -25,4 +25,8 @@ KeyFacts KeyFactsOf(const QKeyEvent& event);
 // physical key (X11 keycode) where known, else by the unshifted German symbol.
 std::uint8_t VirtualKeyOf(const KeyFacts& facts);
 
-} // namespace qv::ui
+// The key code of a key-down as a list of blocked keys holds it: the virtual-key number with
+// 0x2000 for Shift, 0x4000 for Ctrl and 0x8000 for Alt held; 0 when the key has no number.
+std::uint16_t KeyCodeOf(const QKeyEvent& event);
+
+} // namespace qv::keys

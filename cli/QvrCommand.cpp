@@ -6,6 +6,7 @@
 #include "IsoImage.h"
 #include "Loader.h"
 #include "OutputFile.h"
+#include "StandardOutput.h"
 
 #include <cerrno>
 #include <cstring>
@@ -148,7 +149,10 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err)
     out.flush();
     if (out)
         return exitCode;
-    const int code = errno;
+    // A stream over standard output knows why its first write failed; errno only tells of the
+    // last attempt, and a stream that turned bad earlier does not try again.
+    const auto* own = dynamic_cast<const DescriptorOutput*>(out.rdbuf());
+    const int code = own != nullptr && own->FirstError() != 0 ? own->FirstError() : errno;
     err << "qvr: Die Ausgabe konnte nicht geschrieben werden.";
     if (code != 0)
         err << ' ' << std::strerror(code);

@@ -1,4 +1,5 @@
 #include "QvrCommand.h"
+#include "StandardOutput.h"
 
 #include <iostream>
 
@@ -13,7 +14,8 @@ int main(int argc, char** argv)
     // Configuration bytes are written unchanged: no CR is added to the CR LF line ends.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
-    return qv::RunQvr(args, std::cout, std::cerr);
+    qv::DescriptorOutput standardOutput(1);
+    std::ostream out(&standardOutput);
+    return qv::RunQvr(args, out, std::cerr);
 }

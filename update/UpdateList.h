@@ -43,6 +43,10 @@ QByteArray WithCrLfLineEnds(const QByteArray& bytes);
 //   - lines without "=" and keys outside the section are ignored; missing keys read as empty text.
 UpdateResult ParseUpdateList(const QByteArray& bytes);
 
+// Reads the update list that a check downloaded to `path` (at most kMaxUpdateListBytes of it), its
+// line ends taken as CR, LF or CR LF alike; a file that cannot be read gives an empty result.
+UpdateResult ReadUpdateListFile(const QString& path);
+
 // True for an absolute http:// or https:// address with a host. Only such addresses from the
 // update list are handed to the shell: the list comes unauthenticated over plain HTTP.
 bool IsWebAddress(const QString& link);

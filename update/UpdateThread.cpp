@@ -57,16 +57,11 @@ void TUpdateThread::readList()
     if (!outcome.fileCreated)
         return;
     if (!abort_.aborted()) {
-        QFile file(listPath_);
-        if (file.open(QIODevice::ReadOnly)) {
-            // The list's line ends are taken as CR, LF or CR LF alike.
-            const UpdateResult read = ParseUpdateList(WithCrLfLineEnds(file.readAll()));
-            file.close();
-            currentversion = read.currentversion;
-            message = read.message;
-            messagelink = read.messagelink;
-            updatelink = read.updatelink;
-        }
+        const UpdateResult read = ReadUpdateListFile(listPath_);
+        currentversion = read.currentversion;
+        message = read.message;
+        messagelink = read.messagelink;
+        updatelink = read.updatelink;
     }
     QFile::remove(listPath_);
 }

@@ -22,6 +22,9 @@ struct UpdateResult {
 // The update list stops being received after this many bytes; what arrived is read.
 inline constexpr qint64 kMaxUpdateListBytes = 1024 * 1024;
 
+// One check ends after this long at the latest, however slowly the server keeps sending.
+inline constexpr int kCheckTimeLimitSeconds = 60;
+
 // The file name of the update list in the temporary folder.
 inline const QString kUpdateListFileName = QStringLiteral("velmorant-qvr-updatelist.ini");
 

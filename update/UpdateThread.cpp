@@ -51,6 +51,7 @@ void TUpdateThread::readList()
     options.maxBytes = kMaxUpdateListBytes;
     options.createNew = true;  // in a shared temporary folder, never write through a planted link
     options.abort = &abort_;
+    options.totalTimeoutSeconds = kCheckTimeLimitSeconds; // a slow server ends the check like a failed download
     const DownloadOutcome outcome = Download(serverAddress_, listPath_, options);
     // A failure of the file is ignored like any other: only a list this check wrote itself is read,
     // in whatever state it is.

@@ -258,6 +258,10 @@ private:
         const char* p = bytes.data();
         const char* const end = p + bytes.size();
         while (p < end) {
+            if (current_ == nullptr && (mode_ == Mode::LineStart || mode_ == Mode::Skip)) {
+                p = SeekHeader(p, end);
+                continue;
+            }
             if (mode_ == Mode::LineStart) {
                 while (p < end && IsSpace(*p))
                     ++p;
@@ -290,6 +294,32 @@ private:
                 return;
             EndLine();
             p = nl + 1;
+        }
+    }
+
+    // Outside a kept section only a header matters: jumps from "[" to "[" (instead of from line to
+    // line) until one stands first on its line. Returns where the scan goes on.
+    const char* SeekHeader(const char* p, const char* const end)
+    {
+        bool blank = mode_ == Mode::LineStart; // all of the line before p is white space
+        for (;;) {
+            const auto* bracket = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(end - p)));
+            const char* const limit = bracket != nullptr ? bracket : end;
+            const char* r = limit;
+            while (r > p && IsSpace(r[-1]))
+                --r;
+            const bool atLineStart = r == p ? blank : r[-1] == '\n';
+            if (bracket == nullptr) {
+                mode_ = atLineStart ? Mode::LineStart : Mode::Skip;
+                return end;
+            }
+            if (atLineStart) {
+                mode_ = Mode::Header;
+                head_.Clear();
+                return bracket + 1;
+            }
+            blank = false;
+            p = bracket + 1;
         }
     }
 
@@ -394,11 +424,17 @@ ProfileFile ProfileFile::Parse(std::string_view bytes, const Keep& keep)
     return scanner.Finish();
 }
 
-ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, std::size_t bufferSize)
+ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep)
 {
-    // The default is large enough that a small file is read in one call, and small enough to stay
-    // in the processor's cache.
-    const std::size_t kBuffer = std::max<std::size_t>(bufferSize, 1);
+    return Load(path, keep, ReadOptions{});
+}
+
+ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, const ReadOptions& options)
+{
+    // The default buffer is large enough that a small file is read in one call, and small enough
+    // to stay in the processor's cache.
+    const std::size_t bufferSize = std::max<std::size_t>(options.bufferSize, 1);
+    const std::uint64_t maxSize = options.maxFileSize;
     const auto failed = [](Status status) {
         ProfileFile file;
         file.status_ = status;
@@ -416,12 +452,12 @@ ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, std::si
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return failed(Status::Unreadable);
-    std::string buffer(kBuffer, '\0');
+    std::string buffer(bufferSize, '\0');
     while (in) {
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         const auto got = static_cast<std::size_t>(in.gcount());
         total += got;
-        if (total > kMaxFileSize)
+        if (total > maxSize)
             return failed(Status::TooLarge);
         scanner.Feed(std::string_view(buffer.data(), got));
     }
@@ -442,9 +478,9 @@ ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, std::si
         return failed(Status::Unreadable);
     if (!S_ISREG(info.st_mode))
         return failed(Status::NotAFile);
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
+    if (static_cast<std::uint64_t>(info.st_size) > maxSize)
         return failed(Status::TooLarge);
-    std::string buffer(std::min<std::size_t>(kBuffer, static_cast<std::size_t>(info.st_size) + 1), '\0');
+    std::string buffer(std::min<std::size_t>(bufferSize, static_cast<std::size_t>(info.st_size) + 1), '\0');
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0) {
@@ -455,7 +491,7 @@ ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, std::si
         if (got == 0)
             break;
         total += static_cast<std::uint64_t>(got);
-        if (total > kMaxFileSize) // the file grew while it was read
+        if (total > maxSize) // the file grew while it was read
             return failed(Status::TooLarge);
         scanner.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
     }

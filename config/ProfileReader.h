@@ -75,10 +75,15 @@ public:
     // Parses the bytes of a whole file, keeping everything.
     static ProfileFile Parse(std::string bytes);
     static ProfileFile Parse(std::string_view bytes, const Keep& keep);
-    // Reads a file in one pass through a buffer of at most `bufferSize` bytes (smaller for a
-    // smaller file); what cannot be read gives an empty ProfileFile whose status says why.
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
-    static ProfileFile Load(const std::string& path, const Keep& keep = {}, std::size_t bufferSize = kReadBuffer);
+    struct ReadOptions {
+        std::size_t bufferSize = kReadBuffer; // a smaller file gets a buffer of its size
+        std::uint64_t maxFileSize = kMaxFileSize;
+    };
+    // Reads a file in one pass through a bounded buffer; what cannot be read gives an empty
+    // ProfileFile whose status says why.
+    static ProfileFile Load(const std::string& path, const Keep& keep = {});
+    static ProfileFile Load(const std::string& path, const Keep& keep, const ReadOptions& options);
 
     Status status() const { return status_; }
 

@@ -240,7 +240,7 @@ std::vector<ProfileFile> EveryWay(const std::string& text, const ProfileFile::Ke
     files.push_back(ProfileFile::Parse(std::string_view(text), keep));
     const TempFile file(text);
     for (const std::size_t buffer : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, ProfileFile::kReadBuffer})
-        files.push_back(ProfileFile::Load(file.path(), keep, buffer));
+        files.push_back(ProfileFile::Load(file.path(), keep, {buffer}));
     return files;
 }
 
@@ -318,6 +318,31 @@ TEST(ProfileReader, LongLinesReadAsWholeLines)
     for (const auto& c : cases) {
         for (const ProfileFile& f : EveryWay(c.text, {{"s"}, {"k"}}))
             EXPECT_EQ(f.Find("s", "k"), c.value) << c.name;
+    }
+}
+
+// Outside the kept sections the reader looks only for headers: "[" counts only first on its line.
+TEST(ProfileReader, HeadersStandFirstOnTheirLine)
+{
+    const struct {
+        std::string text;
+        std::optional<std::string> value; // of s/k
+    } cases[] = {
+        {"x[s]\nk=1\n", std::nullopt},
+        {";[s]\nk=1\n", std::nullopt},
+        {"[t]\nv=[s]\nk=1\n", std::nullopt},
+        {"[t]\nv=x[\n[s]\nk=1\n", "1"},
+        {"a=[s]\n[s]\nk=1\n", "1"},
+        {" \t\v\f[s]\nk=1\n", "1"},
+        {"\r[s]\nk=1", "1"},
+        {"[t]\n" + std::string(100, 'x') + "[s]\nk=1\n", std::nullopt},
+        {"[t]\n" + std::string(100, ' ') + "[s]\nk=1\n", "1"},
+        {"[t][s]\nk=1\n", std::nullopt},
+        {"[s]\nk=1\n[t]\n[s]\nk=2\n", "1"},
+    };
+    for (const auto& c : cases) {
+        for (const ProfileFile& f : EveryWay(c.text, {{"s"}, {"k"}}))
+            EXPECT_EQ(f.Find("s", "k"), c.value) << c.text;
     }
 }
 

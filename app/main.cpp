@@ -82,7 +82,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
     QFont font(QStringLiteral("Tahoma"));
@@ -94,6 +93,8 @@ int main(int argc, char** argv)
     form.CommandLineArgument = options.argument;
     form.MakeRepaintComponent = [](QWidget* owner) { new TVistaAltFix(owner); };
     form.show(); // the first show runs FormShow
+    // The large icon (for the hints window and the dialogs) is decoded once the window is up.
+    QTimer::singleShot(0, &form, [] { QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png"))); });
 
     if (!options.grabPages.isEmpty())
         return GrabPages(form, options.grabPages);

@@ -161,8 +161,12 @@ private:
     void SetupFiles();
     void SetupUpdate();
 
-    void FitSingleLineTexts();
+    void FitSingleLineTexts(QWidget* page);
+    // The first show of a page: its pictures are decoded and its one-line texts fitted only then.
+    void PreparePage(const QString& key);
     void ShowPanel(const QString& key);
+    const QPixmap& BorderPicture(int index);
+    const QPixmap& SpendenPicture(int index);
     void SetLinkStyle(QLabel* link, bool bold, bool underline);
     void SetBorderPreview(int index);
     void SetLabelsGrey(std::initializer_list<QLabel*> labels, bool grey);
@@ -186,8 +190,9 @@ private:
     QString titleBase_;
     QString messageLink_;
     QColor colorDialogColor_ = Qt::black; // ColorDialog1 keeps the last confirmed colour
-    std::array<QPixmap, qv::kBorderStyleCount> ILBorder;
-    std::array<QPixmap, 2> ILSpenden;
+    std::array<QPixmap, qv::kBorderStyleCount> ILBorder; // each decoded when first shown
+    std::array<QPixmap, 2> ILSpenden;                    // decoded with the About page
+    QStringList preparedPages_;
     qv::BuildResult lastBuild_;
     int hintCounterRight_ = 0; // right edge of lwarn, which stays put
     bool shownOnce_ = false;

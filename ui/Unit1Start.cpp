@@ -10,7 +10,9 @@ void TForm1::FormShow()
 {
     if (MakeRepaintComponent)
         MakeRepaintComponent(this);
-    ui->ISpenden->setPixmap(ILSpenden[0]);
+    // The donation picture in its normal state; decoded here only if its page was already shown.
+    if (!ILSpenden[0].isNull())
+        ui->ISpenden->setPixmap(ILSpenden[0]);
     // The title base was built from the form's own caption when the window was made, before
     // anything below can change the caption. The digits-only fields filter typed characters
     // since then too (SetupFields), and Qt paints every window double-buffered.

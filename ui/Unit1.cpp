@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "AppSetup.h"
 #include "CaptionText.h"
 #include "KeyCapture.h"
 #include "Links.h"
@@ -81,7 +82,13 @@ TForm1::TForm1(Interaction* interaction, QWidget* parent)
     SetupSavePage();
     SetupFiles();
     SetupUpdate();
-    FWarn_ = new TFWarn(this);
+}
+
+TFWarn* TForm1::HintsWindow() const
+{
+    if (!FWarn_)
+        FWarn_ = new TFWarn(const_cast<TForm1*>(this));
+    return FWarn_;
 }
 
 
@@ -115,7 +122,7 @@ void TForm1::SetupFrame()
         shadow->setAttribute(Qt::WA_TransparentForMouseEvents);
         link->setMouseTracking(true);
         link->installEventFilter(this);
-        SetLinkStyle(link, false, false);
+        SetLinkStyle(link, page.key == kPages[0].key, false);
         QWidget* panel = findChild<QWidget*>(QStringLiteral("p") + key);
         panel->move(kHiddenPlace);
         panel->setEnabled(false);
@@ -185,6 +192,12 @@ void TForm1::PreparePage(const QString& key)
     }
     if (key == QLatin1String("ueber"))
         ui->ISpenden->setPixmap(SpendenPicture(0));
+    if (key == QLatin1String("speichern")) {
+        QFont mono(qv::ui::MonospaceFamily());
+        mono.setPixelSize(11);
+        mono.setStyleHint(QFont::TypeWriter);
+        ui->mcode->setFont(mono);
+    }
     FitSingleLineTexts(findChild<QWidget*>(QStringLiteral("p") + key));
 }
 
@@ -243,8 +256,10 @@ void TForm1::SetLinkStyle(QLabel* link, bool bold, bool underline)
         f.setBold(bold);
         f.setUnderline(underline);
         label->setFont(f);
-        label->adjustSize();
     }
+    // The shadow holds the same text in the same font: it takes the link's size.
+    link->adjustSize();
+    shadow->resize(link->size());
 }
 
 void TForm1::ShowPanel(const QString& key)

@@ -84,7 +84,8 @@ public:
     // The open dialog's file name.
     QString OpenDialogFileName;
 
-    TFWarn* HintsWindow() const { return FWarn_; }
+    // The hints window, made the first time it is needed.
+    TFWarn* HintsWindow() const;
     Interaction& interaction() const { return *interaction_; }
 
     // --- Handlers (one per control event, named after the product) ---
@@ -181,7 +182,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<Interaction> ownInteraction_;
     Interaction* interaction_ = nullptr;
-    TFWarn* FWarn_ = nullptr;
+    mutable TFWarn* FWarn_ = nullptr;
     QTimer* TiAufklappen = nullptr;
 
     QLabel* nextPage_ = nullptr;

@@ -6,10 +6,11 @@
 //   - its resident memory then.
 // and prints the medians, the spread (lowest and highest) and the ratios designer / baseline.
 //
-//   startup_bench DESIGNER BASELINE [--rounds N]
+//   startup_bench DESIGNER BASELINE [--rounds N] [--no-update-check]
 //
 // The designer runs with a fresh configuration folder and its update check pointed at a closed
-// port on this machine, so no start reaches the network.
+// port on this machine, so no start reaches the network; with --no-update-check its stored
+// preference switches the check at start off.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -195,14 +196,22 @@ int main(int argc, char** argv)
     }
     const std::string programs[2] = {argv[1], argv[2]};
     int rounds = 21;
-    for (int i = 3; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--rounds") == 0)
-            rounds = std::max(1, std::atoi(argv[i + 1]));
+    bool updateCheck = true;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--no-update-check") == 0)
+            updateCheck = false;
     }
     char pattern[] = "/tmp/quorvane-startup-XXXXXX";
     const char* configHome = mkdtemp(pattern);
     if (!configHome)
         return 1;
+    if (!updateCheck) {
+        const std::string folder = std::string(configHome) + "/Quorvane";
+        mkdir(folder.c_str(), 0700);
+        std::ofstream(folder + "/Quorvane.conf") << "[General]\nupdatecheck=F\n";
+    }
 
     Display display;
     if (!display.start()) {
@@ -228,7 +237,8 @@ int main(int argc, char** argv)
     std::string removeConfig = std::string("rm -rf '") + configHome + "'";
     (void)!std::system(removeConfig.c_str());
 
-    std::printf("%d rounds in turns on display %s; median [lowest .. highest]\n", rounds, display.name().c_str());
+    std::printf("%d rounds in turns on display %s, update check at start %s; median [lowest .. highest]\n", rounds,
+                display.name().c_str(), updateCheck ? "on" : "off");
     std::printf("%-34s %28s %28s %8s\n", "figure", "designer", "bare window", "ratio");
     const struct {
         const char* name;

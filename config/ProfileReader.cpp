@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -33,12 +34,38 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
+// FoldUpper as a table: names are folded on every header, key line and lookup.
+const std::array<char, 256>& FoldTable()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> t{};
+        for (int c = 0; c < 256; ++c)
+            t[static_cast<std::size_t>(c)] = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
+        return t;
+    }();
+    return table;
+}
+
 std::string Folded(std::string_view text)
 {
+    const auto& fold = FoldTable();
     std::string out(text);
     for (char& c : out)
-        c = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
+        c = fold[static_cast<unsigned char>(c)];
     return out;
+}
+
+// `folded` is folded already.
+bool SameName(std::string_view name, std::string_view folded)
+{
+    if (name.size() != folded.size())
+        return false;
+    const auto& fold = FoldTable();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (fold[static_cast<unsigned char>(name[i])] != folded[i])
+            return false;
+    }
+    return true;
 }
 
 bool IsQuote(char c)
@@ -117,15 +144,14 @@ struct Head {
 class ProfileScanner {
 public:
     explicit ProfileScanner(const ProfileFile::Keep& keep)
+        : wantedSections_(keep.sections)
+        , wantedKeys_(keep.keys)
     {
-        for (const std::string& s : keep.sections) {
-            wantedSections_.push_back(Folded(s));
-            nameCap_ = std::max<std::size_t>(nameCap_ == kUnbounded ? 0 : nameCap_, wantedSections_.back().size() + 1);
-        }
-        for (const std::string& k : keep.keys) {
-            wantedKeys_.push_back(Folded(k));
-            keyCap_ = std::max<std::size_t>(keyCap_ == kUnbounded ? 0 : keyCap_, wantedKeys_.back().size() + 1);
-        }
+        // A name longer than every kept one needs no more than its start to be told apart.
+        for (const std::string& s : keep.sections)
+            nameCap_ = std::max<std::size_t>(nameCap_ == kUnbounded ? 0 : nameCap_, s.size() + 1);
+        for (const std::string& k : keep.keys)
+            keyCap_ = std::max<std::size_t>(keyCap_ == kUnbounded ? 0 : keyCap_, k.size() + 1);
     }
 
     void Feed(std::string_view bytes)
@@ -393,11 +419,12 @@ private:
 
     static bool Wanted(const std::vector<std::string>& wanted, const std::string& folded)
     {
-        return wanted.empty() || std::find(wanted.begin(), wanted.end(), folded) != wanted.end();
+        return wanted.empty()
+               || std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return SameName(w, folded); });
     }
 
-    std::vector<std::string> wantedSections_;
-    std::vector<std::string> wantedKeys_;
+    const std::vector<std::string>& wantedSections_;
+    const std::vector<std::string>& wantedKeys_;
     std::size_t nameCap_ = kUnbounded;
     std::size_t keyCap_ = kUnbounded;
 

@@ -55,14 +55,14 @@ std::string Folded(std::string_view text)
     return out;
 }
 
-// `folded` is folded already.
-bool SameName(std::string_view name, std::string_view folded)
+// Equality of two names without regard to letter case, without making copies.
+bool SameName(std::string_view a, std::string_view b)
 {
-    if (name.size() != folded.size())
+    if (a.size() != b.size())
         return false;
     const auto& fold = FoldTable();
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (fold[static_cast<unsigned char>(name[i])] != folded[i])
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold[static_cast<unsigned char>(a[i])] != fold[static_cast<unsigned char>(b[i])])
             return false;
     }
     return true;
@@ -365,8 +365,11 @@ private:
             mode_ = Mode::Skip;
             if (head_.nonSpaceInOverflow)
                 return; // a name longer than any kept one
-            std::string name = Folded(Trim(head_.text));
-            if (!Wanted(wantedKeys_, name) || current_->keys.count(name) != 0)
+            const std::string_view trimmed = Trim(head_.text);
+            if (!Wanted(wantedKeys_, trimmed))
+                return;
+            std::string name = Folded(trimmed);
+            if (current_->keys.count(name) != 0)
                 return;
             key_ = std::move(name);
             head_.Clear();
@@ -409,18 +412,18 @@ private:
         } else if (head_.nonSpaceInOverflow) {
             return;
         }
-        std::string folded = Folded(Trim(name));
-        if (!Wanted(wantedSections_, folded))
+        const std::string_view trimmed = Trim(name);
+        if (!Wanted(wantedSections_, trimmed))
             return;
-        const auto [it, added] = file_.sections_.try_emplace(std::move(folded));
+        const auto [it, added] = file_.sections_.try_emplace(Folded(trimmed));
         if (added)
             current_ = &it->second;
     }
 
-    static bool Wanted(const std::vector<std::string>& wanted, const std::string& folded)
+    static bool Wanted(const std::vector<std::string>& wanted, std::string_view name)
     {
         return wanted.empty()
-               || std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return SameName(w, folded); });
+               || std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return SameName(w, name); });
     }
 
     const std::vector<std::string>& wantedSections_;

@@ -161,16 +161,16 @@ DownloadOutcome Download(const QString& url, const QString& filePath, const Down
     set(e, CURLOPT_BUFFERSIZE, kPieceSize);
     set(e, CURLOPT_FOLLOWLOCATION, 1L);
     set(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // Only http and https, also for redirects; a library that cannot promise that is not used.
 #if LIBCURL_VERSION_NUM >= 0x075500
-    if (curl->versionNumber >= 0x075500) {
-        set(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    } else
+    const bool restricted = set(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK
+                            && set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+#else
+    const bool restricted = set(e, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK
+                            && set(e, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK;
 #endif
-    {
-        set(e, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-        set(e, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    }
+    if (!restricted)
+        return transfer.outcome;
     set(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     set(e, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
     set(e, CURLOPT_LOW_SPEED_LIMIT, 1L);

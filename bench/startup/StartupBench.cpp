@@ -98,7 +98,8 @@ public:
             struct stat info {};
             if (stat(socket.c_str(), &info) == 0 || stat(lock.c_str(), &info) == 0)
                 continue;
-            name_ = ":" + std::to_string(number);
+            name_ = ":";
+            name_ += std::to_string(number);
             server_ = fork();
             if (server_ == 0) {
                 const int null = open("/dev/null", O_WRONLY);

@@ -130,7 +130,7 @@ public:
     void relpfad(QLineEdit* field, const QString& filter);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
-    // The start-up decision of the update check; the last step of the first show.
+    // The start-up decision of the update check, and the check if it is on.
     void StartUpdateCheckAtStartup();
     // True while an update check runs (until its report has been made).
     bool UpdateCheckRunning() const;
@@ -174,6 +174,8 @@ private:
     bool FilterTypedCharacter(QLineEdit* field, QKeyEvent* event);
     void InsertShortcutSorted(const QString& text);
     void PlaceHintCounter();
+    // Unticks the box when the stored preference switches the check at start off; true when on.
+    bool DecideUpdateCheckAtStartup();
 
     class UpdateBridge;
     UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker

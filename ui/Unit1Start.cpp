@@ -2,9 +2,11 @@
 #include "Unit1.h"
 
 #include "ProjectFiles.h"
+#include "UpdateChecker.h"
 #include "ui_Unit1.h"
 
 #include <QDir>
+#include <QTimer>
 
 void TForm1::FormShow()
 {
@@ -33,5 +35,8 @@ void TForm1::FormShow()
         AskSaveName = true;
         ProjectChanged = false;
     }
-    StartUpdateCheckAtStartup();
+    // The decision is made now; the check starts once the window is up, so that the network
+    // library it loads costs the window's start nothing.
+    if (DecideUpdateCheckAtStartup())
+        QTimer::singleShot(0, updateChecker_, [checker = updateChecker_] { checker->start(); });
 }

@@ -5,6 +5,7 @@
 #include "Warnfenster.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
@@ -26,6 +27,21 @@ int GrabPages(TForm1& form, const QString& folder)
         if (!form.grab().save(name))
             return 1;
     }
+    // Every border preview, and the donation picture under the mouse.
+    form.switchcategory(form.PageLink(QStringLiteral("optisch")));
+    auto* styles = form.findChild<QComboBox*>(QStringLiteral("CbStyle"));
+    for (int style = 0; styles && style < styles->count(); ++style) {
+        styles->setCurrentIndex(style);
+        QApplication::processEvents();
+        if (!form.grab().save(QStringLiteral("%1/20-border%2.png").arg(folder).arg(style)))
+            return 1;
+    }
+    form.switchcategory(form.PageLink(QStringLiteral("ueber")));
+    form.ISpendenMouseMove();
+    QApplication::processEvents();
+    if (!form.grab().save(folder + QStringLiteral("/21-spenden.png")))
+        return 1;
+    form.ISpendenMouseLeave();
     // The unfolded message bar and the hints window of the save page.
     form.ShowMessage(QStringLiteral("Eine neue Version ist verfügbar!"), QStringLiteral("https://example.org/"));
     for (int tick = 0; tick < 31; ++tick)
@@ -66,7 +82,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
     QFont font(QStringLiteral("Tahoma"));
@@ -78,6 +93,8 @@ int main(int argc, char** argv)
     form.CommandLineArgument = options.argument;
     form.MakeRepaintComponent = [](QWidget* owner) { new TVistaAltFix(owner); };
     form.show(); // the first show runs FormShow
+    // The large icon (for the hints window and the dialogs) is decoded once the window is up.
+    QTimer::singleShot(0, &form, [] { QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png"))); });
 
     if (!options.grabPages.isEmpty())
         return GrabPages(form, options.grabPages);

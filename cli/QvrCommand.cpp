@@ -39,6 +39,11 @@ bool LoadProject(const std::string& file, ProjectSettings& project, std::ostream
     const std::string path = ec ? file : absolute.string();
     ProjectSettings fresh;
     LoadResult loaded = LoadConfiguration(path, fresh);
+    if (loaded.status == ProfileFile::Status::TooLarge) {
+        err << "Die Datei ist größer als 256 MiB und wird nicht als Konfiguration gelesen.\n";
+        return false;
+    }
+    // Anything but a regular file (a device, a pipe, a folder) is never read and holds no settings.
     if (!loaded.hasSettingsSection) {
         err << kNoSettings << '\n';
         return false;

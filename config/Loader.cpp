@@ -179,10 +179,25 @@ LoadResult LoadSettingsFrom(const SettingLookup& lookup, bool hasSettingsSection
     return result;
 }
 
+const ProfileFile::Keep& SettingsKeep()
+{
+    // The two settings sections with the keys LoadSettings reads; nothing else of a file is kept.
+    static const ProfileFile::Keep keep{
+        {starter::kSettingsSection, starter::kLegacySettingsSection},
+        {"startfile", "caption", "icon", "width", "height", "minwidth", "minheight", "left", "top",
+         "varcaption", "maximized", "contextmenu", "scrollbar", "selecttext", "fadein", "fadeout", "ontop",
+         "moveeverywhere", "keyinput", "borderstyle", "external", "exenewwindow", "popupparam", "uac",
+         "execute", "executeparam", "executeonclose", "executeparamonclose", "exitpw", "skin", "skinpos",
+         "minbuttonpos", "closebuttonpos", "splash", "transparencycolor", "disabledkeylist"}};
+    return keep;
+}
+
 LoadResult LoadConfiguration(const std::string& path, const ProjectSettings& previous)
 {
-    const ProfileFile file = path.empty() ? ProfileFile() : ProfileFile::Load(path);
-    return LoadSettings(file, path, previous);
+    const ProfileFile file = path.empty() ? ProfileFile() : ProfileFile::Load(path, SettingsKeep());
+    LoadResult result = LoadSettings(file, path, previous);
+    result.status = file.status();
+    return result;
 }
 
 } // namespace qv

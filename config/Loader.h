@@ -14,6 +14,7 @@ namespace qv {
 struct LoadResult {
     ProjectSettings settings;
     bool hasSettingsSection = false; // "quorvane" or "velmorant starter" holds at least one key
+    ProfileFile::Status status = ProfileFile::Status::Read; // why a file could not be read
 };
 
 // The settings section that is read: "quorvane" when it holds a key line, else "velmorant starter".
@@ -33,7 +34,11 @@ using SettingLookup = std::function<std::optional<std::string>(std::string_view 
 LoadResult LoadSettingsFrom(const SettingLookup& lookup, bool hasSettingsSection, std::string_view path,
                             const ProjectSettings& previous);
 
-// Reads `path` (empty: no file) and applies it as LoadSettings does.
+// What LoadConfiguration keeps of a file: the two settings sections and the keys that are read.
+const ProfileFile::Keep& SettingsKeep();
+
+// Reads `path` (empty: no file) and applies it as LoadSettings does; only regular files up to
+// ProfileFile::kMaxFileSize are read.
 LoadResult LoadConfiguration(const std::string& path, const ProjectSettings& previous);
 
 // Field n (n >= 1) of a comma-separated text; empty when there are fewer fields.

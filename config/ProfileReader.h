@@ -1,17 +1,22 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace qv {
 
 // Reader of INI-style profile files, in the dialect of the Windows profile API (which starter.exe
-// uses on the same files). The file is parsed once; lookups do not scan it again.
+// uses on the same files). The file is read once, front to back; lookups do not scan it again.
 //
+// Encoding
+//   - A file that begins with a byte-order mark (UTF-8 EF BB BF, UTF-16 LE FF FE, UTF-16 BE FE FF)
+//     is decoded without the mark and mapped to Windows-1252; a character Windows-1252 cannot
+//     hold, a malformed sequence and a lone surrogate become "?".
+//   - Any other file is taken byte by byte (Windows-1252); a NUL byte is an ordinary character.
 // Lines
 //   - A line ends at LF; a CR before the LF belongs to the line break. Other CRs are ordinary
 //     characters and trimmed like blanks at the line's ends.
@@ -36,12 +41,30 @@ namespace qv {
 //   - A section counts as present only when at least one key line belongs to it.
 //   - A key that is absent yields the caller's default; a key present with nothing after "="
 //     yields the empty text.
-//   - A file that does not exist or cannot be read behaves as a file without any section.
-// Bytes are taken as they are (Windows-1252); a NUL byte is an ordinary character.
-// A ProfileFile is not meant for use from several threads at once (lookups fill a cache).
+//   - A file that does not exist or cannot be read behaves as a file without any section; so does
+//     anything that is not a regular file (a folder, device or pipe is never read) and a file
+//     larger than kMaxFileSize.
+// Only what is kept is stored: a reader given the sections (and keys) it needs keeps those and
+// nothing else, so its memory does not depend on the size of the file.
 class ProfileFile {
 public:
     static constexpr std::size_t kMaxValueLength = 2047;
+    // Far above any real configuration; a larger file is refused, not read.
+    static constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} << 20;
+
+    enum class Status {
+        Read,        // read completely (also: parsed from memory)
+        Unreadable,  // missing, no permission, or a read error
+        NotAFile,    // a folder, device, pipe or socket
+        TooLarge,    // larger than kMaxFileSize
+    };
+
+    // What a reader keeps: the named sections (all when empty) and, within them, the named keys
+    // (all when empty). Names match as lookups do, without regard to letter case.
+    struct Keep {
+        std::vector<std::string> sections;
+        std::vector<std::string> keys;
+    };
 
     ProfileFile() = default;
     ProfileFile(const ProfileFile&) = delete;
@@ -49,35 +72,38 @@ public:
     ProfileFile(ProfileFile&&) noexcept = default;
     ProfileFile& operator=(ProfileFile&&) noexcept = default;
 
+    // Parses the bytes of a whole file, keeping everything.
     static ProfileFile Parse(std::string bytes);
-    // Reads and parses a file; a file that cannot be read gives an empty ProfileFile.
-    static ProfileFile Load(const std::string& path);
+    static ProfileFile Parse(std::string_view bytes, const Keep& keep);
+    static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
+    struct ReadOptions {
+        std::size_t bufferSize = kReadBuffer; // a smaller file gets a buffer of its size
+        std::uint64_t maxFileSize = kMaxFileSize;
+    };
+    // Reads a file in one pass through a bounded buffer; what cannot be read gives an empty
+    // ProfileFile whose status says why.
+    static ProfileFile Load(const std::string& path, const Keep& keep = {});
+    static ProfileFile Load(const std::string& path, const Keep& keep, const ReadOptions& options);
+
+    Status status() const { return status_; }
 
     // True when the section exists and holds at least one key line.
     bool HasSection(std::string_view section) const;
-    // The value of a key, or nullopt when the section or key is absent.
+    // The value of a key, or nullopt when the section or key is absent (or was not kept).
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
     // The value of a key, or `fallback` when absent.
     std::string Read(std::string_view section, std::string_view key, std::string_view fallback) const;
 
 private:
-    // A section is indexed by name when the file is parsed; the keys of a section are indexed the
-    // first time one of them is looked up, so a large file costs one pass plus the sections read.
-    struct Section {
-        std::size_t begin = 0;      // byte range of the section's lines in bytes_
-        std::size_t end = 0;
-        bool hasKeyLine = false;
-        mutable bool indexed = false;
-        // folded key -> raw value as offset and length in bytes_ (offsets survive a move of the
-        // file, views into a short string would not)
-        mutable std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> keys;
-    };
-    const Section* FindSection(std::string_view section) const;
-    void IndexKeys(const Section& section) const;
+    friend class ProfileScanner;
 
-    std::string bytes_;
-    std::vector<Section> sections_;
-    std::unordered_map<std::string, std::size_t> index_; // folded name -> index into sections_
+    struct Section {
+        bool hasKeyLine = false;
+        std::unordered_map<std::string, std::string> keys; // folded name -> value as read
+    };
+
+    std::unordered_map<std::string, Section> sections_; // folded name -> first section of that name
+    Status status_ = Status::Read;
 };
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "AppSetup.h"
 #include "CaptionText.h"
 #include "KeyCapture.h"
 #include "Links.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 
@@ -82,7 +82,13 @@ TForm1::TForm1(Interaction* interaction, QWidget* parent)
     SetupSavePage();
     SetupFiles();
     SetupUpdate();
-    FWarn_ = new TFWarn(this);
+}
+
+TFWarn* TForm1::HintsWindow() const
+{
+    if (!FWarn_)
+        FWarn_ = new TFWarn(const_cast<TForm1*>(this));
+    return FWarn_;
 }
 
 
@@ -116,7 +122,7 @@ void TForm1::SetupFrame()
         shadow->setAttribute(Qt::WA_TransparentForMouseEvents);
         link->setMouseTracking(true);
         link->installEventFilter(this);
-        SetLinkStyle(link, false, false);
+        SetLinkStyle(link, page.key == kPages[0].key, false);
         QWidget* panel = findChild<QWidget*>(QStringLiteral("p") + key);
         panel->move(kHiddenPlace);
         panel->setEnabled(false);
@@ -133,9 +139,6 @@ void TForm1::SetupFrame()
         link->setMouseTracking(true);
         link->installEventFilter(this);
     }
-    ILSpenden = {QPixmap(QStringLiteral(":/pictures/spenden0.png")),
-                 QPixmap(QStringLiteral(":/pictures/spenden1.png"))};
-    ui->ISpenden->setPixmap(ILSpenden[0]);
     ui->ISpenden->setMouseTracking(true);
     ui->ISpenden->installEventFilter(this);
 
@@ -152,40 +155,86 @@ void TForm1::SetupFrame()
     TiAufklappen->setInterval(20);
     connect(TiAufklappen, &QTimer::timeout, this, &TForm1::TiAufklappenTimer);
 
-    FitSingleLineTexts();
+    PreparePage(currentKey_);
 
     connect(ui->BtWeiter, &QPushButton::clicked, this, &TForm1::BtWeiterClick);
     connect(ui->BtZurueck, &QPushButton::clicked, this, &TForm1::BtZurueckClick);
 }
 
-void TForm1::FitSingleLineTexts()
+void TForm1::PreparePage(const QString& key)
+{
+    if (preparedPages_.contains(key))
+        return;
+    preparedPages_ << key;
+    // The pictures of the pages not shown at start, as the form would have set them.
+    static const struct {
+        const char* page;
+        const char* widget;
+        const char* picture;
+    } kPagePictures[] = {
+        {"skin", "ISkizze", ":/pictures/skizze.png"},
+        {"speichern", "Iwarn", ":/pictures/warn.png"},
+        {"speichern", "BitSpeichern", ":/pictures/save.png"},
+        {"speichern", "BitSpeichern2", ":/pictures/saveas.png"},
+        {"ueber", "ILogo", ":/pictures/logo.jpg"},
+    };
+    for (const auto& picture : kPagePictures) {
+        if (key != QLatin1String(picture.page))
+            continue;
+        QWidget* widget = findChild<QWidget*>(QString::fromLatin1(picture.widget));
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setPixmap(QPixmap(QString::fromLatin1(picture.picture)));
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QIcon icon;
+            icon.addFile(QString::fromLatin1(picture.picture), QSize(), QIcon::Normal, QIcon::Off);
+            button->setIcon(icon);
+        }
+    }
+    if (key == QLatin1String("ueber"))
+        ui->ISpenden->setPixmap(SpendenPicture(0));
+    if (key == QLatin1String("speichern")) {
+        QFont mono(qv::ui::MonospaceFamily());
+        mono.setPixelSize(11);
+        mono.setStyleHint(QFont::TypeWriter);
+        ui->mcode->setFont(mono);
+    }
+    FitSingleLineTexts(findChild<QWidget*>(QStringLiteral("p") + key));
+}
+
+const QPixmap& TForm1::SpendenPicture(int index)
+{
+    QPixmap& picture = ILSpenden[static_cast<std::size_t>(index)];
+    if (picture.isNull())
+        picture = QPixmap(QStringLiteral(":/pictures/spenden%1.png").arg(index));
+    return picture;
+}
+
+void TForm1::FitSingleLineTexts(QWidget* page)
 {
     // One-line labels size themselves to their text, keeping the aligned edge; check boxes and
     // radio buttons grow when their caption would be cut. The boxes of the layout are measured in
     // Tahoma, and a substitute font may be a few pixels wider.
-    for (QWidget* page : findChildren<QWidget*>(QRegularExpression(QStringLiteral("^p[a-z]+$")))) {
-        for (QLabel* label : page->findChildren<QLabel*>()) {
-            if (label->wordWrap() || label->text().isEmpty())
-                continue;
-            const int wanted = label->fontMetrics().horizontalAdvance(label->text());
-            if (wanted <= label->width())
-                continue;
-            QRect r = label->geometry();
-            if (label->alignment() & Qt::AlignRight)
-                r.setLeft(r.right() - wanted + 1);
-            else
-                r.setWidth(wanted);
-            label->setGeometry(r);
-        }
-        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
-            if (!qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button))
-                continue;
-            if (qobject_cast<WrapCheckBox*>(button))
-                continue;
-            const int wanted = std::min(button->sizeHint().width(), page->width() - button->x());
-            if (wanted > button->width())
-                button->resize(wanted, button->height());
-        }
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (label->wordWrap() || label->text().isEmpty())
+            continue;
+        const int wanted = label->fontMetrics().horizontalAdvance(label->text());
+        if (wanted <= label->width())
+            continue;
+        QRect r = label->geometry();
+        if (label->alignment() & Qt::AlignRight)
+            r.setLeft(r.right() - wanted + 1);
+        else
+            r.setWidth(wanted);
+        label->setGeometry(r);
+    }
+    for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+        if (!qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button))
+            continue;
+        if (qobject_cast<WrapCheckBox*>(button))
+            continue;
+        const int wanted = std::min(button->sizeHint().width(), page->width() - button->x());
+        if (wanted > button->width())
+            button->resize(wanted, button->height());
     }
 }
 
@@ -196,14 +245,21 @@ QLabel* TForm1::PageLink(const QString& key) const
 
 void TForm1::SetLinkStyle(QLabel* link, bool bold, bool underline)
 {
+    // Only a change of style restyles and resizes; the first call sizes the link to its text.
+    static const char* const kSized = "linkStyleSized";
+    if (link->property(kSized).toBool() && link->font().bold() == bold && link->font().underline() == underline)
+        return;
+    link->setProperty(kSized, true);
     QLabel* shadow = findChild<QLabel*>(link->objectName() + QLatin1Char('S'));
     for (QLabel* label : {link, shadow}) {
         QFont f = label->font();
         f.setBold(bold);
         f.setUnderline(underline);
         label->setFont(f);
-        label->adjustSize();
     }
+    // The shadow holds the same text in the same font: it takes the link's size.
+    link->adjustSize();
+    shadow->resize(link->size());
 }
 
 void TForm1::ShowPanel(const QString& key)
@@ -234,6 +290,7 @@ void TForm1::switchcategory(QLabel* link)
     for (const PageInfo& page : kPages) {
         if (key != QLatin1String(page.key))
             continue;
+        PreparePage(key);
         if (key == QLatin1String("speichern"))
             RefreshSavePage();
         ShowPanel(key);
@@ -296,13 +353,13 @@ void TForm1::LLink2MouseLeave(QLabel* link)
 
 void TForm1::ISpendenMouseMove()
 {
-    ui->ISpenden->setPixmap(ILSpenden[1]);
+    ui->ISpenden->setPixmap(SpendenPicture(1));
     ui->ISpenden->repaint();
 }
 
 void TForm1::ISpendenMouseLeave()
 {
-    ui->ISpenden->setPixmap(ILSpenden[0]);
+    ui->ISpenden->setPixmap(SpendenPicture(0));
     ui->ISpenden->repaint();
 }
 

@@ -84,7 +84,8 @@ public:
     // The open dialog's file name.
     QString OpenDialogFileName;
 
-    TFWarn* HintsWindow() const { return FWarn_; }
+    // The hints window, made the first time it is needed.
+    TFWarn* HintsWindow() const;
     Interaction& interaction() const { return *interaction_; }
 
     // --- Handlers (one per control event, named after the product) ---
@@ -129,7 +130,7 @@ public:
     void relpfad(QLineEdit* field, const QString& filter);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
-    // The start-up decision of the update check; the last step of the first show.
+    // The start-up decision of the update check, and the check if it is on.
     void StartUpdateCheckAtStartup();
     // True while an update check runs (until its report has been made).
     bool UpdateCheckRunning() const;
@@ -161,14 +162,20 @@ private:
     void SetupFiles();
     void SetupUpdate();
 
-    void FitSingleLineTexts();
+    void FitSingleLineTexts(QWidget* page);
+    // The first show of a page: its pictures are decoded and its one-line texts fitted only then.
+    void PreparePage(const QString& key);
     void ShowPanel(const QString& key);
+    const QPixmap& BorderPicture(int index);
+    const QPixmap& SpendenPicture(int index);
     void SetLinkStyle(QLabel* link, bool bold, bool underline);
     void SetBorderPreview(int index);
     void SetLabelsGrey(std::initializer_list<QLabel*> labels, bool grey);
     bool FilterTypedCharacter(QLineEdit* field, QKeyEvent* event);
     void InsertShortcutSorted(const QString& text);
     void PlaceHintCounter();
+    // Unticks the box when the stored preference switches the check at start off; true when on.
+    bool DecideUpdateCheckAtStartup();
 
     class UpdateBridge;
     UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker
@@ -177,7 +184,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<Interaction> ownInteraction_;
     Interaction* interaction_ = nullptr;
-    TFWarn* FWarn_ = nullptr;
+    mutable TFWarn* FWarn_ = nullptr;
     QTimer* TiAufklappen = nullptr;
 
     QLabel* nextPage_ = nullptr;
@@ -186,8 +193,9 @@ private:
     QString titleBase_;
     QString messageLink_;
     QColor colorDialogColor_ = Qt::black; // ColorDialog1 keeps the last confirmed colour
-    std::array<QPixmap, qv::kBorderStyleCount> ILBorder;
-    std::array<QPixmap, 2> ILSpenden;
+    std::array<QPixmap, qv::kBorderStyleCount> ILBorder; // each decoded when first shown
+    std::array<QPixmap, 2> ILSpenden;                    // decoded with the About page
+    QStringList preparedPages_;
     qv::BuildResult lastBuild_;
     int hintCounterRight_ = 0; // right edge of lwarn, which stays put
     bool shownOnce_ = false;

@@ -71,7 +71,6 @@ void TForm1::SetupFields()
 
     for (int i = 0; i < qv::kBorderStyleCount; ++i) {
         ui->CbStyle->addItem(QString::fromUtf8(qv::BorderStyleItemText(i)));
-        ILBorder[static_cast<std::size_t>(i)] = QPixmap(QStringLiteral(":/pictures/border%1.png").arg(i));
     }
     ui->CbStyle->setCurrentIndex(1);
     SetBorderPreview(1);
@@ -133,11 +132,19 @@ void TForm1::ChFullscreenClick()
     doaskonclose();
 }
 
+const QPixmap& TForm1::BorderPicture(int index)
+{
+    QPixmap& picture = ILBorder[static_cast<std::size_t>(index)];
+    if (picture.isNull())
+        picture = QPixmap(QStringLiteral(":/pictures/border%1.png").arg(index));
+    return picture;
+}
+
 void TForm1::SetBorderPreview(int index)
 {
     if (index < 0 || index >= qv::kBorderStyleCount)
         return;
-    ui->IBorder->setPixmap(ILBorder[static_cast<std::size_t>(index)]);
+    ui->IBorder->setPixmap(BorderPicture(index));
     ui->IBorder->setProperty("borderImage", index); // which picture is shown, for the tests
     ui->IBorder->repaint();
 }

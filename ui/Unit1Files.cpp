@@ -117,13 +117,22 @@ void TForm1::BitOeffnenClick()
         if (chosen.isEmpty())
             return;
         OpenDialogFileName = chosen;
-        if (!FileExists(chosen))
+        // A file that is gone ends the command quietly; a device, pipe or folder is refused below.
+        if (!FileExists(chosen) && !QFileInfo::exists(chosen))
             return;
     }
 
     const QString path = OpenDialogFileName;
     qv::LoadResult loaded =
         qv::LoadConfiguration(path.isEmpty() ? std::string() : QFile::encodeName(path).toStdString(), CurrentSettings());
+    if (loaded.status == qv::ProfileFile::Status::TooLarge) {
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("Die Datei ist größer als 256 MiB und wird nicht als Konfiguration gelesen."),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        OpenGivenFile = false;
+        return;
+    }
+    // A device, pipe or folder is never read: it holds no settings section.
     if (!OpenGivenFile && !loaded.hasSettingsSection) {
         interaction_->messageBox(this, QStringLiteral("Fehler"),
                                  QStringLiteral("Keine relevanten Daten gefunden. Diese Konfigurationsdatei\n\r"

@@ -13,10 +13,7 @@ using qv::ui::FromCp1252;
 
 void TForm1::SetupSavePage()
 {
-    QFont mono(qv::ui::MonospaceFamily());
-    mono.setPixelSize(11);
-    mono.setStyleHint(QFont::TypeWriter);
-    ui->mcode->setFont(mono);
+    // The configuration text's monospace font is set when the page is first shown (PreparePage).
     hintCounterRight_ = ui->lwarn->geometry().right();
     connect(ui->TCCode, &QTabWidget::currentChanged, this, &TForm1::TCCodeChange);
 }
@@ -46,7 +43,7 @@ void TForm1::RefreshSavePage()
     PlaceHintCounter();
     ui->lwarn->setVisible(count > 0);
     ui->Iwarn->setVisible(count > 0);
-    FWarn_->SetHintText(FromCp1252(qv::HintWindowText(lastBuild_.hints)));
+    HintsWindow()->SetHintText(FromCp1252(qv::HintWindowText(lastBuild_.hints)));
 
     // The build ends by proposing the storage folder for the next save.
     SaveDialogFileName = ui->ESpeicherort->text() + QStringLiteral("starter.ini");
@@ -66,5 +63,5 @@ void TForm1::lwarnClick()
 {
     if (lastBuild_.hints.empty())
         return;
-    FWarn_->ShowCentredOn(this);
+    HintsWindow()->ShowCentredOn(this);
 }

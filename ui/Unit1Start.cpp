@@ -2,15 +2,19 @@
 #include "Unit1.h"
 
 #include "ProjectFiles.h"
+#include "UpdateChecker.h"
 #include "ui_Unit1.h"
 
 #include <QDir>
+#include <QTimer>
 
 void TForm1::FormShow()
 {
     if (MakeRepaintComponent)
         MakeRepaintComponent(this);
-    ui->ISpenden->setPixmap(ILSpenden[0]);
+    // The donation picture in its normal state; decoded here only if its page was already shown.
+    if (!ILSpenden[0].isNull())
+        ui->ISpenden->setPixmap(ILSpenden[0]);
     // The title base was built from the form's own caption when the window was made, before
     // anything below can change the caption. The digits-only fields filter typed characters
     // since then too (SetupFields), and Qt paints every window double-buffered.
@@ -31,5 +35,8 @@ void TForm1::FormShow()
         AskSaveName = true;
         ProjectChanged = false;
     }
-    StartUpdateCheckAtStartup();
+    // The decision is made now; the check starts once the window is up, so that the network
+    // library it loads costs the window's start nothing.
+    if (DecideUpdateCheckAtStartup())
+        QTimer::singleShot(0, updateChecker_, [checker = updateChecker_] { checker->start(); });
 }

@@ -53,11 +53,16 @@ void TForm1::ChUpdateClick()
     updateChecker_->boxChanged(ui->ChUpdate->isChecked());
 }
 
-void TForm1::StartUpdateCheckAtStartup()
+bool TForm1::DecideUpdateCheckAtStartup()
 {
     if (!qv::UpdateCheckAtStartup())
         ui->ChUpdate->setChecked(false); // runs ChUpdateClick, which writes "F" again
-    if (ui->ChUpdate->isChecked())
+    return ui->ChUpdate->isChecked();
+}
+
+void TForm1::StartUpdateCheckAtStartup()
+{
+    if (DecideUpdateCheckAtStartup())
         updateChecker_->start();
 }
 

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include <curl/curl.h>
+#include "CurlLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +15,7 @@ void DownloadAbort::abort()
     aborted_.store(true);
     const std::lock_guard<std::mutex> lock(mutex_);
     if (multi_)
-        curl_multi_wakeup(static_cast<CURLM*>(multi_));
+        Curl()->multi_wakeup(static_cast<CURLM*>(multi_));
 }
 
 // Lets DownloadAbort::abort() wake the transfer's wait while the binding lives.
@@ -46,12 +46,7 @@ namespace {
 
 constexpr long kPieceSize = 1024;
 constexpr long kMaxRedirects = 5;
-
-void InitialiseCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+constexpr int kLongestWaitMs = 24 * 60 * 60 * 1000;
 
 struct Transfer {
     Transfer(const QString& path, const DownloadOptions& options) : file(path), options(options) {}
@@ -132,72 +127,86 @@ size_t OnBody(char* data, size_t size, size_t count, void* user)
 }
 
 struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    const CurlLibrary* curl;
+    void operator()(CURL* easy) const { curl->easy_cleanup(easy); }
 };
 struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    const CurlLibrary* curl;
+    void operator()(CURLM* multi) const { curl->multi_cleanup(multi); }
 };
 
 } // namespace
 
 DownloadOutcome Download(const QString& url, const QString& filePath, const DownloadOptions& options)
 {
-    InitialiseCurlOnce();
     Transfer transfer(filePath, options);
     if (options.abort && options.abort->aborted())
         return transfer.outcome;
+    const CurlLibrary* curl = Curl();
+    if (!curl)
+        return transfer.outcome;
 
-    const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    const std::unique_ptr<CURL, EasyDeleter> easy(curl->easy_init(), EasyDeleter{curl});
+    const std::unique_ptr<CURLM, MultiDeleter> multi(curl->multi_init(), MultiDeleter{curl});
     if (!easy || !multi)
         return transfer.outcome;
 
     const QByteArray address = url.toUtf8();
     CURL* e = easy.get();
-    curl_easy_setopt(e, CURLOPT_URL, address.constData());
-    curl_easy_setopt(e, CURLOPT_USERAGENT, "Darovi");
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kPieceSize);
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    const auto set = curl->easy_setopt;
+    set(e, CURLOPT_URL, address.constData());
+    set(e, CURLOPT_USERAGENT, "Darovi");
+    set(e, CURLOPT_HTTPGET, 1L);
+    set(e, CURLOPT_NOSIGNAL, 1L);
+    set(e, CURLOPT_BUFFERSIZE, kPieceSize);
+    set(e, CURLOPT_FOLLOWLOCATION, 1L);
+    set(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // Only http and https, also for redirects; a library that cannot promise that is not used.
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    const bool restricted = set(e, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK
+                            && set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
 #else
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    const bool restricted = set(e, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK
+                            && set(e, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK;
 #endif
-    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, long(options.stallTimeoutSeconds));
+    if (!restricted)
+        return transfer.outcome;
+    set(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    set(e, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
+    set(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    set(e, CURLOPT_LOW_SPEED_TIME, long(options.stallTimeoutSeconds));
+    if (options.totalTimeoutSeconds > 0)
+        set(e, CURLOPT_TIMEOUT, long(options.totalTimeoutSeconds));
 #if LIBCURL_VERSION_NUM >= 0x075700
     // An abandoned name lookup must not hold up the end of the transfer.
-    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    if (curl->versionNumber >= 0x075700)
+        set(e, CURLOPT_QUICK_EXIT, 1L);
 #endif
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    set(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+    set(e, CURLOPT_HEADERDATA, &transfer);
+    set(e, CURLOPT_WRITEFUNCTION, &OnBody);
+    set(e, CURLOPT_WRITEDATA, &transfer);
 
     CURLcode result = CURLE_FAILED_INIT;
-    if (curl_multi_add_handle(multi.get(), e) == CURLM_OK) {
+    if (curl->multi_add_handle(multi.get(), e) == CURLM_OK) {
         const DownloadAbortBinding binding(options.abort, multi.get());
         const auto aborted = [&options] { return options.abort && options.abort->aborted(); };
         while (!aborted()) {
             int running = 0;
-            if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0)
+            if (curl->multi_perform(multi.get(), &running) != CURLM_OK || running == 0)
                 break;
-            if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK)
+            // The wait ends when a socket is ready, when the library's own next timer is due (it
+            // keeps the connect, stall and total times), or on an abort; a silent server costs no
+            // wake-ups of its own.
+            if (curl->multi_poll(multi.get(), nullptr, 0, kLongestWaitMs, nullptr) != CURLM_OK)
                 break;
         }
         int pending = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &pending)) {
+        while (CURLMsg* message = curl->multi_info_read(multi.get(), &pending)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == e)
                 result = message->data.result;
         }
-        curl_multi_remove_handle(multi.get(), e);
+        curl->multi_remove_handle(multi.get(), e);
     }
     transfer.outcome.complete = result == CURLE_OK && !transfer.capped && !(options.abort && options.abort->aborted());
     transfer.file.close();

@@ -34,6 +34,7 @@ struct DownloadOptions {
     DownloadAbort* abort = nullptr;
     int connectTimeoutSeconds = 30;    // for the name lookup and the connection
     int stallTimeoutSeconds = 60;      // a server that sends nothing for this long ends the transfer
+    int totalTimeoutSeconds = 0;       // the whole transfer ends after this long; 0: no bound
 };
 
 struct DownloadOutcome {

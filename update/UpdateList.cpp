@@ -3,7 +3,10 @@
 #include "UpdateTarget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -45,7 +48,7 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString FromCp1252(const QByteArray& bytes)
+QString FromCp1252(QByteArrayView bytes)
 {
     QString text;
     text.reserve(bytes.size());
@@ -61,27 +64,25 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-QByteArray Trimmed(const QByteArray& text)
+QByteArrayView Trimmed(QByteArrayView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
+    while (!text.isEmpty() && IsBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && IsBlank(text.back()))
+        text.chop(1);
+    return text;
 }
 
-QByteArray Unquoted(const QByteArray& value)
+QByteArrayView Unquoted(QByteArrayView value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return value.mid(1, value.size() - 2);
+        return value.sliced(1, value.size() - 2);
     return value;
 }
 
-} // namespace
-
-UpdateResult ParseUpdateList(const QByteArray& bytes)
+// Reads the list line by line in place: no line is copied, so the memory stays that of the list.
+// With `anyLineEnd`, CR ends a line as LF does (CR LF is one line end).
+UpdateResult Parse(QByteArrayView bytes, bool anyLineEnd)
 {
     UpdateResult result;
     bool seen[4] = {false, false, false, false};
@@ -90,13 +91,27 @@ UpdateResult ParseUpdateList(const QByteArray& bytes)
 
     bool inUpdate = false;
     bool updateSeen = false;
-    for (const QByteArray& rawLine : bytes.split('\n')) {
-        const QByteArray line = Trimmed(rawLine);
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    while (start <= size) {
+        qsizetype end = start;
+        if (anyLineEnd) {
+            while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
+                ++end;
+        } else {
+            end = bytes.indexOf('\n', start);
+            if (end < 0)
+                end = size;
+        }
+        const QByteArrayView line = Trimmed(bytes.sliced(start, end - start));
+        start = end + 1;
+        if (anyLineEnd && end + 1 < size && bytes[end] == '\r' && bytes[end + 1] == '\n')
+            ++start;
         if (line.isEmpty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             const qsizetype close = line.lastIndexOf(']');
-            const QByteArray name = Trimmed(line.mid(1, close < 0 ? -1 : close - 1));
+            const QByteArrayView name = Trimmed(line.sliced(1, close < 0 ? line.size() - 1 : close - 1));
             const bool isUpdate = name.compare("Update", Qt::CaseInsensitive) == 0;
             inUpdate = isUpdate && !updateSeen;
             updateSeen = updateSeen || isUpdate;
@@ -105,15 +120,31 @@ UpdateResult ParseUpdateList(const QByteArray& bytes)
         const qsizetype equals = line.indexOf('=');
         if (!inUpdate || equals < 0)
             continue;
-        const QByteArray key = Trimmed(line.left(equals));
+        const QByteArrayView key = Trimmed(line.first(equals));
         for (int i = 0; i < 4; ++i) {
             if (seen[i] || key.compare(names[i], Qt::CaseInsensitive) != 0)
                 continue;
             seen[i] = true;
-            *fields[i] = FromCp1252(Unquoted(Trimmed(line.mid(equals + 1))).left(kMaxValueLength));
+            const QByteArrayView value = Unquoted(Trimmed(line.sliced(equals + 1)));
+            *fields[i] = FromCp1252(value.first(std::min(kMaxValueLength, value.size())));
         }
     }
     return result;
+}
+
+} // namespace
+
+UpdateResult ParseUpdateList(const QByteArray& bytes)
+{
+    return Parse(bytes, false);
+}
+
+UpdateResult ReadUpdateListFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return Parse(file.read(kMaxUpdateListBytes), true);
 }
 
 bool IsWebAddress(const QString& link)

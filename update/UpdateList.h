@@ -22,6 +22,9 @@ struct UpdateResult {
 // The update list stops being received after this many bytes; what arrived is read.
 inline constexpr qint64 kMaxUpdateListBytes = 1024 * 1024;
 
+// One check ends after this long at the latest, however slowly the server keeps sending.
+inline constexpr int kCheckTimeLimitSeconds = 60;
+
 // The file name of the update list in the temporary folder.
 inline const QString kUpdateListFileName = QStringLiteral("velmorant-qvr-updatelist.ini");
 
@@ -42,6 +45,10 @@ QByteArray WithCrLfLineEnds(const QByteArray& bytes);
 //     single quotes is removed, the value is cut to 2047 bytes;
 //   - lines without "=" and keys outside the section are ignored; missing keys read as empty text.
 UpdateResult ParseUpdateList(const QByteArray& bytes);
+
+// Reads the update list that a check downloaded to `path` (at most kMaxUpdateListBytes of it), its
+// line ends taken as CR, LF or CR LF alike; a file that cannot be read gives an empty result.
+UpdateResult ReadUpdateListFile(const QString& path);
 
 // True for an absolute http:// or https:// address with a host. Only such addresses from the
 // update list are handed to the shell: the list comes unauthenticated over plain HTTP.

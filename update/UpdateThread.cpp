@@ -51,22 +51,18 @@ void TUpdateThread::readList()
     options.maxBytes = kMaxUpdateListBytes;
     options.createNew = true;  // in a shared temporary folder, never write through a planted link
     options.abort = &abort_;
+    options.totalTimeoutSeconds = kCheckTimeLimitSeconds; // a slow server ends the check like a failed download
     const DownloadOutcome outcome = Download(serverAddress_, listPath_, options);
     // A failure of the file is ignored like any other: only a list this check wrote itself is read,
     // in whatever state it is.
     if (!outcome.fileCreated)
         return;
     if (!abort_.aborted()) {
-        QFile file(listPath_);
-        if (file.open(QIODevice::ReadOnly)) {
-            // The list's line ends are taken as CR, LF or CR LF alike.
-            const UpdateResult read = ParseUpdateList(WithCrLfLineEnds(file.readAll()));
-            file.close();
-            currentversion = read.currentversion;
-            message = read.message;
-            messagelink = read.messagelink;
-            updatelink = read.updatelink;
-        }
+        const UpdateResult read = ReadUpdateListFile(listPath_);
+        currentversion = read.currentversion;
+        message = read.message;
+        messagelink = read.messagelink;
+        updatelink = read.updatelink;
     }
     QFile::remove(listPath_);
 }

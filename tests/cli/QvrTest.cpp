@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -367,6 +368,32 @@ TEST_F(Qvr, HelpGoesToStandardOutput)
         EXPECT_NE(r.out.find("qvr convert DATEI --to ini|inf|bat"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("qvr check DATEI"), std::string::npos) << r.out;
         EXPECT_EQ(r.err, "");
+    }
+}
+
+// Only regular files up to 256 MiB are read: a device or a pipe that never ends is refused at once.
+TEST_F(Qvr, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    const std::string fifo = (dir_ / "fifo.ini").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = (dir_ / "large.ini").string();
+    std::ofstream(large, std::ios::binary) << "[quorvane]\ncaption=x\n";
+    fs::resize_file(large, (std::uintmax_t{256} << 20) + 1); // sparse: nothing but its size is written
+    const std::string tooLarge = "Die Datei ist größer als 256 MiB und wird nicht als Konfiguration gelesen.\n";
+    const struct {
+        std::string file;
+        std::string err;
+    } cases[] = {{"/dev/zero", kNoSettings}, {fifo, kNoSettings}, {dir_.string(), kNoSettings}, {large, tooLarge}};
+    for (const auto& c : cases) {
+        for (const char* command : {"check", "convert"}) {
+            std::vector<std::string> args = {command, c.file};
+            if (std::string(command) == "convert")
+                args.insert(args.end(), {"--to", "ini"});
+            const Outcome outcome = Run(args);
+            EXPECT_EQ(outcome.exitCode, 2) << command << " " << c.file;
+            EXPECT_EQ(outcome.out, "") << command << " " << c.file;
+            EXPECT_EQ(outcome.err, c.err) << command << " " << c.file;
+        }
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -349,6 +351,26 @@ TEST(Loader, LoadsARealFileWithItsFolder)
     ProjectSettings expected;
     expected.ESpeicherort = folder;
     EXPECT_EQ(missing.settings, expected);
+}
+
+// A file read from disk keeps every key the loader reads: it loads as its whole text parses.
+TEST(Loader, ReadsEveryKeyFromAFile)
+{
+    const ProjectSettings project = test::Everything();
+    for (int target : {0, 1}) {
+        const std::string bytes = ConfigFileBytes(BuildConfiguration(project, target).configText, target);
+        const std::string path = testing::TempDir() + "loader-every-key" + (target == 0 ? ".ini" : ".inf");
+        {
+            std::ofstream out(path, std::ios::binary);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        const LoadResult fromFile = LoadConfiguration(path, {});
+        const LoadResult whole = LoadSettings(ProfileFile::Parse(bytes), path, {});
+        EXPECT_EQ(fromFile.status, ProfileFile::Status::Read);
+        EXPECT_TRUE(fromFile.hasSettingsSection);
+        EXPECT_EQ(fromFile.settings, whole.settings) << target;
+        std::remove(path.c_str());
+    }
 }
 
 // What the writer produces, the loader reads back to the same project.

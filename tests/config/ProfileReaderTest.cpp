@@ -3,9 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace qv {
 namespace {
@@ -203,6 +212,188 @@ TEST(ProfileReader, MovedFileKeepsItsValues)
         EXPECT_EQ(third.Read("s", "k", "absent"), before);
     }
 }
+
+// A temporary file with the given bytes, removed with the object.
+class TempFile {
+public:
+    explicit TempFile(const std::string& bytes)
+    {
+        static int counter = 0;
+        path_ = std::filesystem::temp_directory_path()
+                / ("profile-reader-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".ini");
+        std::ofstream out(path_, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    ~TempFile() { std::filesystem::remove(path_); }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The same text parsed whole, parsed keeping only `keep`, and read from a file through buffers
+// of several sizes (so that lines, marks and characters are cut at every place).
+std::vector<ProfileFile> EveryWay(const std::string& text, const ProfileFile::Keep& keep)
+{
+    std::vector<ProfileFile> files;
+    files.push_back(ProfileFile::Parse(text));
+    files.push_back(ProfileFile::Parse(std::string_view(text), keep));
+    const TempFile file(text);
+    for (const std::size_t buffer : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, ProfileFile::kReadBuffer})
+        files.push_back(ProfileFile::Load(file.path(), keep, {buffer}));
+    return files;
+}
+
+std::string Utf16(std::u16string_view text, bool littleEndian)
+{
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char lo = static_cast<char>(unit & 0xFF);
+        const char hi = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? std::string{lo, hi} : std::string{hi, lo};
+    }
+    return bytes;
+}
+
+TEST(ProfileReader, ByteOrderMarkDecodesTheFileToWindows1252)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::optional<std::string> caption;
+    } cases[] = {
+        {"UTF-8", "\xEF\xBB\xBF[s]\ncaption=M\xC3\xBCnchen\n", "M\xFCnchen"},
+        {"UTF-8 euro and a character outside", "\xEF\xBB\xBF[s]\r\ncaption=\xE2\x82\xAC \xCE\xA9\r\n", "\x80 ?"},
+        {"UTF-8 malformed", "\xEF\xBB\xBF[s]\ncaption=a\xFF\xC3z\n", "a??z"},
+        {"UTF-8 cut at the end", "\xEF\xBB\xBF[s]\ncaption=a\xE2\x82", "a??"},
+        {"UTF-16 LE", Utf16(u"[s]\r\ncaption=M\u00FCnchen \u20AC\r\n", true), "M\xFCnchen \x80"},
+        {"UTF-16 BE", Utf16(u"[s]\r\ncaption=M\u00FCnchen \u20AC\r\n", false), "M\xFCnchen \x80"},
+        {"UTF-16 names fold", Utf16(u"[S]\nCAPTION=\u00E4\n", true), "\xE4"},
+        {"UTF-16 outside Windows-1252", Utf16(u"[s]\ncaption=\u03A9\U0001F600x\n", true), "??x"},
+        {"UTF-16 lone surrogates", Utf16(u"[s]\ncaption=a", true) + "\x00\xD8"s + Utf16(u"b", true).substr(2) + "\x00\xDC"s, "a?b?"},
+        {"UTF-16 odd last byte", Utf16(u"[s]\ncaption=a", true) + "b", "a?"},
+        {"no mark keeps the bytes", "[s]\ncaption=M\xC3\xBCnchen\n", "M\xC3\xBCnchen"},
+        {"half a mark is text", "\xEF\xBB[s]\ncaption=x\n", std::nullopt},
+        {"a mark later in the file is text", "[s]\ncaption=\xEF\xBB\xBFx\n", "\xEF\xBB\xBFx"},
+        {"mark alone", "\xEF\xBB\xBF", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        for (const ProfileFile& f : EveryWay(c.bytes, {{"s"}, {"caption"}}))
+            EXPECT_EQ(f.Find("s", "caption"), c.caption) << c.name;
+    }
+}
+
+// Lines longer than what is stored of them, and lines cut by the reading buffer, read as whole
+// lines do.
+TEST(ProfileReader, LongLinesReadAsWholeLines)
+{
+    const std::string blanks(3000, ' ');
+    const std::string longValue(3000, 'v');
+    const struct {
+        const char* name;
+        std::string text;
+        std::optional<std::string> value; // of s/k
+    } cases[] = {
+        {"blanks before the closing bracket", "[s" + blanks + "]\nk=1\n", "1"},
+        {"blanks before the name", "[" + blanks + "s]\nk=1\n", "1"},
+        {"text after the closing bracket", "[s]" + blanks + "junk\nk=1\n", "1"},
+        {"no closing bracket, blanks", "[s" + blanks + "\nk=1\n", "1"},
+        {"no closing bracket, text far away", "[s" + blanks + "x\nk=1\n", std::nullopt},
+        {"text far away before the bracket", "[s" + blanks + "x]\nk=1\n", std::nullopt},
+        {"two brackets far away", "[s" + blanks + "]]\nk=1\n", std::nullopt},
+        {"bracket far away, text after it", "[s" + blanks + "]x\nk=1\n", "1"},
+        {"blanks before the equals sign", "[s]\nk" + blanks + "=1\n", "1"},
+        {"text far away before the equals sign", "[s]\nk" + blanks + "x=1\n", std::nullopt},
+        {"long value", "[s]\nk=" + longValue + "\n", std::string(2047, 'v')},
+        {"long quoted value", "[s]\nk=\"" + longValue + "\"" + blanks + "\n", std::string(2047, 'v')},
+        {"long value, quote only in front", "[s]\nk=\"" + longValue + "\n", "\"" + std::string(2046, 'v')},
+        {"short value, long blanks", "[s]\nk=" + blanks + "'x'" + blanks + "\r\n", "x"},
+        {"value far after its quote", "[s]\nk='x" + blanks + "y'\n", "x" + blanks.substr(0, 2046)},
+        {"long comment", "[s]\n;" + longValue + "\nk=1\n", "1"},
+        {"long line without section", longValue + "\n[s]\nk=1\n", "1"},
+        {"long other section", "[t]\nk=" + longValue + "\n[s]\nk=1\n", "1"},
+        {"later section of the name", "[s" + blanks + "]\nj=1\n[s]\nk=2\n", std::nullopt},
+        {"first key of the name wins", "[s]\nk" + blanks + "=1\nK=2\n", "1"},
+    };
+    for (const auto& c : cases) {
+        for (const ProfileFile& f : EveryWay(c.text, {{"s"}, {"k"}}))
+            EXPECT_EQ(f.Find("s", "k"), c.value) << c.name;
+    }
+}
+
+// Outside the kept sections the reader looks only for headers: "[" counts only first on its line.
+TEST(ProfileReader, HeadersStandFirstOnTheirLine)
+{
+    const struct {
+        std::string text;
+        std::optional<std::string> value; // of s/k
+    } cases[] = {
+        {"x[s]\nk=1\n", std::nullopt},
+        {";[s]\nk=1\n", std::nullopt},
+        {"[t]\nv=[s]\nk=1\n", std::nullopt},
+        {"[t]\nv=x[\n[s]\nk=1\n", "1"},
+        {"a=[s]\n[s]\nk=1\n", "1"},
+        {" \t\v\f[s]\nk=1\n", "1"},
+        {"\r[s]\nk=1", "1"},
+        {"[t]\n" + std::string(100, 'x') + "[s]\nk=1\n", std::nullopt},
+        {"[t]\n" + std::string(100, ' ') + "[s]\nk=1\n", "1"},
+        {"[t][s]\nk=1\n", std::nullopt},
+        {"[s]\nk=1\n[t]\n[s]\nk=2\n", "1"},
+    };
+    for (const auto& c : cases) {
+        for (const ProfileFile& f : EveryWay(c.text, {{"s"}, {"k"}}))
+            EXPECT_EQ(f.Find("s", "k"), c.value) << c.text;
+    }
+}
+
+TEST(ProfileReader, KeepsOnlyTheNamedSectionsAndKeys)
+{
+    const std::string text = "[s]\nk=1\nj=2\n[t]\nk=3\n[S]\nk=4\n[u]\nnokey\n";
+    const ProfileFile f = ProfileFile::Parse(std::string_view(text), {{"S", "U"}, {"K"}});
+    EXPECT_EQ(f.Find("s", "k"), "1");
+    EXPECT_EQ(f.Find("s", "j"), std::nullopt);
+    EXPECT_EQ(f.Find("t", "k"), std::nullopt);
+    EXPECT_TRUE(f.HasSection("s"));
+    EXPECT_FALSE(f.HasSection("t"));
+    EXPECT_FALSE(f.HasSection("u"));
+    // A section whose key lines are all left out still counts as present.
+    EXPECT_TRUE(ProfileFile::Parse(std::string_view("[s]\nj=2\n"), {{"s"}, {"k"}}).HasSection("s"));
+}
+
+#ifndef _WIN32
+TEST(ProfileReader, OnlyRegularFilesUpToTheBoundAreRead)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("profile-reader-kinds-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string fifo = (folder / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Sparse files: nothing is written but their size.
+    const std::string largest = (folder / "largest.ini").string();
+    const std::string larger = (folder / "larger.ini").string();
+    for (const auto& [path, size] : {std::pair{largest, ProfileFile::kMaxFileSize}, std::pair{larger, ProfileFile::kMaxFileSize + 1}}) {
+        std::ofstream(path, std::ios::binary) << "[s]\nk=1\n";
+        std::filesystem::resize_file(path, size);
+    }
+    const struct {
+        std::string path;
+        ProfileFile::Status status;
+    } cases[] = {
+        {largest, ProfileFile::Status::Read},
+        {larger, ProfileFile::Status::TooLarge},
+        {"/dev/zero", ProfileFile::Status::NotAFile},
+        {fifo, ProfileFile::Status::NotAFile},
+        {folder.string(), ProfileFile::Status::NotAFile},
+        {(folder / "missing.ini").string(), ProfileFile::Status::Unreadable},
+    };
+    for (const auto& c : cases) {
+        const ProfileFile f = ProfileFile::Load(c.path, {{"s"}, {"k"}});
+        EXPECT_EQ(f.status(), c.status) << c.path;
+        EXPECT_EQ(f.HasSection("s"), c.status == ProfileFile::Status::Read) << c.path;
+    }
+    std::filesystem::remove_all(folder);
+}
+#endif
 
 } // namespace
 } // namespace qv

@@ -99,6 +99,10 @@ void Exercise(const std::string& bytes, const std::string& path)
     const ProfileFile file = ProfileFile::Parse(bytes);
     const LoadResult loaded = LoadSettings(file, path, test::Everything());
     ExpectLoadedProjectIsSound(loaded.settings);
+    // Keeping only what the loader reads changes nothing it reads.
+    const LoadResult kept = LoadSettings(ProfileFile::Parse(std::string_view(bytes), SettingsKeep()), path, test::Everything());
+    EXPECT_EQ(kept.settings, loaded.settings);
+    EXPECT_EQ(kept.hasSettingsSection, loaded.hasSettingsSection);
     for (const char* section : {"quorvane", "velmorant starter", "autorun", ""}) {
         for (const char* key : {"caption", "startfile", "open", ""}) {
             if (const auto value = file.Find(section, key)) {

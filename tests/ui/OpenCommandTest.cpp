@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <sys/stat.h>
+
 using Kind = ScriptedInteraction::Kind;
 using Answer = Interaction::Answer;
 
@@ -304,4 +306,57 @@ TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
     EXPECT_EQ(Field("ETitel")->text(), "");
     EXPECT_TRUE(form->ProjectOpen);
     EXPECT_TRUE(form->AskSaveName);
+}
+
+// Only a regular file of at most 256 MiB is read; anything else is refused with a message, at
+// once, and changes nothing.
+TEST_F(OpenCommandTest, OnlyRegularFilesOfBoundedSizeAreOpened)
+{
+    const QString fifo = project + QStringLiteral("fifo.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = project + QStringLiteral("gross.ini");
+    testfiles::Write(large, "[quorvane]\r\ncaption=Neu\r\n");
+    ASSERT_TRUE(QFile::resize(large, (qint64{256} << 20) + 1)); // sparse: only the size is written
+    const QString tooLarge = QStringLiteral("Die Datei ist größer als 256 MiB und wird nicht als Konfiguration gelesen.");
+    const struct {
+        QString path;
+        QString text;
+    } cases[] = {{QStringLiteral("/dev/zero"), kNoSectionText}, {fifo, kNoSectionText}, {large, tooLarge}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EditSomething();
+        SetFlags({true, false, true, false});
+        seam.calls.clear();
+
+        OpenWithDialog(c.path);
+
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, "Fehler");
+        EXPECT_EQ(boxes[0].text, c.text);
+        ExpectEditsKept();
+        EXPECT_EQ(CurrentFlags(), (Flags{true, false, true, false}));
+    }
+}
+
+// A file saved with a byte-order mark is decoded; its text arrives as the user wrote it.
+TEST_F(OpenCommandTest, OpensFilesWithAByteOrderMark)
+{
+    const QString text = QStringLiteral("[quorvane]\r\ncaption=München € \u03A9\r\n");
+    QByteArray utf16le("\xFF\xFE");
+    for (const QChar unit : text)
+        utf16le.append(static_cast<char>(unit.unicode() & 0xFF)).append(static_cast<char>(unit.unicode() >> 8));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {{"utf8.ini", QByteArray("\xEF\xBB\xBF") + text.toUtf8()}, {"utf16.ini", utf16le}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = project + QLatin1String(c.name);
+        testfiles::Write(path, c.bytes);
+        SetFlags({false, false, true, false});
+        OpenWithDialog(path);
+        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+        EXPECT_EQ(Field("ETitel")->text(), QStringLiteral("München € ?"));
+    }
 }

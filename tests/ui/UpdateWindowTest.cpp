@@ -180,6 +180,20 @@ TEST_F(UpdateWindow, StartupDecisionFollowsThePreference)
     }
 }
 
+// The first show decides at once but starts the check only once the window is up, so that the
+// network library it loads is no part of the window's start.
+TEST_F(UpdateWindow, TheCheckAtStartStartsAfterTheWindowIsShown)
+{
+    server.answer(200, "[Update]\nmessage=Hallo\n");
+    qv::WritePreference(qv::kUpdateCheckPreference, QStringLiteral("T"));
+    form->show();
+    EXPECT_TRUE(box()->isChecked());
+    EXPECT_FALSE(form->UpdateCheckRunning()) << "started before the window was up";
+    EXPECT_EQ(server.requestCount(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return server.requestCount() == 1 && !form->UpdateCheckRunning(); }));
+    EXPECT_EQ(message()->text(), QStringLiteral("Hallo"));
+}
+
 TEST_F(UpdateWindow, ClosingWhileTheServerIsSilentEndsTheCheck)
 {
     form->show();

@@ -171,4 +171,20 @@ TEST_F(Download, ASilentServerEndsTheTransferAfterTheStallTime)
     EXPECT_FALSE(QFile::exists(target()));
 }
 
+// A server that sends a byte now and then never stalls, yet the transfer ends at its total time.
+TEST_F(Download, ASlowServerEndsTheTransferAfterTheTotalTime)
+{
+    server.trickle("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", 200);
+    qv::DownloadOptions options;
+    options.totalTimeoutSeconds = 2;
+    auto running = std::async(std::launch::async, [&] { return qv::Download(server.url(), target(), options); });
+    // Far beyond the total time, far before the server would give up by itself.
+    ASSERT_EQ(running.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "the transfer goes on";
+    const qv::DownloadOutcome outcome = running.get();
+    EXPECT_TRUE(outcome.answered);
+    EXPECT_GT(outcome.bytes, 0);
+    EXPECT_FALSE(outcome.complete);
+    EXPECT_TRUE(server.waitForClientsGone(1));
+}
+
 } // namespace

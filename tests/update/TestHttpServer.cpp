@@ -77,12 +77,22 @@ void TestHttpServer::answerRaw(const QByteArray& bytes)
     const std::lock_guard<std::mutex> lock(mutex_);
     reply_ = bytes;
     silent_ = false;
+    trickleMs_ = 0;
 }
 
 void TestHttpServer::staySilent()
 {
     const std::lock_guard<std::mutex> lock(mutex_);
     silent_ = true;
+    trickleMs_ = 0;
+}
+
+void TestHttpServer::trickle(const QByteArray& head, int intervalMs)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    reply_ = head;
+    silent_ = false;
+    trickleMs_ = intervalMs;
 }
 
 int TestHttpServer::requestCount() const
@@ -155,12 +165,14 @@ void TestHttpServer::handle(int connection)
     }
     QByteArray reply;
     bool silent = false;
+    int trickleMs = 0;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++requests_;
         lastRequest_ = request;
         reply = reply_;
         silent = silent_;
+        trickleMs = trickleMs_;
     }
     changed_.notify_all();
 
@@ -188,6 +200,21 @@ void TestHttpServer::handle(int connection)
         if (put <= 0)
             return;  // the client has gone, e.g. after enough of a large body
         sent += put;
+    }
+    while (trickleMs > 0 && !stopping()) {
+        pollfd fds[2] = {{connection, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (poll(fds, 2, trickleMs) < 0 || (fds[1].revents & POLLIN))
+            return;
+        char buffer[256];
+        const bool gone = (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && recv(connection, buffer, sizeof buffer, 0) <= 0;
+        if (gone || send(connection, "x", 1, MSG_NOSIGNAL) != 1) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                ++clientsGone_;
+            }
+            changed_.notify_all();
+            return;
+        }
     }
     shutdown(connection, SHUT_WR);
     // Let the client read to the end before the socket closes.

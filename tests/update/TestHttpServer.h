@@ -26,6 +26,9 @@ public:
     void answerRaw(const QByteArray& bytes);
     // Reads the request and never answers.
     void staySilent();
+    // Sends `head`, then one byte of body every `intervalMs` until the client leaves or the server
+    // stops: a server far slower than any stall limit.
+    void trickle(const QByteArray& head, int intervalMs);
 
     int requestCount() const;
     QByteArray lastRequest() const;
@@ -50,6 +53,7 @@ private:
     mutable std::condition_variable changed_;
     QByteArray reply_;
     bool silent_ = false;
+    int trickleMs_ = 0;
     bool stop_ = false;
     int requests_ = 0;
     int clientsGone_ = 0;

@@ -3,6 +3,11 @@
 #include "UpdateTestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <iostream>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +82,65 @@ TEST(UpdateList, ListsWithAnyLineEndReadAlike)
                                    QByteArray("[Update]\ncurrentversion=2.5\nmessage=Neu"),
                                    QByteArray("[Update]\r\ncurrentversion=2.5\r\nmessage=Neu\r\n")})
         EXPECT_EQ(qv::ParseUpdateList(qv::WithCrLfLineEnds(list)), expected) << list.toStdString();
+}
+
+// A downloaded list is read from its file with any line end, as the same text with CR LF parses.
+TEST(UpdateList, ReadsTheDownloadedFileWithAnyLineEnd)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString path = temp.filePath(QStringLiteral("list.ini"));
+    const QByteArray lists[] = {
+        "[Update]\rcurrentversion=2.5\rmessage=Neu\r",
+        "[Update]\ncurrentversion=2.5\nmessage=Neu",
+        "[Update]\r\ncurrentversion=2.5\r\nmessage=Neu\r\n",
+        "\r\n\r[ Update ]\r\r\n message = \"a b\" \r\n;message=c\rmessagelink='x'\n[Update]\nupdatelink=y\n",
+        "[Update]\nmessage=" + QByteArray(3000, 'm') + "\r\nupdatelink=\t\v\f\r\n",
+        "[Update]\nmessage=a\0b\n",
+        "",
+    };
+    for (const QByteArray& list : lists) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(list);
+        file.close();
+        EXPECT_EQ(qv::ReadUpdateListFile(path), qv::ParseUpdateList(qv::WithCrLfLineEnds(list))) << list.toStdString();
+    }
+    EXPECT_EQ(qv::ReadUpdateListFile(temp.filePath(QStringLiteral("missing.ini"))), UpdateResult{});
+}
+
+// Reading a list of the largest size costs a small multiple of its size, whatever it holds.
+TEST(UpdateList, ReadingAFullListStaysWithinAFewMebibytes)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString path = temp.filePath(QStringLiteral("list.ini"));
+    const qsizetype size = qv::kMaxUpdateListBytes;
+    const QByteArray head = "[Update]\nmessage=da\n";
+    const struct {
+        const char* name;
+        QByteArray list;
+    } cases[] = {
+        {"line feeds", head + QByteArray(size - head.size(), '\n')},
+        {"carriage returns", head + QByteArray(size - head.size(), '\r')},
+        {"empty keys", head + QByteArray("=\n").repeated((size - head.size()) / 2)},
+        {"sections", head + QByteArray("[]\n").repeated((size - head.size()) / 3)},
+    };
+    for (const auto& c : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.list);
+        file.close();
+        QProcess probe;
+        probe.start(QStringLiteral(UPDATE_LIST_PROBE), {path});
+        ASSERT_TRUE(probe.waitForFinished(60000)) << c.name;
+        const QList<QByteArray> out = probe.readAllStandardOutput().trimmed().split(' ');
+        ASSERT_EQ(out.size(), 2) << c.name;
+        EXPECT_EQ(out[1], "da") << c.name;
+        const long growthKiB = out[0].toLong();
+        std::cout << "[ measure  ] " << c.name << ": peak grew by " << growthKiB << " KiB\n";
+        EXPECT_LT(growthKiB, 8 * 1024) << c.name;
+    }
 }
 
 TEST(UpdateList, AcceptsOnlyWebAddressesForTheShell)

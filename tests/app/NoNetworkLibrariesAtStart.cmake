@@ -1,0 +1,10 @@
+# Fails when the program loads the network library or a TLS or Kerberos library at its start.
+execute_process(COMMAND ldd "${PROGRAM}" OUTPUT_VARIABLE libraries RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "ldd could not list the libraries of ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "(libcurl|libssl|libcrypto|libgnutls|libgssapi|libkrb5|libldap|librtmp|libssh)[^ ]*" loaded "${libraries}")
+if(loaded)
+  message(FATAL_ERROR "loaded at start: ${loaded}")
+endif()
+message(STATUS "no network or TLS library at start")

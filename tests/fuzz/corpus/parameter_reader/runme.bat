@@ -1,0 +1,1 @@
+starter.exe /startfile=web\index.html /caption="Mein Menü" /width=800 /height=600 /ontop=1 /borderstyle=dialog /exenewwindow=3 /popupparam="/height=320 /width=200 /borderstyle=sizeable /caption=Mein Popup"

@@ -49,15 +49,21 @@ std::optional<int> ParsePosition(const std::string& text)
     return ParseDigits(text, true);
 }
 
-std::optional<QRect> ParseSkinPos(const ProjectSettings& p)
+std::optional<QRect> ParseSkinArea(const std::string& left, const std::string& top, const std::string& width,
+                                   const std::string& height)
 {
-    const auto x = ParseDigits(p.Eskinx, false);
-    const auto y = ParseDigits(p.ESkiny, false);
-    const auto w = ParseSize(p.ESkinw);
-    const auto h = ParseSize(p.ESkinh);
+    const auto x = ParseDigits(left, false);
+    const auto y = ParseDigits(top, false);
+    const auto w = ParseSize(width);
+    const auto h = ParseSize(height);
     if (!x || !y || !w || !h)
         return std::nullopt;
     return QRect(*x, *y, *w, *h);
+}
+
+std::optional<QRect> ParseSkinPos(const ProjectSettings& p)
+{
+    return ParseSkinArea(p.Eskinx, p.ESkiny, p.ESkinw, p.ESkinh);
 }
 
 bool IsWebAddress(const QString& value)
@@ -105,6 +111,8 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const QString& folde
     s.fadeOut = p.Chfadeout;
     s.skin = ResolvePath(folder, FromConfigText(p.EBMPOrt));
     s.skinPos = ParseSkinPos(p);
+    s.minButton = ParseSkinArea(p.Eminx, p.Eminy, p.Eminw, p.Eminh);
+    s.closeButton = ParseSkinArea(p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh);
     if (const auto color = HexToColor(p.ETransparencyColor))
         s.transparencyColor = QColor(*color & 0xFF, (*color >> 8) & 0xFF, (*color >> 16) & 0xFF);
 

@@ -36,6 +36,7 @@ struct RuntimeSettings {
     bool fadeIn = false, fadeOut = false;
     QString skin;                // resolved path
     std::optional<QRect> skinPos;
+    std::optional<QRect> minButton, closeButton; // areas of the skin that minimise and close
     std::optional<QColor> transparencyColor;
 
     bool noContextMenu = false, noSelectText = false, moveEverywhere = false, ignoreKeys = false;
@@ -63,6 +64,9 @@ std::optional<int> ParsePosition(const std::string& text);
 // "left,top,width,height" from the four skinpos fields; nullopt unless all four parse (left and
 // top as positions >= 0, width and height as sizes).
 std::optional<QRect> ParseSkinPos(const ProjectSettings& project);
+// An area of the skin from four fields under the same rule as skinpos (minbuttonpos, closebuttonpos).
+std::optional<QRect> ParseSkinArea(const std::string& left, const std::string& top, const std::string& width,
+                                   const std::string& height);
 
 // True for a value that names an http:// or https:// address (any letter case).
 bool IsWebAddress(const QString& value);

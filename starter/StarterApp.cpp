@@ -77,6 +77,8 @@ void StarterApp::OpenPopup(const QUrl& url)
     if (!own.Find("skin")) {
         settings.skin.clear();
         settings.skinPos.reset();
+        settings.minButton.reset();
+        settings.closeButton.reset();
         settings.transparencyColor.reset();
     }
     auto window = std::make_unique<StarterWindow>(settings, interaction_, StarterWindow::Role::Popup, url);

@@ -25,6 +25,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace qv::starter {
 namespace {
 
@@ -474,6 +476,39 @@ void StarterWindow::paintEvent(QPaintEvent* event)
         painter.drawPixmap(0, 0, skin_);
     }
     QWidget::paintEvent(event);
+}
+
+StarterWindow::SkinButton StarterWindow::SkinButtonAt(const QPoint& pos) const
+{
+    if (!HasSkin())
+        return SkinButton::None;
+    if (settings_.closeButton && settings_.closeButton->contains(pos))
+        return SkinButton::Close;
+    if (settings_.minButton && settings_.minButton->contains(pos))
+        return SkinButton::Minimize;
+    return SkinButton::None;
+}
+
+// A skinned window has no title bar: its picture carries the minimise and close buttons, which act
+// like buttons, on the release of a press that began on them.
+void StarterWindow::mousePressEvent(QMouseEvent* event)
+{
+    pressedButton_ = event->button() == Qt::LeftButton ? SkinButtonAt(event->position().toPoint()) : SkinButton::None;
+    QWidget::mousePressEvent(event);
+}
+
+void StarterWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    const SkinButton pressed = std::exchange(pressedButton_, SkinButton::None);
+    if (event->button() == Qt::LeftButton && pressed != SkinButton::None &&
+        SkinButtonAt(event->position().toPoint()) == pressed) {
+        if (pressed == SkinButton::Close)
+            close();
+        else
+            showMinimized();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void StarterWindow::closeEvent(QCloseEvent* event)

@@ -71,6 +71,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -97,6 +99,9 @@ private:
     QPoint windowAtPress_;
     QWebEngineView* view_ = nullptr;
     QPixmap skin_;
+    enum class SkinButton { None, Minimize, Close };
+    SkinButton SkinButtonAt(const QPoint& pos) const;
+    SkinButton pressedButton_ = SkinButton::None;
     QString problem_;
     bool closing_ = false;
     bool destroying_ = false;     // the page's pending script answers arrive while it is deleted        // the fade-out has run: the next close is final

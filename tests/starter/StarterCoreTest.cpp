@@ -130,6 +130,8 @@ TEST(RuntimeSettings, InterpretsTheLoadedProject)
     p.ESkiny = "20";
     p.ESkinw = "300";
     p.ESkinh = "200";
+    p.Eminx = "560", p.Eminy = "4", p.Eminw = "16", p.Eminh = "16";
+    p.Eclosex = "580", p.Eclosey = "4", p.Eclosew = "16"; // no height: not given
     p.ETransparencyColor = "FF00ff";
     p.EExt = "PDF,.zip,,doc ";
     p.LBShortcuts = {"F5", "Strg+A", "unbekannt"};
@@ -143,6 +145,8 @@ TEST(RuntimeSettings, InterpretsTheLoadedProject)
     EXPECT_EQ(s.borderStyle, BorderStyle::Tool);
     EXPECT_EQ(s.skin, QStringLiteral("/disc/skin/rahmen.png"));
     EXPECT_EQ(s.skinPos, QRect(10, 20, 300, 200));
+    EXPECT_EQ(s.minButton, QRect(560, 4, 16, 16));
+    EXPECT_EQ(s.closeButton, std::nullopt);
     ASSERT_TRUE(s.transparencyColor.has_value());
     EXPECT_EQ(s.transparencyColor->rgb(), QColor(255, 0, 255).rgb());
     EXPECT_EQ(s.external, QStringList({"pdf", "zip", "doc"}));

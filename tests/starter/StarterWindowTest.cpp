@@ -188,6 +188,34 @@ TEST(StarterWindow, SkinWindowWithPageAreaAndColourKey)
     }
 }
 
+// The skin's minimise and close buttons act on a click that begins and ends on them.
+TEST(StarterWindow, SkinButtonsMinimiseAndClose)
+{
+    Runtime runtime("[quorvane]\nstartfile=index.html\nskin=rahmen.png\nskinpos=20,30,160,60\n"
+                    "minbuttonpos=150,2,16,16\nclosebuttonpos=175,2,16,16\n");
+    runtime.folder.Write("index.html", Page("Seite"));
+    ASSERT_TRUE(SkinPicture().save(runtime.folder.File("rahmen.png")));
+    StarterWindow& window = runtime.Start(Runtime::Wait::Shown);
+    ASSERT_TRUE(window.HasSkin());
+    QSignalSpy closed(&window, &StarterWindow::closedForGood);
+
+    // Pressed on the close button, released beside it: nothing happens. Elsewhere on the skin too.
+    QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(180, 8));
+    QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(100, 8));
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(5, 50));
+    QTest::qWait(50);
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(closed.isEmpty());
+
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(155, 8));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isMinimized(); }, 2000));
+    EXPECT_TRUE(closed.isEmpty());
+
+    window.showNormal();
+    QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(180, 8));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !closed.isEmpty(); }, 2000));
+}
+
 TEST(StarterWindow, MissingSkinOrIconIsIgnored)
 {
     Runtime runtime("[quorvane]\nstartfile=index.html\nwidth=300\nheight=200\nskin=fehlt.png\nicon=fehlt.ico\n"

@@ -1,6 +1,7 @@
 #include "UmlautRoom.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QLabel>
 #include <QListView>
 #include <QStyledItemDelegate>
@@ -45,10 +46,19 @@ int UmlautOverhang(const QFont& font)
 
 void MakeRoomForUmlautDots(QWidget* root)
 {
+    // Measuring the umlauts' outlines is the costly part, and a form uses only a few fonts:
+    // each font is measured once.
+    QHash<QFont, int> overhangs;
+    const auto overhangOf = [&overhangs](const QFont& font) {
+        auto it = overhangs.constFind(font);
+        if (it == overhangs.cend())
+            it = overhangs.insert(font, UmlautOverhang(font));
+        return *it;
+    };
     for (QLabel* label : root->findChildren<QLabel*>()) {
         if (label->text().isEmpty())
             continue;
-        const int overhang = UmlautOverhang(label->font());
+        const int overhang = overhangOf(label->font());
         QMargins margins = label->contentsMargins();
         if (margins.top() >= overhang)
             continue;
@@ -68,7 +78,7 @@ void MakeRoomForUmlautDots(QWidget* root)
             label->resize(label->width(), label->height() + added - spare);
     }
     for (QListView* list : root->findChildren<QListView*>()) {
-        if (const int overhang = UmlautOverhang(list->font()); overhang > 0)
+        if (const int overhang = overhangOf(list->font()); overhang > 0)
             list->setItemDelegate(new UmlautRoomDelegate(list, overhang));
     }
 }

@@ -7,6 +7,7 @@
 #include "Loader.h"
 #include "ProfileReader.h"
 #include "QvrCommand.h"
+#include "RegularFile.h"
 #include "StarterContract.h"
 
 #include <libisofs/libisofs.h>
@@ -16,7 +17,6 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <ostream>
 #include <set>
@@ -51,24 +51,35 @@ std::string GroupedDigits(std::uint64_t value)
     return digits;
 }
 
+// Reads a configuration or page whole, with the profile reader's rules: only a regular file within
+// its size bound (a pipe or device under such a name would never end).
 bool ReadWholeFile(const fs::path& path, std::string& bytes, std::string& why)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = std::strerror(errno);
-        return false;
+    int error = 0;
+    switch (ReadRegularFile(path.string(), ProfileFile::kMaxFileSize, ProfileFile::kReadBuffer,
+                            [&bytes](std::string_view piece) { bytes += piece; }, &error)) {
+    case FileReadStatus::Read:
+        return true;
+    case FileReadStatus::Unreadable:
+        why = std::strerror(error);
+        break;
+    case FileReadStatus::NotAFile:
+        why = "keine gewöhnliche Datei";
+        break;
+    case FileReadStatus::TooLarge:
+        why = "größer als 256 MiB";
+        break;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = std::strerror(errno);
-        return false;
-    }
-    return true;
+    bytes.clear();
+    return false;
 }
 
 // The MD5 digest of a file as lower-case hexadecimal text, as the designer compares starter.exe.
 std::optional<std::string> FileMd5Hex(const fs::path& path)
 {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) // a pipe or device would never end
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -434,7 +445,10 @@ private:
     void CheckStarter()
     {
         const FolderTree::Lookup lookup = tree_.Find({starter::kExecutable});
-        if (lookup.found == FolderTree::Found::Missing || lookup.isFolder) {
+        std::error_code ec;
+        // A pipe or device under the name does not go onto the disc: the starter is missing there.
+        if (lookup.found == FolderTree::Found::Missing || lookup.isFolder
+            || !fs::is_regular_file(root_ / PathFromUtf8(lookup.actual.front()), ec)) {
             Error(std::string(starter::kExecutable) + " fehlt neben der Konfiguration.");
             return;
         }

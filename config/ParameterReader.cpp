@@ -1,10 +1,8 @@
 #include "ParameterReader.h"
 
 #include "Cp1252.h"
-
-#include <exception>
-#include <fstream>
-#include <iterator>
+#include "ProfileReader.h"
+#include "RegularFile.h"
 
 namespace qv {
 namespace {
@@ -139,18 +137,13 @@ LoadResult LoadParameters(const ParameterList& parameters, std::string_view path
 
 LoadResult LoadBatchFile(const std::string& path, const ProjectSettings& previous)
 {
+    // Only a regular file within the profile reader's bound is read; anything else counts as no
+    // parameters, like a profile file that cannot be read.
     std::string bytes;
-    // Reading a folder, or a read error, throws from inside the stream buffer: like a profile file
-    // that cannot be read, it counts as no parameters.
-    try {
-        std::ifstream in(path, std::ios::binary);
-        if (in)
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
-            bytes.clear();
-    } catch (const std::exception&) {
+    if (ReadRegularFile(path, ProfileFile::kMaxFileSize, ProfileFile::kReadBuffer,
+                        [&bytes](std::string_view piece) { bytes += piece; })
+        != FileReadStatus::Read)
         bytes.clear();
-    }
     return LoadParameters(ParameterList::FromBatchBytes(bytes), path, previous);
 }
 

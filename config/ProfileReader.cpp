@@ -7,16 +7,6 @@
 #include <cstring>
 #include <limits>
 
-#ifdef _WIN32
-#include <filesystem>
-#include <fstream>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace qv {
 namespace {
 
@@ -463,69 +453,14 @@ ProfileFile ProfileFile::Load(const std::string& path, const Keep& keep, const R
 {
     // The default buffer is large enough that a small file is read in one call, and small enough
     // to stay in the processor's cache.
-    const std::size_t bufferSize = std::max<std::size_t>(options.bufferSize, 1);
-    const std::uint64_t maxSize = options.maxFileSize;
-    const auto failed = [](Status status) {
+    ProfileScanner scanner(keep);
+    const Status status = ReadRegularFile(path, options.maxFileSize, options.bufferSize,
+                                          [&scanner](std::string_view piece) { scanner.Feed(piece); });
+    if (status != Status::Read) {
         ProfileFile file;
         file.status_ = status;
         return file;
-    };
-    ProfileScanner scanner(keep);
-    std::uint64_t total = 0;
-#ifdef _WIN32
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec)
-        return failed(Status::Unreadable);
-    if (!std::filesystem::is_regular_file(status))
-        return failed(Status::NotAFile);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return failed(Status::Unreadable);
-    std::string buffer(bufferSize, '\0');
-    while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        total += got;
-        if (total > maxSize)
-            return failed(Status::TooLarge);
-        scanner.Feed(std::string_view(buffer.data(), got));
     }
-    if (in.bad())
-        return failed(Status::Unreadable);
-#else
-    // Opened without waiting, so that a pipe without a writer cannot block; only a regular file
-    // is read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failed(Status::Unreadable);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return failed(Status::Unreadable);
-    if (!S_ISREG(info.st_mode))
-        return failed(Status::NotAFile);
-    if (static_cast<std::uint64_t>(info.st_size) > maxSize)
-        return failed(Status::TooLarge);
-    std::string buffer(std::min<std::size_t>(bufferSize, static_cast<std::size_t>(info.st_size) + 1), '\0');
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return failed(Status::Unreadable);
-        }
-        if (got == 0)
-            break;
-        total += static_cast<std::uint64_t>(got);
-        if (total > maxSize) // the file grew while it was read
-            return failed(Status::TooLarge);
-        scanner.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
-    }
-#endif
     return scanner.Finish();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegularFile.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,12 +54,8 @@ public:
     // Far above any real configuration; a larger file is refused, not read.
     static constexpr std::uint64_t kMaxFileSize = std::uint64_t{256} << 20;
 
-    enum class Status {
-        Read,        // read completely (also: parsed from memory)
-        Unreadable,  // missing, no permission, or a read error
-        NotAFile,    // a folder, device, pipe or socket
-        TooLarge,    // larger than kMaxFileSize
-    };
+    // Read also for a file parsed from memory.
+    using Status = FileReadStatus;
 
     // What a reader keeps: the named sections (all when empty) and, within them, the named keys
     // (all when empty). Names match as lookups do, without regard to letter case.

@@ -19,8 +19,9 @@ using qv::ui::FolderOf;
 
 namespace {
 
+#ifndef Q_OS_WIN
 // The parameters of a saved runme.bat as the program receives them: one "/key=value" each.
-[[maybe_unused]] QStringList BatchFileArguments(const QString& path)
+QStringList BatchFileArguments(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -32,6 +33,7 @@ namespace {
                          qv::ui::FromCp1252(parameter.value);
     return arguments;
 }
+#endif
 
 const QString kOpenFilter = QStringLiteral("autorun.inf, *.ini|autorun.inf;*.ini");
 const QString kAnyFileFilter = QStringLiteral("Datei|*.*");
@@ -118,7 +120,7 @@ void TForm1::BitOeffnenClick()
             return;
         OpenDialogFileName = chosen;
         // A file that is gone ends the command quietly; a device, pipe or folder is refused below.
-        if (!FileExists(chosen) && !QFileInfo::exists(chosen))
+        if (!QFileInfo::exists(chosen))
             return;
     }
 

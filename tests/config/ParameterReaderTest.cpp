@@ -3,6 +3,8 @@
 #include "ParameterReader.h"
 #include "SampleProjects.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -211,7 +213,10 @@ TEST(ParameterReader, LoadsABatchFileFromDisk)
     EXPECT_EQ(loaded.settings.ConfigTarget, 2);
     EXPECT_EQ(loaded.settings.ESpeicherort, folder.string() + "/");
 
-    for (const std::string& unreadable : {(folder / "missing.bat").string(), folder.string()}) {
+    // A pipe without a writer would block a plain read for ever.
+    const std::string pipe = (folder / "rohr.bat").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& unreadable : {(folder / "missing.bat").string(), folder.string(), pipe}) {
         const LoadResult none = LoadBatchFile(unreadable, {});
         EXPECT_FALSE(none.hasSettingsSection) << unreadable;
         EXPECT_EQ(none.settings.EHTMLOrt, "");

@@ -53,6 +53,12 @@ inline void Write(const QString& path, const QByteArray& bytes)
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+// Restores the current folder when it goes out of scope, however the test ends.
+struct CurrentFolderGuard {
+    QString previous = QDir::currentPath();
+    ~CurrentFolderGuard() { QDir::setCurrent(previous); }
+};
+
 inline QByteArray Read(const QString& path)
 {
     QFile file(path);

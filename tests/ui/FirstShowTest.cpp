@@ -30,10 +30,7 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
     testfiles::Write(project + QStringLiteral("starter.ini"), "[quorvane]\r\ncaption=Absolut\r\n");
     const QString working = root.filePath(QStringLiteral("arbeit"));
     testfiles::Write(working + QStringLiteral("/hier.ini"), "[quorvane]\r\ncaption=Hier\r\n");
-    struct CurrentFolder {
-        QString previous = QDir::currentPath();
-        ~CurrentFolder() { QDir::setCurrent(previous); }
-    } restore;
+    const testfiles::CurrentFolderGuard restore;
     ASSERT_TRUE(QDir::setCurrent(working));
 
     struct Case {

@@ -1,4 +1,5 @@
 #include "AppSetup.h"
+#include "FileFixture.h"
 #include "QtInteraction.h"
 
 #include <QApplication>
@@ -64,7 +65,7 @@ TEST(QtInteraction, ShellOpenStartsOnlyPathsWithoutSchemeAsPrograms)
         if (QLatin1String(name) != QLatin1String("doc.txt"))
             file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     }
-    const QString previous = QDir::currentPath();
+    const testfiles::CurrentFolderGuard restore;
     ASSERT_TRUE(QDir::setCurrent(root));
     struct Case {
         QString target;
@@ -89,7 +90,6 @@ TEST(QtInteraction, ShellOpenStartsOnlyPathsWithoutSchemeAsPrograms)
             EXPECT_EQ(plan.url, c.url) << plan.url.toString().toStdString();
         }
     }
-    QDir::setCurrent(previous);
 }
 #endif
 

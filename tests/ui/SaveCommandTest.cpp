@@ -263,8 +263,9 @@ TEST_F(SaveCommandTest, StarterThatCannotBePlacedIsReported)
         }
         EXPECT_EQ(testfiles::Read(project + QStringLiteral("starter.ini")), ShownTextAsFile())
             << "the configuration is written all the same";
-        if (c.present)
+        if (c.present) {
             EXPECT_EQ(testfiles::Read(starter), c.present);
+        }
         if (c.errorBox) {
             const auto errors = seam.callsOf(Kind::ErrorBox);
             ASSERT_EQ(errors.size(), 1);
@@ -418,8 +419,9 @@ TEST_F(SaveCommandTest, AStarterThatIsADeviceOrPipeIsACopyFailure)
         EXPECT_EQ(boxes[0].text, kStarterFailed);
         EXPECT_TRUE(seam.callsOf(Kind::ErrorBox).isEmpty());
         EXPECT_EQ(testfiles::NodeKind(node), c.kind) << "left as it was";
-        if (c.designersOwn)
+        if (c.designersOwn) {
             EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("starter.exe")));
+        }
         EXPECT_TRUE(form->ProjectChanged);
         seam.calls.clear();
     }
@@ -431,10 +433,7 @@ TEST_F(SaveCommandTest, WithoutAStorageFolderTheDialogIsAlwaysShown)
     // A starter.ini that happens to lie in the folder the program runs in.
     const QString working = root.filePath(QStringLiteral("arbeit"));
     testfiles::Write(working + QStringLiteral("/starter.ini"), "fremd");
-    struct CurrentFolder {
-        QString previous = QDir::currentPath();
-        ~CurrentFolder() { QDir::setCurrent(previous); }
-    } restore;
+    const testfiles::CurrentFolderGuard restore;
     ASSERT_TRUE(QDir::setCurrent(working));
 
     struct Case {

@@ -704,16 +704,19 @@ int main(int argc, char **argv)
     }
     chooseFontFamily();
 
+    // Built in: shown at the first paint, so the build embeds them decoded (ui/CMakeLists.txt)
+    // instead of listing them in the resource file.
     struct Picture {
         QString name;
         QImage image;
+        bool builtIn = false;
     };
     std::vector<Picture> pictures{
-        {QStringLiteral("ihbg.jpg"), paintBackground()},
+        {QStringLiteral("ihbg.jpg"), paintBackground(), true},
         {QStringLiteral("logo.jpg"), paintLogo()},
-        {QStringLiteral("icon_new.png"), paintIconNew()},
-        {QStringLiteral("icon_open.png"), paintIconOpen()},
-        {QStringLiteral("icon_demo.png"), paintIconDemo()},
+        {QStringLiteral("icon_new.png"), paintIconNew(), true},
+        {QStringLiteral("icon_open.png"), paintIconOpen(), true},
+        {QStringLiteral("icon_demo.png"), paintIconDemo(), true},
         {QStringLiteral("warn.png"), paintWarning()},
         {QStringLiteral("skizze.png"), paintSkinSketch()},
         {QStringLiteral("spenden0.png"), paintDonateButton(false)},
@@ -725,7 +728,7 @@ int main(int argc, char **argv)
     pictures.push_back({QStringLiteral("save.png"), paintSave()});
     pictures.push_back({QStringLiteral("saveas.png"), paintSaveAs()});
     pictures.push_back({QStringLiteral("quorvane.png"), paintAppIcon(256)});
-    pictures.push_back({QStringLiteral("quorvane-48.png"), paintAppIcon(48)});
+    pictures.push_back({QStringLiteral("quorvane-48.png"), paintAppIcon(48), true});
 
     bool ok = true;
     QStringList names;
@@ -733,7 +736,8 @@ int main(int argc, char **argv)
         const bool jpeg = picture.name.endsWith(QStringLiteral(".jpg"));
         ok = writeImage(picture.image, out.filePath(picture.name), jpeg ? "jpg" : "png",
                         jpeg ? 90 : -1) && ok;
-        names << picture.name;
+        if (!picture.builtIn)
+            names << picture.name;
     }
     if (!writeResourceFile(out.filePath(QStringLiteral("pictures.qrc")), names)) {
         std::fprintf(stderr, "quorvane-paint: cannot write pictures.qrc\n");

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "AppSetup.h"
+#include "BuiltInPictures.h"
 #include "CaptionText.h"
 #include "KeyCapture.h"
 #include "Links.h"
@@ -11,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -109,6 +111,13 @@ void TForm1::SetupFrame()
 
     titleBase_ = windowTitle() + QStringLiteral(" v") + OwnVersionText();
 
+    // The pictures of the first paint come decoded with the program.
+    ui->ihbg->setPicture(qv::ui::BuiltInPicture(QLatin1StringView("ihbg")));
+    ui->Ineu->setPixmap(qv::ui::BuiltInPixmap(QLatin1StringView("icon_new")));
+    ui->Ioeffnen->setPixmap(qv::ui::BuiltInPixmap(QLatin1StringView("icon_open")));
+    ui->Ibeispiel->setPixmap(qv::ui::BuiltInPixmap(QLatin1StringView("icon_demo")));
+    setWindowIcon(QIcon(qv::ui::BuiltInPixmap(QLatin1StringView("quorvane-48"))));
+
     QFont heading = windowFont;
     heading.setPixelSize(24);
     ui->LCaption->setFont(heading);
@@ -190,6 +199,8 @@ void TForm1::PreparePage(const QString& key)
             button->setIcon(icon);
         }
     }
+    if (key == QLatin1String("optisch"))
+        SetBorderPreview(ui->IBorder->property("borderImage").toInt());
     if (key == QLatin1String("ueber"))
         ui->ISpenden->setPixmap(SpendenPicture(0));
     if (key == QLatin1String("speichern")) {

@@ -144,8 +144,11 @@ void TForm1::SetBorderPreview(int index)
 {
     if (index < 0 || index >= qv::kBorderStyleCount)
         return;
-    ui->IBorder->setPixmap(BorderPicture(index));
     ui->IBorder->setProperty("borderImage", index); // which picture is shown, for the tests
+    // Until its page is first shown the preview only remembers the style (PreparePage).
+    if (!preparedPages_.contains(QLatin1String("optisch")))
+        return;
+    ui->IBorder->setPixmap(BorderPicture(index));
     ui->IBorder->repaint();
 }
 

@@ -49,6 +49,14 @@ protected:
 
     void Go(const char* key) { form->switchcategory(form->PageLink(QString::fromLatin1(key))); }
 
+    // The border preview as its page shows it (the picture is set when the page is first shown).
+    QImage BorderPreviewShown()
+    {
+        Go("optisch");
+        auto* preview = W<QLabel>("IBorder");
+        return preview ? preview->pixmap().toImage() : QImage();
+    }
+
     static void MoveOver(QWidget* widget)
     {
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton,

@@ -76,8 +76,9 @@ protected:
             const bool current = k == QLatin1String(key);
             EXPECT_EQ(panel->isVisible(), current) << other;
             EXPECT_EQ(panel->isEnabled(), current) << other;
-            if (current)
+            if (current) {
                 EXPECT_EQ(panel->geometry(), QRect(194, 57, 452, 323));
+            }
             EXPECT_EQ(W<QLabel>(("ll" + k).toLatin1().constData())->font().bold(), current) << other;
             EXPECT_EQ(W<QLabel>(("ll" + k + "S").toLatin1().constData())->font().bold(), current) << other;
         }

@@ -1,4 +1,5 @@
 #include "AppSetup.h"
+#include "BuiltInPictures.h"
 #include "FileFixture.h"
 #include "QtInteraction.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,15 +18,31 @@
 TEST(Resources, JpegPicturesDecode)
 {
     Q_INIT_RESOURCE(pictures);
-    struct Case {
-        const char* path;
-        QSize size;
-    };
-    for (const Case& c : {Case{":/pictures/ihbg.jpg", {665, 465}}, Case{":/pictures/logo.jpg", {319, 75}}}) {
-        QImage image;
-        EXPECT_TRUE(image.load(QString::fromLatin1(c.path), "JPEG")) << c.path;
-        EXPECT_EQ(image.size(), c.size) << c.path;
+    QImage image;
+    EXPECT_TRUE(image.load(QStringLiteral(":/pictures/logo.jpg"), "JPEG"));
+    EXPECT_EQ(image.size(), QSize(319, 75));
+}
+
+// The pictures built into the program hold exactly the pixels their files decode to, so the
+// window looks as if it had loaded the files.
+TEST(Resources, BuiltInPicturesEqualTheirFiles)
+{
+    const char* const names[][2] = {{"ihbg", "ihbg.jpg"},
+                                    {"icon_new", "icon_new.png"},
+                                    {"icon_open", "icon_open.png"},
+                                    {"icon_demo", "icon_demo.png"},
+                                    {"quorvane-48", "quorvane-48.png"}};
+    for (const auto& [name, file] : names) {
+        SCOPED_TRACE(file);
+        const QImage built = qv::ui::BuiltInPicture(QLatin1StringView(name));
+        const QImage decoded(QStringLiteral(QUORVANE_PICTURE_SOURCES "/") + QString::fromLatin1(file));
+        ASSERT_FALSE(decoded.isNull());
+        EXPECT_EQ(built, decoded);
+        EXPECT_EQ(built.format(), decoded.format());
+        EXPECT_EQ(qv::ui::BuiltInPixmap(QLatin1StringView(name)).toImage(), QPixmap::fromImage(decoded).toImage());
     }
+    EXPECT_EQ(qv::ui::BuiltInPicture(QLatin1StringView("ihbg")).size(), QSize(665, 465));
+    EXPECT_TRUE(qv::ui::BuiltInPicture(QLatin1StringView("fehlt")).isNull());
 }
 
 TEST(QtInteraction, TranslatesTheProductsFilterForm)

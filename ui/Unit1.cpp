@@ -6,9 +6,10 @@
 #include "KeyCapture.h"
 #include "Links.h"
 #include "QtInteraction.h"
+#include "UmlautRoom.h"
 #include "Warnfenster.h"
 #include "WrapCheckBox.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -69,7 +70,7 @@ void SetTextColor(QWidget* widget, const QColor& color)
 
 TForm1::TForm1(Interaction* interaction, QWidget* parent)
     : QWidget(parent)
-    , ui(std::make_unique<Ui::TForm1>())
+    , ui(std::make_unique<TForm1Controls>())
     , interaction_(interaction)
 {
     InitPictures();
@@ -77,13 +78,50 @@ TForm1::TForm1(Interaction* interaction, QWidget* parent)
         ownInteraction_ = std::make_unique<QtInteraction>();
         interaction_ = ownInteraction_.get();
     }
-    ui->setupUi(this);
+    ui->Ui::TForm1::setupUi(this);
     SetupFrame();
+    SetupFiles();
+    SetupUpdate();
+    SetupLabelsAndButtons();
+    // The first paint of the background starts the rest once the window is on the screen.
+    ui->ihbg->installEventFilter(this);
+}
+
+void TForm1::BuildPages()
+{
+    if (pagesBuilt_)
+        return;
+    pagesBuilt_ = true;
+    ui->setupPages();
+    SetupPageLinks();
     SetupFields();
     SetupKeys();
     SetupSavePage();
-    SetupFiles();
-    SetupUpdate();
+    SetupFileFields();
+    SetupLabelsAndButtons();
+}
+
+void TForm1::SetupLabelsAndButtons()
+{
+    // Capital umlauts at the top edge of a label or a list row keep their dots (labels already
+    // given the room are left alone). Enter presses the focused button, as Space does.
+    qv::ui::MakeRoomForUmlautDots(this);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(true);
+}
+
+void TForm1::CompleteStart()
+{
+    BuildPages();
+    if (!newProjectPending_)
+        return;
+    newProjectPending_ = false;
+    BitNeuClick();
+    switchcategory(ui->llstart);
+    OpenGivenFile = false;
+    ProjectOpen = false;
+    AskSaveName = true;
+    ProjectChanged = false;
 }
 
 TFWarn* TForm1::HintsWindow() const
@@ -144,12 +182,10 @@ void TForm1::SetupFrame()
     ui->pstart->show();
     currentKey_ = QStringLiteral("start");
 
-    for (QLabel* link : {ui->Lneu, ui->Loeffnen, ui->Lbeispiel, ui->lwarn, ui->LLink1, ui->LLink2}) {
+    for (QLabel* link : {ui->Lneu, ui->Loeffnen, ui->Lbeispiel}) {
         link->setMouseTracking(true);
         link->installEventFilter(this);
     }
-    ui->ISpenden->setMouseTracking(true);
-    ui->ISpenden->installEventFilter(this);
 
     QFont messageFont = windowFont;
     messageFont.setPixelSize(13);
@@ -168,6 +204,16 @@ void TForm1::SetupFrame()
 
     connect(ui->BtWeiter, &QPushButton::clicked, this, &TForm1::BtWeiterClick);
     connect(ui->BtZurueck, &QPushButton::clicked, this, &TForm1::BtZurueckClick);
+}
+
+void TForm1::SetupPageLinks()
+{
+    for (QLabel* link : {ui->lwarn, ui->LLink1, ui->LLink2}) {
+        link->setMouseTracking(true);
+        link->installEventFilter(this);
+    }
+    ui->ISpenden->setMouseTracking(true);
+    ui->ISpenden->installEventFilter(this);
 }
 
 void TForm1::PreparePage(const QString& key)
@@ -283,6 +329,9 @@ void TForm1::ShowPanel(const QString& key)
 
 void TForm1::switchcategory(QLabel* link)
 {
+    // The start page lives in the frame; every other page needs the pages built.
+    if (link != ui->llstart)
+        CompleteStart();
     for (const PageInfo& page : kPages) {
         const QString key = QString::fromLatin1(page.key);
         SetLinkStyle(PageLink(key), false, false);
@@ -418,6 +467,7 @@ void TForm1::TiAufklappenTimer()
 
 void TForm1::doaskonclose()
 {
+    CompleteStart();
     if (ProjectChanged)
         return;
     ProjectChanged = true;
@@ -426,10 +476,14 @@ void TForm1::doaskonclose()
 
 void TForm1::UpdateCaption(const QString& folder)
 {
+    SetCaption(folder, ConfigTarget());
+}
+
+void TForm1::SetCaption(const QString& folder, int target)
+{
     const QFontMetrics metrics(font());
     const auto width = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
-    setWindowTitle(qv::ui::CaptionText(titleBase_,
-                                       qv::ui::CaptionLocation(folder, ConfigTarget(), ProjectChanged, width)));
+    setWindowTitle(qv::ui::CaptionText(titleBase_, qv::ui::CaptionLocation(folder, target, ProjectChanged, width)));
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -456,6 +510,15 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui->ihbg) {
+        // Once the window has been painted, the rest of the start follows in the next turn of
+        // the event loop (after the picture reached the screen).
+        if (event->type() == QEvent::Paint && newProjectPending_ && !completionPosted_) {
+            completionPosted_ = true;
+            QTimer::singleShot(0, this, &TForm1::CompleteStart);
+        }
+        return false;
+    }
     auto* label = qobject_cast<QLabel*>(watched);
     const QEvent::Type type = event->type();
     const bool isMove = type == QEvent::MouseMove || type == QEvent::Enter;

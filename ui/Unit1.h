@@ -24,9 +24,7 @@ class QLineEdit;
 class QTimer;
 class TFWarn;
 
-namespace Ui {
-class TForm1;
-}
+struct TForm1Controls;
 
 // The designer window: a wizard of nine pages plus an About page over a background picture, with
 // a side menu, step buttons and a message bar. Every control's objectName is its product name.
@@ -137,9 +135,16 @@ public:
     // Decides whether the window may close.
     bool FormClose();
 
+    // Makes the pages and, when the first show left it for after the first paint, sets up the
+    // new project. Runs by itself after the first paint; every command that needs the pages
+    // calls it first. Does nothing the second time.
+    void CompleteStart();
+    bool StartCompleted() const { return pagesBuilt_ && !newProjectPending_; }
+
     // --- First show (Unit1Start.cpp) ---
     // Runs once, at the window's first show: the repaint component, the size, the command line
-    // (or a new project on the start page) and, last, the update check's start-up decision.
+    // (or the start page of a new project, set up by CompleteStart after the first paint) and,
+    // last, the update check's start-up decision.
     void FormShow();
     // The first command-line argument: a configuration file to open at the first show.
     QString CommandLineArgument;
@@ -156,11 +161,17 @@ protected:
 
 private:
     void SetupFrame();
+    void SetupFiles();
+    void SetupUpdate();
+    // The pages beyond the start page, made once (CompleteStart), and their reactions.
+    void BuildPages();
+    void SetupPageLinks();
     void SetupFields();
     void SetupKeys();
     void SetupSavePage();
-    void SetupFiles();
-    void SetupUpdate();
+    void SetupFileFields();
+    void SetupLabelsAndButtons(); // for every control made so far
+    void SetCaption(const QString& folder, int target);
 
     void FitSingleLineTexts(QWidget* page);
     // The first show of a page: its pictures are decoded and its one-line texts fitted only then.
@@ -181,7 +192,7 @@ private:
     UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker
     qv::UpdateChecker* updateChecker_ = nullptr; // child of the window
 
-    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<TForm1Controls> ui;
     std::unique_ptr<Interaction> ownInteraction_;
     Interaction* interaction_ = nullptr;
     mutable TFWarn* FWarn_ = nullptr;
@@ -199,4 +210,7 @@ private:
     qv::BuildResult lastBuild_;
     int hintCounterRight_ = 0; // right edge of lwarn, which stays put
     bool shownOnce_ = false;
+    bool pagesBuilt_ = false;
+    bool newProjectPending_ = false; // the first show's new project waits for CompleteStart
+    bool completionPosted_ = false;
 };

@@ -6,8 +6,7 @@
 #include "Interaction.h"
 #include "SingleLineInput.h"
 #include "TextCodec.h"
-#include "UmlautRoom.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>
@@ -77,12 +76,6 @@ void TForm1::SetupFields()
     connect(ui->CbStyle, &QComboBox::activated, this, &TForm1::CbStyleChange);
 
     ui->SColor->setEmpty();
-
-    // Capital umlauts at the top edge of a label or a list row keep their dots.
-    qv::ui::MakeRoomForUmlautDots(this);
-    // Enter presses the focused button, as Space does.
-    for (QPushButton* button : findChildren<QPushButton*>())
-        button->setAutoDefault(true);
 }
 
 bool TForm1::FilterTypedCharacter(QLineEdit* field, QKeyEvent* event)
@@ -185,17 +178,20 @@ void TForm1::RbnPopupClick()
 
 int TForm1::ConfigTarget() const
 {
+    const_cast<TForm1*>(this)->CompleteStart();
     return ui->TCCode->currentIndex();
 }
 
 void TForm1::SetConfigTarget(int target)
 {
+    CompleteStart();
     const QSignalBlocker blocker(ui->TCCode);
     ui->TCCode->setCurrentIndex(target >= 0 && target <= 2 ? target : 0);
 }
 
 void TForm1::ApplySettings(const qv::ProjectSettings& s)
 {
+    CompleteStart();
     const auto text = [](QLineEdit* field, const std::string& value) { field->setText(FromCp1252(value)); };
 
     text(ui->ESpeicherort, s.ESpeicherort);
@@ -270,6 +266,7 @@ void TForm1::ApplySettings(const qv::ProjectSettings& s)
 
 qv::ProjectSettings TForm1::CurrentSettings() const
 {
+    const_cast<TForm1*>(this)->CompleteStart();
     const auto text = [](const QLineEdit* field) { return ToCp1252(field->text()); };
     qv::ProjectSettings s;
     s.ESpeicherort = text(ui->ESpeicherort);

@@ -9,7 +9,7 @@
 #include "ProjectFiles.h"
 #include "StarterContract.h"
 #include "TextCodec.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -75,6 +75,10 @@ void TForm1::SetupFiles()
     connect(ui->BitNeu, &QPushButton::clicked, this, &TForm1::BitNeuClick);
     connect(ui->BitOeffnen, &QPushButton::clicked, this, &TForm1::BitOeffnenClick);
     connect(ui->BitBeispiel, &QPushButton::clicked, this, &TForm1::BitBeispielClick);
+}
+
+void TForm1::SetupFileFields()
+{
     connect(ui->BitSpeichern, &QPushButton::clicked, this, &TForm1::BitSpeichernClick);
     connect(ui->BitSpeichern2, &QPushButton::clicked, this, &TForm1::BitSpeichern2Click);
     connect(ui->BtDurchsuchen, &QPushButton::clicked, this, &TForm1::BtDurchsuchenClick);
@@ -95,6 +99,7 @@ void TForm1::SetupFiles()
 
 void TForm1::BitNeuClick()
 {
+    CompleteStart();
     OpenDialogFileName.clear();
     SaveDialogFileName.clear();
     SetConfigTarget(0);
@@ -105,6 +110,7 @@ void TForm1::BitNeuClick()
 
 void TForm1::BitOeffnenClick()
 {
+    CompleteStart();
     if ((ProjectOpen || ProjectChanged)
         && interaction_->messageBox(this, QStringLiteral("Neues Projekt"),
                                     QStringLiteral("Möchtest du das aktuelle Projekt verwerfen?"),
@@ -165,6 +171,7 @@ void TForm1::BitBeispielClick()
 
 void TForm1::BitSpeichernClick()
 {
+    CompleteStart();
     const int target = ConfigTarget();
     SaveDialogFileName = FolderOf(SaveDialogFileName) + QString::fromLatin1(qv::TargetFileName(target));
     // A name without a folder (no storage folder chosen yet) would mean whatever folder the program
@@ -278,12 +285,14 @@ void TForm1::BitSpeichernClick()
 
 void TForm1::BitSpeichern2Click()
 {
+    CompleteStart();
     AskSaveName = true;
     BitSpeichernClick();
 }
 
 void TForm1::BtDurchsuchenClick()
 {
+    CompleteStart();
     const QString folder =
         interaction_->existingFolder(this, QStringLiteral("Bitte wähle den Speicherort deines Projektes."));
     if (folder.isEmpty())
@@ -293,6 +302,7 @@ void TForm1::BtDurchsuchenClick()
 
 void TForm1::relpfad(QLineEdit* field, const QString& filter)
 {
+    CompleteStart();
     const QString storage = ui->ESpeicherort->text();
     if (storage.isEmpty() || !QFileInfo(storage).isDir()) {
         interaction_->messageBox(this, QStringLiteral("Hinweis"),

@@ -3,7 +3,7 @@
 
 #include "KeyNames.h"
 #include "TextCodec.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QCollator>
 #include <QLocale>

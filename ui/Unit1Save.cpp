@@ -4,7 +4,7 @@
 #include "AppSetup.h"
 #include "TextCodec.h"
 #include "Warnfenster.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QFontMetrics>
 #include <QScrollBar>
@@ -25,6 +25,7 @@ void TForm1::TCCodeChange()
 
 void TForm1::RefreshSavePage()
 {
+    CompleteStart();
     const int target = ConfigTarget();
     lastBuild_ = qv::BuildConfiguration(CurrentSettings(), target);
 

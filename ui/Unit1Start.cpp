@@ -3,7 +3,7 @@
 
 #include "ProjectFiles.h"
 #include "UpdateChecker.h"
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 #include <QDir>
 #include <QTimer>
@@ -21,6 +21,8 @@ void TForm1::FormShow()
     setFixedSize(ui->ihbg->width(), 435);
 
     if (!CommandLineArgument.isEmpty()) {
+        // A file to open fills every page before the window appears.
+        BuildPages();
         const QString path = qv::ui::ResolveCommandLineFile(CommandLineArgument, ProgramFolder, QDir::currentPath());
         if (!path.isEmpty()) {
             OpenDialogFileName = path;
@@ -28,12 +30,13 @@ void TForm1::FormShow()
             BitOeffnenClick();
         }
     } else {
-        BitNeuClick();
+        // A new project on the start page. The start page shows the same whichever project is
+        // open, so the window appears at once, as it will look; the pages are made and the new
+        // project is set up right after the first paint, or earlier when anything needs them
+        // (CompleteStart).
         switchcategory(ui->llstart);
-        OpenGivenFile = false;
-        ProjectOpen = false;
-        AskSaveName = true;
-        ProjectChanged = false;
+        SetCaption(QString(), 0);
+        newProjectPending_ = true;
     }
     // The decision is made now; the check starts once the window is up, so that the network
     // library it loads costs the window's start nothing.

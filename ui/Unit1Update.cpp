@@ -8,7 +8,7 @@
 #include "UpdateChecker.h"
 #include "UpdateTarget.h"
 
-#include "ui_Unit1.h"
+#include "Unit1Controls.h"
 
 // What the update check may do with the window: ask, open an address, show a message.
 class TForm1::UpdateBridge : public qv::UpdateTarget {

@@ -29,7 +29,8 @@ long ResidentKiB()
 void StartWindow(TForm1& form)
 {
     form.show();
-    QTest::qWaitForWindowExposed(&form);
+    if (!QTest::qWaitForWindowExposed(&form))
+        std::fprintf(stderr, "ui_bench: the window was not exposed\n");
     form.ApplySettings(qv::ProjectSettings{});
     form.ProjectChanged = false;
     form.UpdateCaption(QString());

@@ -18,6 +18,8 @@ protected:
         window->CommandLineArgument = argument;
         window->MakeRepaintComponent = [this](QWidget* owner) { repaintOwners << owner; };
         window->show();
+        // The first paint lets the start complete.
+        EXPECT_TRUE(QTest::qWaitFor([&window] { return window->StartCompleted(); }));
         return window;
     }
     QList<QWidget*> repaintOwners;
@@ -88,6 +90,40 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
     }
 }
 
+// A new project's window appears with its start page before the other pages are made; they and
+// the new project follow the first paint, or come at once when a command needs them earlier.
+TEST_F(FirstShowTest, PagesAreMadeAfterTheFirstPaintOrWhenNeeded)
+{
+    for (const bool commandFirst : {false, true}) {
+        SCOPED_TRACE(commandFirst ? "a command before the first paint" : "the first paint");
+        TForm1 window(&seam);
+        window.ProgramFolder = programFolder;
+        window.show();
+        EXPECT_FALSE(window.StartCompleted());
+        EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("ETitel")), nullptr);
+        EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("pgrund"))->children().isEmpty());
+        // The start page already looks as it will.
+        const QString title = window.TitleBase() + " - [Neues Projekt]";
+        EXPECT_EQ(window.windowTitle(), title);
+        EXPECT_EQ(window.CurrentPageKey(), "start");
+        EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("BtWeiter"))->isEnabled());
+        EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("BtZurueck"))->isEnabled());
+
+        if (commandFirst)
+            window.switchcategory(window.PageLink(QStringLiteral("fenster")));
+        else
+            ASSERT_TRUE(QTest::qWaitFor([&window] { return window.StartCompleted(); }));
+        EXPECT_TRUE(window.StartCompleted());
+        ASSERT_NE(window.findChild<QLineEdit*>(QStringLiteral("ETitel")), nullptr);
+        EXPECT_EQ(window.CurrentPageKey(), commandFirst ? "fenster" : "start");
+        EXPECT_EQ(window.CurrentSettings(), qv::ProjectSettings{});
+        EXPECT_TRUE(window.AskSaveName);
+        EXPECT_FALSE(window.ProjectOpen);
+        EXPECT_EQ(window.windowTitle(), title);
+        EXPECT_TRUE(seam.calls.isEmpty());
+    }
+}
+
 TEST_F(FirstShowTest, ClosingAsksOnlyWhenChangedAndNoKeepsTheWindow)
 {
     struct Case {
@@ -127,6 +163,7 @@ TEST(FirstShow, ClosingAChangedProjectAsksWithQtsMessageBox)
     TForm1 window; // the Qt implementation of the seam
     window.ProgramFolder = QDir::tempPath();
     window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window.StartCompleted(); }));
     window.findChild<QLineEdit*>(QStringLiteral("ETitel"))->setText(QStringLiteral("geändert"));
     ASSERT_TRUE(window.ProjectChanged);
     QString title, text;

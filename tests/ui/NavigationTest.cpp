@@ -526,6 +526,7 @@ TEST_F(NavigationTest, EveryPageHoldsExactlyItsControlsInPlace)
 {
     // Before the save page is first built, so the hint counter still stands where it was drawn.
     TForm1 fresh(&seam);
+    fresh.CompleteStart(); // never shown: the pages are made on demand
     QMap<QString, QStringList> expected;
     for (const PageControl& c : kPageControls) {
         const QString page = QStringLiteral("p") + QString::fromLatin1(c.page);

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 using Kind = ScriptedInteraction::Kind;
@@ -108,6 +109,9 @@ TEST_F(FirstShowTest, PagesAreMadeAfterTheFirstPaintOrWhenNeeded)
         EXPECT_EQ(window.CurrentPageKey(), "start");
         EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("BtWeiter"))->isEnabled());
         EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("BtZurueck"))->isEnabled());
+        const QImage firstPaint = window.grab().toImage();
+        const QList<QLabel*> links = window.findChildren<QLabel*>(QRegularExpression(QStringLiteral("^ll[a-z]+$")));
+        ASSERT_EQ(links.size(), 10);
 
         if (commandFirst)
             window.switchcategory(window.PageLink(QStringLiteral("fenster")));
@@ -121,6 +125,17 @@ TEST_F(FirstShowTest, PagesAreMadeAfterTheFirstPaintOrWhenNeeded)
         EXPECT_FALSE(window.ProjectOpen);
         EXPECT_EQ(window.windowTitle(), title);
         EXPECT_TRUE(seam.calls.isEmpty());
+        // Each menu link covers just its text, and so does its shadow.
+        for (QLabel* link : links) {
+            EXPECT_EQ(link->size(), link->sizeHint()) << link->objectName().toStdString();
+            EXPECT_LT(link->width(), 160) << link->objectName().toStdString();
+            auto* shadow = window.findChild<QLabel*>(link->objectName() + QLatin1Char('S'));
+            ASSERT_NE(shadow, nullptr);
+            EXPECT_EQ(shadow->size(), link->size()) << link->objectName().toStdString();
+        }
+        // What the first paint showed is what the completed start shows.
+        if (!commandFirst)
+            EXPECT_EQ(window.grab().toImage(), firstPaint);
     }
 }
 

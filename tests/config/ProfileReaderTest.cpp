@@ -393,6 +393,52 @@ TEST(ProfileReader, OnlyRegularFilesUpToTheBoundAreRead)
     }
     std::filesystem::remove_all(folder);
 }
+
+// One of the process's memory figures from /proc/self/status, in KiB; -1 when it cannot be read.
+long StatusKiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    }
+    return -1;
+}
+
+// Reading the largest file read keeps memory bounded by what is kept, not by the file's size:
+// a line as long as the file inside a kept section, or outside one, adds a few MB at most.
+TEST(ProfileReader, LargestFilesReadInBoundedMemory)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("profile-reader-memory-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const struct {
+        const char* name;
+        std::string head; // then NUL bytes up to the size bound: one line to the end
+        std::string value; // of s/k
+    } cases[] = {
+        {"the value of a kept key", "[s]\r\nk=", std::string(2047, '\0')},
+        {"a key left out", "[s]\r\nk=1\r\nj=", "1"},
+        {"outside the kept sections", "[s]\r\nk=1\r\n[t]\r\nj=", "1"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = (folder / "large.ini").string();
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.head;
+        std::filesystem::resize_file(path, ProfileFile::kMaxFileSize);
+        // Resets the peak to the present size, so the peak below is the reading's own.
+        if (!std::ofstream("/proc/self/clear_refs") || !(std::ofstream("/proc/self/clear_refs") << "5"))
+            GTEST_SKIP() << "the peak memory of the process cannot be reset here";
+        const long before = StatusKiB("VmRSS");
+        const ProfileFile f = ProfileFile::Load(path, {{"s"}, {"k"}});
+        const long peak = StatusKiB("VmHWM");
+        ASSERT_GT(before, 0);
+        EXPECT_EQ(f.status(), ProfileFile::Status::Read) << c.name;
+        EXPECT_EQ(f.Find("s", "k"), c.value) << c.name;
+        EXPECT_LT(peak - before, 32 * 1024) << c.name << ": " << (peak - before) << " KiB for 256 MiB";
+    }
+    std::filesystem::remove_all(folder);
+}
 #endif
 
 } // namespace

@@ -6,9 +6,20 @@
 void PictureView::setPicture(const QImage& picture)
 {
     picture_ = picture;
+    UpdateOpaque();
+    update();
+}
+
+void PictureView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    UpdateOpaque();
+}
+
+void PictureView::UpdateOpaque()
+{
     const bool covers = !picture_.hasAlphaChannel() && picture_.width() >= width() && picture_.height() >= height();
     setAttribute(Qt::WA_OpaquePaintEvent, covers);
-    update();
 }
 
 void PictureView::paintEvent(QPaintEvent* event)

@@ -1,5 +1,6 @@
 // The designer's entry: the application, the main window with its hints window, the message loop.
 #include "AppSetup.h"
+#include "KeepLibrariesMapped.h"
 #include "Unit1.h"
 #include "VistaAltFixUnit.h"
 #include "Warnfenster.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeepLibrariesMapped.h"
+
 // Sanitizer settings for a program that runs the browser engine; included by exactly one source
 // file of each such program (the runtime and its window tests).
 #if defined(__SANITIZE_ADDRESS__)
@@ -16,14 +18,4 @@ extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libQt6WebEngineCore.so\nleak:libdbus-1.so\nleak:libfontconfig.so\nleak:libubsan.so\n";
 }
-
-#if defined(__unix__)
-// Libraries stay mapped until the process ends. A graphics driver that the window system loads and
-// unloads again otherwise leaves blocks behind that are reachable only from its unmapped globals:
-// they are reported as leaks of a module without a name, which no suppression can match.
-extern "C" int dlclose(void*)
-{
-    return 0;
-}
-#endif
 #endif

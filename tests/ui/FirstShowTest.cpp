@@ -134,8 +134,9 @@ TEST_F(FirstShowTest, PagesAreMadeAfterTheFirstPaintOrWhenNeeded)
             EXPECT_EQ(shadow->size(), link->size()) << link->objectName().toStdString();
         }
         // What the first paint showed is what the completed start shows.
-        if (!commandFirst)
+        if (!commandFirst) {
             EXPECT_EQ(window.grab().toImage(), firstPaint);
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "AppSetup.h"
+#include "KeepLibrariesMapped.h"
 
 #include <QApplication>
 #include <QFont>

@@ -21,6 +21,19 @@ char32_t CodePointOf(unsigned char byte)
     return byte;
 }
 
+char ByteOf(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        if (kHighControls[i] == cp)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -39,19 +52,6 @@ void AppendUtf8(std::string& out, char32_t cp)
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
-
-char ByteOf(char32_t cp)
-{
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        return static_cast<char>(cp);
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == cp)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
-}
-
-} // namespace
 
 std::string Cp1252ToUtf8(std::string_view bytes)
 {
@@ -118,21 +118,6 @@ std::string Utf8ToCp1252(std::string_view utf8)
     return out;
 }
 
-unsigned char FoldUpper(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z')
-        return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
-    }
-}
-
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -142,6 +127,11 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 int CompareIgnoreCase(std::string_view a, std::string_view b)

@@ -1,6 +1,7 @@
 #include "DiscRules.h"
 
 #include "ColorText.h"
+#include "Cp1252.h"
 
 #include <array>
 #include <cstdio>
@@ -46,25 +47,6 @@ Decoded DecodeAt(std::string_view s, std::size_t i)
     if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return {b, 1, false};
     return {code, length, true};
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 char32_t FoldCodePoint(char32_t c)
@@ -216,20 +198,6 @@ std::string GermanSize(std::uint64_t bytes)
 
 namespace {
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 0x20);
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 bool IsAsciiLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -295,7 +263,7 @@ bool IsSlash(char c)
 
 DiscPath ConfigPathOnDisc(std::string_view utf8Value)
 {
-    if (StartsWithIgnoringCase(utf8Value, "http://") || StartsWithIgnoringCase(utf8Value, "https://"))
+    if (StartsWithIgnoreCase(utf8Value, "http://") || StartsWithIgnoreCase(utf8Value, "https://"))
         return {DiscPathKind::Skipped, {}};
     if ((utf8Value.size() >= 2 && IsAsciiLetter(utf8Value[0]) && utf8Value[1] == ':')
         || (!utf8Value.empty() && IsSlash(utf8Value[0])))

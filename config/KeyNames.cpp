@@ -93,11 +93,6 @@ const std::array<std::string, 256>& Names()
     return names;
 }
 
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 } // namespace
 
 std::string KeyNameOf(std::uint8_t k)

@@ -3,7 +3,6 @@
 #include "Cp1252.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
 
@@ -24,38 +23,12 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// FoldUpper as a table: names are folded on every header, key line and lookup.
-const std::array<char, 256>& FoldTable()
-{
-    static const std::array<char, 256> table = [] {
-        std::array<char, 256> t{};
-        for (int c = 0; c < 256; ++c)
-            t[static_cast<std::size_t>(c)] = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
-        return t;
-    }();
-    return table;
-}
-
 std::string Folded(std::string_view text)
 {
-    const auto& fold = FoldTable();
     std::string out(text);
     for (char& c : out)
-        c = fold[static_cast<unsigned char>(c)];
+        c = static_cast<char>(FoldUpper(static_cast<unsigned char>(c)));
     return out;
-}
-
-// Equality of two names without regard to letter case, without making copies.
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    const auto& fold = FoldTable();
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (fold[static_cast<unsigned char>(a[i])] != fold[static_cast<unsigned char>(b[i])])
-            return false;
-    }
-    return true;
 }
 
 bool IsQuote(char c)
@@ -413,7 +386,7 @@ private:
     static bool Wanted(const std::vector<std::string>& wanted, std::string_view name)
     {
         return wanted.empty()
-               || std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return SameName(w, name); });
+               || std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return EqualsIgnoreCase(w, name); });
     }
 
     const std::vector<std::string>& wantedSections_;

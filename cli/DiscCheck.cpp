@@ -17,6 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <ostream>
 #include <set>
@@ -77,24 +78,17 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes, std::string& why)
 // The MD5 digest of a file as lower-case hexadecimal text, as the designer compares starter.exe.
 std::optional<std::string> FileMd5Hex(const fs::path& path)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) // a pipe or device would never end
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
     void* context = nullptr;
     if (iso_md5_start(&context) < 0)
         return std::nullopt;
-    std::vector<char> buffer(1 << 16);
-    while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        if (in.gcount() > 0)
-            iso_md5_compute(context, buffer.data(), static_cast<int>(in.gcount()));
-    }
+    // Only a regular file: a pipe or device would never end.
+    const FileReadStatus status = ReadRegularFile(
+        path.string(), std::numeric_limits<std::uint64_t>::max(), 1 << 16, [context](std::string_view piece) {
+            iso_md5_compute(context, const_cast<char*>(piece.data()), static_cast<int>(piece.size()));
+        });
     char digest[16];
     iso_md5_end(&context, digest);
-    if (in.bad())
+    if (status != FileReadStatus::Read)
         return std::nullopt;
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
@@ -279,10 +273,8 @@ private:
                 } else if (fs::is_regular_file(own)) {
                     entry.kind = FolderTree::Kind::File;
                     const std::uintmax_t size = item.file_size(ec);
-                    if (!ec) {
-                        report_.fileBytes += size;
+                    if (!ec)
                         report_.estimatedImageBytes += RoundUpToBlock(size);
-                    }
                     ++report_.fileCount;
                     std::string why;
                     if (!CanOpenForReading(item.path(), why))

@@ -19,7 +19,6 @@ struct DiscProblem {
 struct DiscReport {
     std::vector<DiscProblem> problems; // errors first, then warnings, each in the order found
     std::uint64_t estimatedImageBytes = 0;
-    std::uint64_t fileBytes = 0;       // the files' own sizes added up
     std::uint64_t fileCount = 0;
     std::string caption;               // the first caption the configurations hold (UTF-8), for the label
 

@@ -348,9 +348,10 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     // hand-over between the library's writer thread and this one cheap.
     std::vector<unsigned char> buffer(kChunk);
     std::uint64_t done = 0;
+    bool interrupted = false;
     while (done < total) {
         if (g_interrupted) {
-            result.interrupted = true;
+            interrupted = true;
             break;
         }
         const auto want = static_cast<int>(std::min<std::uint64_t>(buffer.size(), total - done));
@@ -362,7 +363,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
         }
         if (!temporary.Write(buffer.data(), static_cast<std::size_t>(got))) {
             if (g_interrupted)
-                result.interrupted = true;
+                interrupted = true;
             else
                 result.error = failed + ": " + std::strerror(errno);
             break;
@@ -371,7 +372,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
         line.Update(done);
     }
     line.Finish();
-    if (result.interrupted)
+    if (interrupted)
         result.error = failed + ": abgebrochen.";
     if (result.error.empty() && done != total)
         result.error = failed + ": Das Abbild ist unvollständig (" + std::to_string(done) + " von "

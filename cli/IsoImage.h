@@ -19,7 +19,6 @@ struct IsoWriteRequest {
 struct IsoWriteResult {
     std::string error;
     std::uint64_t bytes = 0;
-    bool interrupted = false;
 };
 
 // Writes an ISO 9660 image with Joliet and Rock Ridge (permissions kept, symbolic links stored as

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "DiscTestSupport.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,6 +18,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using disctest::Outcome;
+using disctest::ReadFile;
+using disctest::ShellQuoted;
 
 const std::string kQvr = QV_QVR;
 const std::string kFixtures = QV_FIXTURES;
@@ -25,38 +28,9 @@ const std::string kFixtures = QV_FIXTURES;
 const std::string kNoSettings = "Keine relevanten Daten gefunden. Diese Konfigurationsdatei\n"
                                 "wurde wahrscheinlich nicht mit Quorvane erstellt.\n";
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Quoted(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 // A fresh folder for each test, removed at its end.
-class Qvr : public testing::Test {
+class Qvr : public disctest::DiscFolderTest {
 protected:
-    void SetUp() override
-    {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(testing::TempDir()) / ("qvr-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Runs the real qvr in `workDir` (the test folder when empty) with its output captured in files;
     // `stdoutTarget` replaces the file of standard output, `prefix` goes before the program, and
     // `program` replaces qvr of the build tree.
@@ -64,11 +38,12 @@ protected:
                 const std::string& stdoutTarget = {}, const std::string& prefix = {},
                 const std::string& program = kQvr)
     {
-        std::string command = "cd " + Quoted(workDir.empty() ? dir_.string() : workDir) + " && " + prefix + Quoted(program);
+        std::string command =
+            "cd " + ShellQuoted(workDir.empty() ? dir_.string() : workDir) + " && " + prefix + ShellQuoted(program);
         for (const std::string& a : args)
-            command += " " + Quoted(a);
-        command += " >" + Quoted(stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget)
-                   + " 2>" + Quoted((dir_ / "stderr").string());
+            command += " " + ShellQuoted(a);
+        command += " >" + ShellQuoted(stdoutTarget.empty() ? (dir_ / "stdout").string() : stdoutTarget)
+                   + " 2>" + ShellQuoted((dir_ / "stderr").string());
         const int status = std::system(command.c_str());
         Outcome outcome;
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -76,8 +51,6 @@ protected:
         outcome.err = ReadFile(dir_ / "stderr");
         return outcome;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(Qvr, ConvertsTheWorkedExampleByteExact)

@@ -1,6 +1,6 @@
 #include "ConfigSource.h"
 
-#include "Cp1252.h"
+#include "RuntimeSettings.h"
 #include "ParameterReader.h"
 #include "ProfileReader.h"
 #include "StarterContract.h"
@@ -13,11 +13,6 @@
 
 namespace qv::starter {
 namespace {
-
-std::string ToConfigText(const QString& text)
-{
-    return Utf8ToCp1252(text.toStdString());
-}
 
 std::string NativeBytes(const QString& path)
 {
@@ -38,6 +33,7 @@ LoadedConfiguration LoadStarterConfiguration(const QString& programPath, const Q
 {
     LoadedConfiguration result;
     const QString programFolder = FolderOf(programPath);
+    result.folder = programFolder;
 
     std::vector<std::string> args;
     for (const QString& argument : arguments)
@@ -45,7 +41,6 @@ LoadedConfiguration LoadStarterConfiguration(const QString& programPath, const Q
     auto parameters = std::make_shared<const ParameterList>(ParameterList::FromArguments(args));
     if (!parameters->empty()) {
         result.kind = SourceKind::CommandLine;
-        result.folder = programFolder;
         result.lookup = [parameters](std::string_view key) { return parameters->Find(key); };
         result.loaded = LoadSettingsFrom(result.lookup, true, "", ProjectSettings{});
         return result;
@@ -56,19 +51,18 @@ LoadedConfiguration LoadStarterConfiguration(const QString& programPath, const Q
     const std::pair<SourceKind, QString> files[] = {{SourceKind::StarterIni, ini},
                                                    {SourceKind::AutorunInf, autorun}};
     for (const auto& [kind, path] : files) {
-        auto file = std::make_shared<const ProfileFile>(ProfileFile::Load(NativeBytes(path)));
+        // Only what the settings are read from is kept: the file stays in memory for the popups.
+        auto file = std::make_shared<const ProfileFile>(ProfileFile::Load(NativeBytes(path), SettingsKeep()));
         LoadResult loaded = LoadSettings(*file, "", ProjectSettings{});
         if (!loaded.hasSettingsSection)
             continue;
         const char* section = ChooseSettingsSection(*file);
         result.kind = kind;
         result.sourcePath = path;
-        result.folder = programFolder;
         result.lookup = [file, section](std::string_view key) { return file->Find(section, key); };
         result.loaded = std::move(loaded);
         return result;
     }
-    result.folder = programFolder;
     result.lookup = [](std::string_view) { return std::optional<std::string>(); };
     result.loaded = LoadSettingsFrom(result.lookup, false, "", ProjectSettings{});
     return result;

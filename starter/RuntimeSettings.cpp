@@ -36,6 +36,11 @@ QString FromConfigText(const std::string& bytes)
     return QString::fromStdString(Cp1252ToUtf8(bytes));
 }
 
+std::string ToConfigText(const QString& text)
+{
+    return Utf8ToCp1252(text.toStdString());
+}
+
 std::optional<int> ParseSize(const std::string& text)
 {
     const auto value = ParseDigits(text, false);

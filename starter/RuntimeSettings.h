@@ -74,7 +74,8 @@ bool IsWebAddress(const QString& value);
 // (leading separator, or a drive letter and colon) is taken as it is; empty stays empty.
 QString ResolvePath(const QString& folder, const QString& value);
 
-// Windows-1252 bytes of the configuration as a QString.
+// Windows-1252 bytes of the configuration as a QString, and back.
 QString FromConfigText(const std::string& bytes);
+std::string ToConfigText(const QString& text);
 
 } // namespace qv::starter

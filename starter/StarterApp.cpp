@@ -2,7 +2,6 @@
 
 #include "StarterWindow.h"
 
-#include "Cp1252.h"
 #include "ParameterReader.h"
 
 #include <QGuiApplication>
@@ -27,7 +26,7 @@ StarterApp::~StarterApp() = default;
 QStringList StarterApp::SplitArguments(const QString& parameters)
 {
     QStringList arguments;
-    for (const std::string& argument : SplitParameterLine(Utf8ToCp1252(parameters.toStdString())))
+    for (const std::string& argument : SplitParameterLine(ToConfigText(parameters)))
         arguments.push_back(FromConfigText(argument));
     return arguments;
 }
@@ -73,7 +72,7 @@ void StarterApp::OpenPopup(const QUrl& url)
     settings.executeOnClose.clear();
     settings.splash.clear();
     // The main window's skin is its own picture: a popup takes a skin only from its own parameters.
-    const ParameterList own = ParameterList::FromLine(Utf8ToCp1252(settings_.popupParam.toStdString()));
+    const ParameterList own = ParameterList::FromLine(ToConfigText(settings_.popupParam));
     if (!own.Find("skin")) {
         settings.skin.clear();
         settings.skinPos.reset();

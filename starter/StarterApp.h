@@ -5,7 +5,6 @@
 #include "StarterInteraction.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <memory>
 #include <vector>

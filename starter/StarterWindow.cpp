@@ -1,10 +1,8 @@
 #include "StarterWindow.h"
 
-#include "Cp1252.h"
 #include "KeyCapture.h"
 #include "KeyNames.h"
 
-#include <QApplication>
 #include <QBitmap>
 #include <QDir>
 #include <QCloseEvent>

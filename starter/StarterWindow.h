@@ -103,8 +103,8 @@ private:
     SkinButton SkinButtonAt(const QPoint& pos) const;
     SkinButton pressedButton_ = SkinButton::None;
     QString problem_;
-    bool closing_ = false;
-    bool destroying_ = false;     // the page's pending script answers arrive while it is deleted        // the fade-out has run: the next close is final
+    bool closing_ = false;    // the fade-out has run: the next close is final
+    bool destroying_ = false; // the page's pending script answers arrive while it is deleted
     QPointer<QPropertyAnimation> fadeIn_, fadeOut_;
 };
 

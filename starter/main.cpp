@@ -1,12 +1,10 @@
 #include "ConfigSource.h"
 #include "Elevation.h"
+#include "FirstPaintReport.h"
 #include "StarterApp.h"
 #include "StarterWindow.h"
 
 #include <QApplication>
-#include <QTextStream>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,29 +13,6 @@
 #endif
 
 #include "EngineSanitizerOptions.h"
-
-namespace {
-
-// QUORVANE_STARTER_FIRST_PAINT=1: print "first-paint" once the start page has been painted, then
-// quit. The benchmark measures start-up with it; the bare view of bench/ does the same.
-void ReportFirstPaint(qv::starter::StarterWindow* window)
-{
-    // Two animation frames after the load the page has been painted; the title carries the news
-    // out of the page.
-    QWebEngineView* view = window->View();
-    QObject::connect(view, &QWebEngineView::loadFinished, view, [view] {
-        view->page()->runJavaScript(QStringLiteral(
-            "requestAnimationFrame(() => requestAnimationFrame(() => { document.title = 'qv-first-paint'; }))"));
-    });
-    QObject::connect(view, &QWebEngineView::titleChanged, view, [](const QString& title) {
-        if (title != QLatin1String("qv-first-paint"))
-            return;
-        QTextStream(stdout) << "first-paint" << Qt::endl;
-        QCoreApplication::quit();
-    });
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -66,6 +41,6 @@ int main(int argc, char* argv[])
     qv::starter::StarterApp starter(std::move(configuration), interaction);
     starter.Start();
     if (qEnvironmentVariable("QUORVANE_STARTER_FIRST_PAINT") == QLatin1String("1"))
-        ReportFirstPaint(starter.Window());
+        qv::starter::ReportFirstPaint(starter.Window()->View()); // for the tests and the benchmark
     return app.exec();
 }

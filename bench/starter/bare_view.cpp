@@ -1,12 +1,11 @@
 // The baseline of the start-up benchmark: a bare QWebEngineView that loads one page (the first
-// argument), at 640 x 480, and reports its first paint the same way the runtime does
-// (QUORVANE_STARTER_FIRST_PAINT=1): two animation frames after the load, "first-paint" on stdout.
+// argument), at 640 x 480, and reports its first paint through the runtime's own probe.
+
+#include "FirstPaintReport.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTextStream>
 #include <QUrl>
-#include <QWebEnginePage>
 #include <QWebEngineView>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -25,16 +24,7 @@ int main(int argc, char* argv[])
     QWebEngineView window;
     QWebEngineView* view = &window;
     view->resize(640, 480);
-    QObject::connect(view, &QWebEngineView::loadFinished, view, [view] {
-        view->page()->runJavaScript(QStringLiteral(
-            "requestAnimationFrame(() => requestAnimationFrame(() => { document.title = 'qv-first-paint'; }))"));
-    });
-    QObject::connect(view, &QWebEngineView::titleChanged, view, [](const QString& title) {
-        if (title != QLatin1String("qv-first-paint"))
-            return;
-        QTextStream(stdout) << "first-paint" << Qt::endl;
-        QCoreApplication::quit();
-    });
+    qv::starter::ReportFirstPaint(view);
     view->load(url);
     view->show();
     return app.exec();

@@ -319,7 +319,7 @@ TEST(StarterWindow, FadesInAndOut)
     window.close();
     // Still visible while it fades out, then closed.
     EXPECT_TRUE(window.isVisible());
-    EXPECT_LT(window.windowOpacity(), 1.01);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isVisible() && window.windowOpacity() < 1.0; }, 1000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 2000));
     EXPECT_LT(window.windowOpacity(), 0.01);
 }

@@ -203,21 +203,6 @@ bool IsAsciiLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// The length of a URL scheme at the start of `link` ("http" of "http://x"), 0 when there is none.
-std::size_t SchemeLength(std::string_view link)
-{
-    if (link.empty() || !IsAsciiLetter(link[0]))
-        return 0;
-    for (std::size_t i = 1; i < link.size(); ++i) {
-        const char c = link[i];
-        if (c == ':')
-            return i;
-        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
-            return 0;
-    }
-    return 0;
-}
-
 std::string PercentDecoded(std::string_view text)
 {
     std::string out;
@@ -260,6 +245,20 @@ bool IsSlash(char c)
 }
 
 } // namespace
+
+std::size_t SchemeLength(std::string_view link)
+{
+    if (link.empty() || !IsAsciiLetter(link[0]))
+        return 0;
+    for (std::size_t i = 1; i < link.size(); ++i) {
+        const char c = link[i];
+        if (c == ':')
+            return i;
+        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return 0;
+    }
+    return 0;
+}
 
 DiscPath ConfigPathOnDisc(std::string_view utf8Value)
 {

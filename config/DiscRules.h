@@ -68,6 +68,10 @@ struct DiscPath {
     std::vector<std::string> components;
 };
 
+// The length of a URL scheme at the start of `link` ("http" of "http://x"): a letter, then
+// letters, digits, "+", "-", ".", up to ":". 0 when there is none; 1 is a drive ("C:\...").
+std::size_t SchemeLength(std::string_view link);
+
 // A file path as a key of the configuration holds it (UTF-8), relative to the folder: "\\" and "/"
 // separate names, "." and empty names are dropped, ".." goes up. An http(s) address is Skipped.
 DiscPath ConfigPathOnDisc(std::string_view utf8Value);

@@ -1,5 +1,7 @@
 #include "QtInteraction.h"
 
+#include "DiscRules.h"
+
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -194,21 +196,11 @@ bool QtInteraction::shellOpen(const QString& target, const QString& workingFolde
 
 namespace {
 
-// A URL scheme as RFC 3986 spells it (a letter, then letters, digits, "+", "-", "."), followed by
-// ":"; a single letter is a drive ("C:\..." on Windows).
+// A URL scheme of two letters or more, followed by ":"; a single letter is a drive ("C:\..." on
+// Windows).
 bool HasUrlScheme(const QString& target)
 {
-    const auto isLetter = [](QChar c) { return c.unicode() < 0x80 && c.isLetter(); };
-    const qsizetype colon = target.indexOf(QLatin1Char(':'));
-    if (colon < 2 || !isLetter(target.at(0)))
-        return false;
-    for (qsizetype i = 1; i < colon; ++i) {
-        const QChar c = target.at(i);
-        if (!isLetter(c) && !(c.unicode() < 0x80 && c.isDigit()) && c != QLatin1Char('+') && c != QLatin1Char('-')
-            && c != QLatin1Char('.'))
-            return false;
-    }
-    return true;
+    return qv::SchemeLength(target.toStdString()) >= 2;
 }
 
 } // namespace

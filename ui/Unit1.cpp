@@ -124,10 +124,10 @@ void TForm1::CompleteStart()
     ProjectChanged = false;
 }
 
-TFWarn* TForm1::HintsWindow() const
+TFWarn* TForm1::HintsWindow()
 {
     if (!FWarn_)
-        FWarn_ = new TFWarn(const_cast<TForm1*>(this));
+        FWarn_ = new TFWarn(this);
     return FWarn_;
 }
 
@@ -513,8 +513,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui->ihbg) {
         // Once the window has been painted, the rest of the start follows in the next turn of
         // the event loop (after the picture reached the screen).
-        if (event->type() == QEvent::Paint && newProjectPending_ && !completionPosted_) {
-            completionPosted_ = true;
+        if (event->type() == QEvent::Paint && newProjectPending_) {
+            ui->ihbg->removeEventFilter(this);
             QTimer::singleShot(0, this, &TForm1::CompleteStart);
         }
         return false;

@@ -83,7 +83,7 @@ public:
     QString OpenDialogFileName;
 
     // The hints window, made the first time it is needed.
-    TFWarn* HintsWindow() const;
+    TFWarn* HintsWindow();
     Interaction& interaction() const { return *interaction_; }
 
     // --- Handlers (one per control event, named after the product) ---
@@ -128,8 +128,6 @@ public:
     void relpfad(QLineEdit* field, const QString& filter);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
-    // The start-up decision of the update check, and the check if it is on.
-    void StartUpdateCheckAtStartup();
     // True while an update check runs (until its report has been made).
     bool UpdateCheckRunning() const;
     // Decides whether the window may close.
@@ -195,7 +193,7 @@ private:
     std::unique_ptr<TForm1Controls> ui;
     std::unique_ptr<Interaction> ownInteraction_;
     Interaction* interaction_ = nullptr;
-    mutable TFWarn* FWarn_ = nullptr;
+    TFWarn* FWarn_ = nullptr;
     QTimer* TiAufklappen = nullptr;
 
     QLabel* nextPage_ = nullptr;
@@ -212,5 +210,4 @@ private:
     bool shownOnce_ = false;
     bool pagesBuilt_ = false;
     bool newProjectPending_ = false; // the first show's new project waits for CompleteStart
-    bool completionPosted_ = false;
 };

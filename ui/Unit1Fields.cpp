@@ -17,6 +17,9 @@ using qv::ui::ToCp1252;
 namespace {
 
 const QColor kGrey(128, 128, 128);
+// The longest texts of the ten number fields and of the transparency colour.
+constexpr int kDigitFieldLimit = 5;
+constexpr int kHexFieldLimit = 6;
 
 bool IsHexDigit(QChar c)
 {
@@ -58,15 +61,15 @@ void TForm1::SetupFields()
     const QList<QLineEdit*> digitFields{ui->EBreite, ui->EHoehe, ui->EminBreite, ui->EminHoehe, ui->Eposx,
                                         ui->Eposy,   ui->Eskinx, ui->ESkiny,     ui->ESkinw,    ui->ESkinh};
     for (QLineEdit* field : findChildren<QLineEdit*>()) {
-        const int limit = field == ui->ETransparencyColor ? 6 : digitFields.contains(field) ? 5 : 0;
+        const int limit = field == ui->ETransparencyColor ? kHexFieldLimit
+                          : digitFields.contains(field)  ? kDigitFieldLimit
+                                                         : 0;
         qv::ui::GuardSingleLine(field, limit);
     }
 
-    // Typed-character filters: digits (at most 5), hexadecimal digits (at most 6), no blank.
-    for (QLineEdit* field : {ui->EBreite, ui->EHoehe, ui->EminBreite, ui->EminHoehe, ui->Eposx, ui->Eposy,
-                             ui->Eskinx, ui->ESkiny, ui->ESkinw, ui->ESkinh, ui->ETransparencyColor, ui->EExt}) {
+    // Typed-character filters: digits, hexadecimal digits, no blank.
+    for (QLineEdit* field : digitFields + QList<QLineEdit*>{ui->ETransparencyColor, ui->EExt})
         field->installEventFilter(this);
-    }
 
     for (int i = 0; i < qv::kBorderStyleCount; ++i) {
         ui->CbStyle->addItem(QString::fromUtf8(qv::BorderStyleItemText(i)));
@@ -94,12 +97,12 @@ bool TForm1::FilterTypedCharacter(QLineEdit* field, QKeyEvent* event)
     if (field == ui->ETransparencyColor) {
         if (u == '\b')
             return false;
-        return !(IsHexDigit(c) && HasRoom(field, 6));
+        return !(IsHexDigit(c) && HasRoom(field, kHexFieldLimit));
     }
     // The digits-only fields let control characters (editing, clipboard) through.
     if (u < 0x20)
         return false;
-    return !(u >= '0' && u <= '9' && HasRoom(field, 5));
+    return !(u >= '0' && u <= '9' && HasRoom(field, kDigitFieldLimit));
 }
 
 void TForm1::SetLabelsGrey(std::initializer_list<QLabel*> labels, bool grey)

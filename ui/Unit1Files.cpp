@@ -21,13 +21,10 @@ namespace {
 
 #ifndef Q_OS_WIN
 // The parameters of a saved runme.bat as the program receives them: one "/key=value" each.
-QStringList BatchFileArguments(const QString& path)
+QStringList BatchFileArguments(std::string_view bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QStringList arguments;
-    const qv::ParameterList parameters = qv::ParameterList::FromBatchBytes(file.readAll().toStdString());
+    const qv::ParameterList parameters = qv::ParameterList::FromBatchBytes(bytes);
     for (const qv::Parameter& parameter : parameters.Items())
         arguments << QLatin1Char('/') + qv::ui::FromCp1252(parameter.key) + QLatin1Char('=') +
                          qv::ui::FromCp1252(parameter.value);
@@ -275,7 +272,7 @@ void TForm1::BitSpeichernClick()
         // A batch file cannot run here: start the copied starter with the saved line's parameters,
         // as runme.bat would.
         if (target == 2)
-            interaction_->startProgram(starter, BatchFileArguments(configFile), FolderOf(starter));
+            interaction_->startProgram(starter, BatchFileArguments(bytes), FolderOf(starter));
         else
             interaction_->shellOpen(starter, FolderOf(starter));
 #endif

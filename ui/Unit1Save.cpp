@@ -1,7 +1,6 @@
 // The save page: the configuration text, its description and the hint counter; the hints window.
 #include "Unit1.h"
 
-#include "AppSetup.h"
 #include "TextCodec.h"
 #include "Warnfenster.h"
 #include "Unit1Controls.h"

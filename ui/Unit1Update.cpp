@@ -60,12 +60,6 @@ bool TForm1::DecideUpdateCheckAtStartup()
     return ui->ChUpdate->isChecked();
 }
 
-void TForm1::StartUpdateCheckAtStartup()
-{
-    if (DecideUpdateCheckAtStartup())
-        updateChecker_->start();
-}
-
 bool TForm1::UpdateCheckRunning() const
 {
     return updateChecker_->isRunning();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormFixture.h"
+#include "ProjectFiles.h"
 #include "TextCodec.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -256,6 +258,13 @@ private:
     std::string why_;
 };
 #endif
+
+// Sets the write seam of the atomic file writes for one scope.
+class ScopedWriteFault {
+public:
+    explicit ScopedWriteFault(std::function<int(qv::ui::WriteStep)> fault) { qv::ui::SetWriteFault(std::move(fault)); }
+    ~ScopedWriteFault() { qv::ui::SetWriteFault({}); }
+};
 
 } // namespace testfiles
 

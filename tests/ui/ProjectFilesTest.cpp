@@ -96,12 +96,7 @@ TEST(ProjectFiles, CopyOverwritesWithTheSourcesContentAndKeepsItRunnable)
 
 namespace {
 
-// Sets the write seam for one scope.
-class ScopedWriteFault {
-public:
-    explicit ScopedWriteFault(std::function<int(WriteStep)> fault) { SetWriteFault(std::move(fault)); }
-    ~ScopedWriteFault() { SetWriteFault({}); }
-};
+using testfiles::ScopedWriteFault;
 
 QStringList FilesIn(const QString& folder)
 {

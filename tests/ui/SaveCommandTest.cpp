@@ -298,9 +298,10 @@ TEST_F(SaveCommandTest, AFailedWriteIsReportedAndTheOldFileStays)
     for (qv::ui::WriteStep step : {qv::ui::WriteStep::Write, qv::ui::WriteStep::Sync, qv::ui::WriteStep::Close}) {
         SCOPED_TRACE(static_cast<int>(step));
         seam.calls.clear();
-        qv::ui::SetWriteFault([step](qv::ui::WriteStep at) { return at == step ? EIO : 0; });
-        Save(0);
-        qv::ui::SetWriteFault({});
+        {
+            const testfiles::ScopedWriteFault fault([step](qv::ui::WriteStep at) { return at == step ? EIO : 0; });
+            Save(0);
+        }
 
         const auto errors = seam.callsOf(Kind::ErrorBox);
         ASSERT_EQ(errors.size(), 1);

@@ -12,6 +12,9 @@ packages=(
   qt6-webengine-dev
   libisofs-dev libxml2-dev xorriso
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 wine wine64 openbox x11-utils xdotool
+  genisoimage
+  dpkg-dev lintian appstream desktop-file-utils man-db scdoc
 )
 missing=()
 for p in "${packages[@]}"; do

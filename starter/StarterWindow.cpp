@@ -273,9 +273,10 @@ StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction
             Qt::QueuedConnection);
     ApplyPageRules();
     view_->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, !settings_.hideScrollBars);
-    // Addresses of other schemes are never handed to the desktop by the engine; the link rule
-    // hands over mailto itself.
-    view_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // The engine hands an address of a scheme it does not load to the desktop only after a user's
+    // click, and only when acceptNavigationRequest lets it: the link rule refuses all but mailto,
+    // which it hands over itself. (Disallowing such schemes here would hide mailto from the rule.)
+    view_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
 
     if (!settings_.skin.empty()) {
         QPixmap picture;

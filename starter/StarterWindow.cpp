@@ -538,8 +538,8 @@ void StarterWindow::ApplyMinimalFrame()
     constexpr std::uint32_t kFunctionsFlag = 1u << 0;
     constexpr std::uint32_t kFunctionAll = 1u << 0;
     constexpr std::uint32_t kDecorBorder = 1u << 1;
-    constexpr std::uint32_t kDecorResize = 1u << 2;
-    const std::uint32_t hints[5] = {kDecorationsFlag | kFunctionsFlag, kFunctionAll, kDecorBorder | kDecorResize, 0, 0};
+    // The border alone: window managers read a resize handle or a title beside it as "all decorations".
+    const std::uint32_t hints[5] = {kDecorationsFlag | kFunctionsFlag, kFunctionAll, kDecorBorder, 0, 0};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(winId()), atom->atom, atom->atom,
                         32, 5, hints);
     xcb_flush(connection);

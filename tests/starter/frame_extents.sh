@@ -1,0 +1,37 @@
+#!/bin/sh
+# The frame the window manager draws for each border style, read from the window's
+# _NET_FRAME_EXTENTS (left, right, top, bottom) under openbox in the test's own display.
+# Usage: frame_extents.sh RUNTIME  (run inside xvfb-run)
+set -u
+runtime=$1
+work=$(mktemp -d)
+trap 'kill $starter 2>/dev/null; kill $wm 2>/dev/null; rm -rf "$work"' EXIT
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+sleep 1
+failed=0
+check() { # style, expectation (title|border|none)
+  style=$1 expect=$2
+  printf '[quorvane]\r\ncaption=Rahmen %s\r\nborderstyle=%s\r\nwidth=300\r\nheight=200\r\n' "$style" "$style" >"$work/starter.ini"
+  "$runtime" --folder "$work" >/dev/null 2>&1 &
+  starter=$!
+  id=$(xdotool search --sync --name "Rahmen $style" | head -n 1)
+  extents=""
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
+    [ -n "$extents" ] && break
+    sleep 0.5
+  done
+  kill $starter 2>/dev/null; wait $starter 2>/dev/null
+  left=${extents%%,*}; rest=${extents#*,}; right=${rest%%,*}; rest=${rest#*,}; top=${rest%%,*}; bottom=${rest#*,}
+  case $expect in
+    none) ok=$([ "$extents" = "0,0,0,0" ] && echo 1) ;;
+    border) ok=$([ "${left:-0}" -ge 1 ] && [ "${right:-0}" -ge 1 ] && [ "${bottom:-0}" -ge 1 ] && [ "${top:-0}" -ge 1 ] && [ "$top" -le "$bottom" ] && echo 1) ;;
+    title) ok=$([ "${top:-0}" -gt "${bottom:-0}" ] && echo 1) ;;
+  esac
+  if [ "${ok:-}" = 1 ]; then echo "ok: $style -> $extents"; else echo "FEHLER: $style -> '$extents' (erwartet: $expect)"; failed=1; fi
+}
+check none none
+check minimal border
+check sizeable title
+exit $failed

@@ -44,8 +44,7 @@ BrowserHost::BrowserHost(HWND parent, const HostFlags& flags, BrowserEvents& eve
 
 ComPtr<BrowserHost> BrowserHost::Create(HWND parent, const RECT& area, const HostFlags& flags, BrowserEvents& events)
 {
-    ComPtr<BrowserHost> host;
-    host.Attach(new BrowserHost(parent, flags, events));
+    ComPtr<BrowserHost> host = MakeComObject<BrowserHost>(parent, flags, events);
     if (!host->embed(area)) {
         host->close();
         return nullptr;

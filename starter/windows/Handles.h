@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <wrl/client.h>
+
 #include <memory>
+#include <utility>
 #include <type_traits>
 
 namespace qv::starter::win {
@@ -32,6 +35,17 @@ using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyDeleter>;
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+// A new COM object of ours (created with one reference) owned by a ComPtr. Not ComPtr::Attach:
+// MinGW-w64's adds a reference where Microsoft's takes the one given, so the object would leak.
+template <typename T, typename... Arguments>
+Microsoft::WRL::ComPtr<T> MakeComObject(Arguments&&... arguments)
+{
+    T* created = new T(std::forward<Arguments>(arguments)...);
+    Microsoft::WRL::ComPtr<T> owner(created);
+    created->Release();
+    return owner;
+}
 
 // COM (and OLE, which the browser control's in-place activation needs) for the calling thread.
 class OleScope {

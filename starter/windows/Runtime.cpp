@@ -12,6 +12,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace qv::starter::win {
 namespace {
 
@@ -171,6 +173,10 @@ void Runtime::openMainWindow()
     main_.window->show();
     if (selfCheck_)
         SetTimer(main_.window->handle(), kSelfCheckTimer, kSelfCheckMilliseconds, nullptr);
+    struct TestNavigations {
+        Runtime* runtime;
+        ~TestNavigations() { runtime->navigateForTest(); }
+    } testNavigations{this};
     if (IsWebAddress(settings.startFile)) {
         navigateTo(main_, FromUtf8(settings.startFile));
         return;
@@ -182,6 +188,20 @@ void Runtime::openMainWindow()
         return;
     }
     navigateTo(main_, NativePath(path));
+}
+
+void Runtime::navigateForTest()
+{
+    // QUORVANE_STARTER_NAVIGATE="address|address": navigations as if a page asked for them, so
+    // that tests can see the link rule's answers in the trace without a page that renders.
+    const std::string addresses = ToUtf8(EnvironmentValue(L"QUORVANE_STARTER_NAVIGATE"));
+    size_t begin = 0;
+    while (begin < addresses.size()) {
+        const size_t end = std::min(addresses.find('|', begin), addresses.size());
+        if (end > begin)
+            main_.window->navigate(FromUtf8(addresses.substr(begin, end - begin)));
+        begin = end + 1;
+    }
 }
 
 void Runtime::navigateTo(Shown& shown, const std::wstring& address)

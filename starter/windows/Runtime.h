@@ -51,6 +51,7 @@ private:
     Shown* findByHandle(HWND window);
     void openMainWindow();
     void navigateTo(Shown& shown, const std::wstring& address);
+    void navigateForTest();
     void openPopup(const std::string& address);
     void runProgram(const std::string& program, const std::string& parameters, const char* what);
     void openOnDesktop(const std::string& address);

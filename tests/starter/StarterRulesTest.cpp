@@ -9,6 +9,7 @@
 #include "PathText.h"
 #include "RulesTempFolder.h"
 #include "RuntimeSettings.h"
+#include "ScreenBounds.h"
 
 #include <gtest/gtest.h>
 
@@ -612,6 +613,32 @@ TEST(CloseFlow, PasswordAndFadeOut)
         EXPECT_EQ(flow.Answer("x"), Step::Stay);
         EXPECT_EQ(flow.FadeOutFinished(), Step::Close);
     }
+}
+
+// No window larger than the available area, none outside it: the title bar stays on the screen.
+TEST(ScreenBounds, WindowsStayOnTheScreen)
+{
+    const Rect area{0, 30, 1024, 738}; // a panel above
+    struct Case {
+        const char* name;
+        Size size;
+        std::optional<int> left, top;
+        Rect placed;
+    };
+    const Case cases[] = {
+        {"given place", {640, 480}, 10, 40, {10, 40, 640, 480}},
+        {"centred", {500, 300}, std::nullopt, std::nullopt, {262, 249, 500, 300}},
+        {"above the area", {500, 300}, 10, 0, {10, 30, 500, 300}},
+        {"far off", {500, 300}, 16384, -16384, {524, 30, 500, 300}},
+        {"right and below", {500, 300}, 900, 700, {524, 468, 500, 300}},
+        {"as large as the area", {1024, 738}, 5, 5, {0, 30, 1024, 738}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceWindow(area, c.size, c.left, c.top), c.placed) << c.name;
+    EXPECT_EQ(FitSize(area, {5000, 16384}), (Size{1024, 738}));
+    EXPECT_EQ(FitSize(area, {300, 200}), (Size{300, 200}));
+    // A skin larger than the screen keeps its size; its top left corner is on the screen.
+    EXPECT_EQ(KeepInside(area, {-200, -100, 2000, 300}), (Rect{0, 30, 2000, 300}));
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "StarterTranslations.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -10,7 +12,10 @@ int main(int argc, char** argv)
     // core tests run without one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the runtime starts: German locale and translations.
+    qv::starter::UseGermanLocale();
     QApplication app(argc, argv);
+    qv::starter::InstallGermanTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

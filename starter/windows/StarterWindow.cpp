@@ -1,6 +1,7 @@
 #include "StarterWindow.h"
 
 #include "Platform.h"
+#include "ScreenBounds.h"
 #include "Trace.h"
 #include "resource.h"
 
@@ -16,7 +17,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuorvaneStarterWindow";
 constexpr UINT_PTR kFadeTimer = 1;
 constexpr ULONGLONG kFadeMilliseconds = 300;
-constexpr int kDefaultWidth = 800, kDefaultHeight = 600;
 
 struct Styles {
     DWORD style, exStyle;
@@ -128,15 +128,25 @@ bool StarterWindow::create(HINSTANCE instance, HWND ownerWindow)
     // Sizes are logical pixels, scaled for the monitor the window appears on (the primary one
     // before it exists); a skin keeps its picture's pixels.
     dpi_ = SystemDpi();
-    const int clientWidth = skin_ ? skin_->width : Scale(setup_.width.value_or(kDefaultWidth), dpi_);
-    const int clientHeight = skin_ ? skin_->height : Scale(setup_.height.value_or(kDefaultHeight), dpi_);
+    const int wantedWidth = std::max(setup_.width.value_or(kDefaultWidth), setup_.minWidth.value_or(0));
+    const int wantedHeight = std::max(setup_.height.value_or(kDefaultHeight), setup_.minHeight.value_or(0));
+    const int clientWidth = skin_ ? skin_->width : Scale(wantedWidth, dpi_);
+    const int clientHeight = skin_ ? skin_->height : Scale(wantedHeight, dpi_);
     RECT frame{0, 0, clientWidth, clientHeight};
     AdjustForDpi(frame, styles.style, styles.exStyle, dpi_);
-    const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+    // The screen-bounds rule: never larger than the work area (a skin keeps its picture's size),
+    // inside it, at left/top where given, else centred.
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = setup_.left ? Scale(*setup_.left, dpi_) : work.left + (work.right - work.left - outerWidth) / 2;
-    const int y = setup_.top ? Scale(*setup_.top, dpi_) : work.top + (work.bottom - work.top - outerHeight) / 2;
+    const Rect available{work.left, work.top, work.right - work.left, work.bottom - work.top};
+    Size outer{frame.right - frame.left, frame.bottom - frame.top};
+    if (!skin_)
+        outer = FitSize(available, outer);
+    const auto scaled = [this](const std::optional<int>& position) -> std::optional<int> {
+        return position ? std::optional<int>(Scale(*position, dpi_)) : std::nullopt;
+    };
+    const Rect placed = PlaceWindow(available, outer, scaled(setup_.left), scaled(setup_.top));
+    const int x = placed.x, y = placed.y, outerWidth = placed.width, outerHeight = placed.height;
 
     window_ = CreateWindowExW(styles.exStyle, kClassName, setup_.caption.c_str(), styles.style, x, y, outerWidth,
                               outerHeight, ownerWindow, nullptr, instance, this);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -254,6 +255,16 @@ QString ExamplesStarterPath(const QString& programFolder)
 {
     return QDir::toNativeSeparators(programFolder + QLatin1Char('/') + QLatin1String(starter::kExamplesFolder)
                                     + QLatin1Char('/') + QLatin1String(starter::kExecutable));
+}
+
+QString LinuxRuntimePath(const QString& programFolder)
+{
+    const QString beside = QDir(programFolder).filePath(QLatin1String(kLinuxRuntime));
+    const QFileInfo info(beside);
+    if (info.isFile() && info.isExecutable())
+        return beside;
+    const QString onPath = QStandardPaths::findExecutable(QLatin1String(kLinuxRuntime));
+    return onPath.isEmpty() ? beside : onPath;
 }
 
 QString ResolveCommandLineFile(const QString& argument, const QString& programFolder, const QString& currentFolder)

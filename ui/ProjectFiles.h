@@ -58,6 +58,13 @@ QString WithTrailingSeparator(const QString& folder);
 // The path of Beispiele/starter.exe below the program's folder, in the host's separators.
 QString ExamplesStarterPath(const QString& programFolder);
 
+// The Linux runtime, with which the designer shows the demonstration and test-runs a project where
+// the Windows starter.exe cannot run ("quorvane-starter --folder <folder>").
+inline constexpr const char* kLinuxRuntime = "quorvane-starter";
+// Where it is: beside the designer's executable first, then on PATH. When neither has it, the path
+// beside the designer (starting it then fails as a missing starter.exe did).
+QString LinuxRuntimePath(const QString& programFolder);
+
 // The configuration file named on the command line: an absolute `argument` (drive form, or a
 // single leading "/" on hosts that are not Windows) is taken as it is; any other is looked up
 // beside the program and, on hosts that are not Windows, then in `currentFolder`. Returns the path

@@ -12,6 +12,7 @@
 #include "Unit1Controls.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -163,7 +164,14 @@ void TForm1::BitOeffnenClick()
 
 void TForm1::BitBeispielClick()
 {
+#ifdef Q_OS_WIN
     interaction_->shellOpen(qv::ui::ExamplesStarterPath(ProgramFolder), QString());
+#else
+    // Beispiele/starter.exe is the Windows runtime: here the Linux runtime shows the same folder.
+    const QString examples = QDir(ProgramFolder).filePath(QLatin1String(qv::starter::kExamplesFolder));
+    interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), {QStringLiteral("--folder"), examples},
+                               QString());
+#endif
 }
 
 void TForm1::BitSpeichernClick()
@@ -269,12 +277,13 @@ void TForm1::BitSpeichernClick()
 #ifdef Q_OS_WIN
         interaction_->shellOpen(target == 2 ? configFile : starter, FolderOf(starter));
 #else
-        // A batch file cannot run here: start the copied starter with the saved line's parameters,
-        // as runme.bat would.
+        // The copied starter.exe is the Windows runtime: the Linux runtime runs on the storage
+        // folder's configuration instead, for the batch form with the saved line's parameters, as
+        // runme.bat would pass them.
+        QStringList arguments{QStringLiteral("--folder"), FolderOf(starter)};
         if (target == 2)
-            interaction_->startProgram(starter, BatchFileArguments(bytes), FolderOf(starter));
-        else
-            interaction_->shellOpen(starter, FolderOf(starter));
+            arguments += BatchFileArguments(bytes);
+        interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), arguments, FolderOf(starter));
 #endif
     }
     AskSaveName = false;

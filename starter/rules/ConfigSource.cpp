@@ -1,11 +1,11 @@
 #include "ConfigSource.h"
 
+#include "FileSystem.h"
 #include "ParameterReader.h"
 #include "PathText.h"
 #include "ProfileReader.h"
 #include "StarterContract.h"
 
-#include <filesystem>
 #include <memory>
 #include <system_error>
 
@@ -22,27 +22,33 @@ std::string AsFolder(std::string path)
 
 std::string AbsoluteFolder(const std::string& utf8)
 {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(FileSystemPath(utf8), error);
-    return AsFolder(error ? utf8 : PathText(absolute));
+    return AsFolder(AbsolutePath(utf8).value_or(utf8));
+}
+
+// The last segment of a path ("/" or "\" separate).
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string FolderOfProgram(const std::string& programPath)
 {
-    std::error_code error;
-    std::filesystem::path program = std::filesystem::absolute(FileSystemPath(programPath), error);
-    if (error)
-        program = FileSystemPath(programPath);
-    return AsFolder(PathText(program.parent_path()));
+    const std::string program = NormalizePath(AbsolutePath(programPath).value_or(programPath));
+    const std::size_t slash = program.find_last_of('/');
+    if (slash == std::string::npos)
+        return AsFolder(".");
+    return AsFolder(program.substr(0, slash + 1));
 }
 
 std::string IniNameOf(const std::string& programPath)
 {
     // Named like the program without its last extension ("starter.exe" -> "starter.ini").
-    const std::filesystem::path name = FileSystemPath(programPath).filename();
-    std::string stem = PathText(name.stem());
+    const std::string name = FileNameOf(programPath);
+    const std::size_t dot = name.find_last_of('.');
+    std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     if (stem.empty())
-        stem = PathText(name);
+        stem = name;
     return stem + ".ini";
 }
 

@@ -1,8 +1,8 @@
 #include "LinkRule.h"
 
+#include "FileSystem.h"
 #include "PathText.h"
 
-#include <filesystem>
 #include <system_error>
 
 namespace qv::starter {
@@ -82,11 +82,7 @@ std::optional<std::string> Resolved(const std::string& path)
 #endif
     if (!hostForm)
         return std::nullopt;
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(FileSystemPath(path), error);
-    if (error)
-        return std::nullopt;
-    return PathText(resolved);
+    return CanonicalPath(path);
 }
 
 } // namespace

@@ -127,30 +127,6 @@ bool IsSameOrBelow(std::string_view path, std::string_view folder)
     return p.size() > f.size() && p.compare(0, f.size(), f) == 0;
 }
 
-std::filesystem::path FileSystemPath(std::string_view utf8)
-{
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string PathText(const std::filesystem::path& path)
-{
-    const std::u8string text = path.generic_u8string();
-    return std::string(text.begin(), text.end());
-}
-
-std::string NativeBytes(std::string_view utf8)
-{
-#ifdef _WIN32
-    try {
-        return FileSystemPath(utf8).string();
-    } catch (const std::exception&) {
-        return std::string(utf8); // not in the ANSI code page: cannot be opened by name anyway
-    }
-#else
-    return std::string(utf8);
-#endif
-}
-
 std::string WithBackslashes(std::string_view path)
 {
     std::string result(path);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -24,13 +23,6 @@ bool IsWindowsPath(std::string_view path);
 // True when `path` is `folder` or lies below it (both normalized first; Windows forms compare
 // ASCII letters without regard to case).
 bool IsSameOrBelow(std::string_view path, std::string_view folder);
-
-// A UTF-8 path for the file system functions of this host, and back (with "/" separators).
-std::filesystem::path FileSystemPath(std::string_view utf8);
-std::string PathText(const std::filesystem::path& path);
-
-// The path's bytes as config/'s file reader takes them (UTF-8 here, the ANSI code page on Windows).
-std::string NativeBytes(std::string_view utf8);
 
 // "/" -> "\" (for Windows programs that insist on backslashes).
 std::string WithBackslashes(std::string_view path);

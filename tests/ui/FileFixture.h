@@ -268,8 +268,8 @@ public:
 
 } // namespace testfiles
 
-// The window with a scripted seam, a program folder holding Beispiele/starter.exe and an empty
-// project folder, all below one temporary folder.
+// The window with a scripted seam, a program folder holding Beispiele/starter.exe and
+// quorvane-starter, and an empty project folder, all below one temporary folder.
 class FilesTest : public FormTest {
 protected:
     void SetUp() override
@@ -280,6 +280,10 @@ protected:
         examplesStarter = programFolder + QStringLiteral("/Beispiele/starter.exe");
         testfiles::Write(examplesStarter, kStarterBytes);
         QFile::setPermissions(examplesStarter, QFile::permissions(examplesStarter) | QFileDevice::ExeOwner);
+        // The Linux runtime beside the designer, which demonstrates and test-runs off Windows.
+        linuxRuntime = programFolder + QStringLiteral("/quorvane-starter");
+        testfiles::Write(linuxRuntime, "#!/bin/sh\n");
+        QFile::setPermissions(linuxRuntime, QFile::permissions(linuxRuntime) | QFileDevice::ExeOwner);
         form->ProgramFolder = programFolder;
         project = root.filePath(QStringLiteral("projekt")) + QLatin1Char('/');
         QDir().mkpath(project);
@@ -312,5 +316,6 @@ protected:
     QTemporaryDir root;
     QString programFolder;
     QString examplesStarter;
+    QString linuxRuntime;
     QString project; // ends with "/"
 };

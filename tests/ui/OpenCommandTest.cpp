@@ -292,10 +292,20 @@ TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
     seam.calls.clear();
     Go("start");
     Click(W("Lbeispiel"));
+#ifdef Q_OS_WIN
     const auto shell = seam.callsOf(Kind::Shell);
     ASSERT_EQ(shell.size(), 1) << "Zeige Demo-Anwendung";
     EXPECT_EQ(shell[0].text, programFolder + QStringLiteral("/Beispiele/starter.exe"));
     EXPECT_EQ(shell[0].fileName, "") << "no working folder";
+#else
+    // The Linux runtime beside the designer shows the Beispiele folder.
+    const auto starts = seam.callsOf(Kind::Start);
+    ASSERT_EQ(starts.size(), 1) << "Zeige Demo-Anwendung";
+    EXPECT_TRUE(seam.callsOf(Kind::Shell).isEmpty());
+    EXPECT_EQ(starts[0].text, linuxRuntime);
+    EXPECT_EQ(seam.startArguments.last(), QStringList({"--folder", programFolder + QStringLiteral("/Beispiele")}));
+    EXPECT_EQ(starts[0].fileName, "") << "no working folder";
+#endif
     EXPECT_EQ(Field("ETitel")->text(), "bleibt");
     EXPECT_TRUE(form->ProjectChanged) << "the project is not touched";
 

@@ -274,3 +274,43 @@ TEST(ProjectFiles, CommandLineFileIsAbsoluteOrBesideTheProgramOrInTheCurrentFold
     for (const Case& c : cases)
         EXPECT_EQ(ResolveCommandLineFile(c.argument, program, current), c.expected) << c.argument.toStdString();
 }
+
+#ifndef Q_OS_WIN
+TEST(ProjectFiles, LinuxRuntimeBesideTheDesignerFirstThenOnPath)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("programm"));
+    const QString onPath = dir.filePath(QStringLiteral("pfad"));
+    QDir().mkpath(program);
+    QDir().mkpath(onPath);
+    const QString beside = program + QStringLiteral("/quorvane-starter");
+    const QString found = onPath + QStringLiteral("/quorvane-starter");
+    const auto executable = [](const QString& path, bool mode) {
+        testfiles::Write(path, "#!/bin/sh\n");
+        const auto base = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        QFile::setPermissions(path, mode ? base | QFileDevice::ExeOwner : base);
+    };
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", onPath.toLocal8Bit());
+    struct Case {
+        bool besideFile, besideExecutable, pathFile;
+        QString expected;
+    };
+    const Case cases[] = {
+        {true, true, true, beside},     // beside the designer wins
+        {true, false, true, found},     // a file that cannot run there does not count
+        {false, false, true, found},    // then PATH
+        {false, false, false, beside},  // neither: the place beside the designer
+    };
+    for (const Case& c : cases) {
+        QFile::remove(beside);
+        QFile::remove(found);
+        if (c.besideFile)
+            executable(beside, c.besideExecutable);
+        if (c.pathFile)
+            executable(found, true);
+        EXPECT_EQ(LinuxRuntimePath(program), c.expected) << c.besideFile << c.besideExecutable << c.pathFile;
+    }
+    qputenv("PATH", savedPath);
+}
+#endif

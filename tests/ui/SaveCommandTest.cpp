@@ -119,17 +119,18 @@ TEST_F(SaveCommandTest, TestRunOpensTheStarterOrTheBatchFileInTheStorageFolder)
         seam.calls.clear();
         Save(target);
 #ifndef Q_OS_WIN
-        if (target == 2) {
-            // No batch files here: the copied starter runs with the saved line's parameters.
-            const auto starts = seam.callsOf(Kind::Start);
-            ASSERT_EQ(starts.size(), 1);
-            EXPECT_TRUE(seam.callsOf(Kind::Shell).isEmpty());
-            EXPECT_EQ(starts[0].text, project + QStringLiteral("starter.exe"));
-            EXPECT_EQ(starts[0].fileName, project) << "the storage folder is the working folder";
-            EXPECT_EQ(seam.startArguments.last(),
-                      QStringList({"/startfile=index.html", "/caption=100% Menü mit & Zeichen", "/borderstyle=sizeable"}));
-            continue;
-        }
+        // starter.exe is the Windows runtime: the Linux runtime runs on the storage folder's
+        // configuration, the batch form with the saved line's parameters.
+        const auto starts = seam.callsOf(Kind::Start);
+        ASSERT_EQ(starts.size(), 1);
+        EXPECT_TRUE(seam.callsOf(Kind::Shell).isEmpty());
+        EXPECT_EQ(starts[0].text, linuxRuntime);
+        EXPECT_EQ(starts[0].fileName, project) << "the storage folder is the working folder";
+        QStringList expected{"--folder", project};
+        if (target == 2)
+            expected += QStringList({"/startfile=index.html", "/caption=100% Menü mit & Zeichen", "/borderstyle=sizeable"});
+        EXPECT_EQ(seam.startArguments.last(), expected);
+        continue;
 #endif
         const auto shell = seam.callsOf(Kind::Shell);
         ASSERT_EQ(shell.size(), 1);

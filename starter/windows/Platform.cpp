@@ -1,0 +1,149 @@
+#include "Platform.h"
+
+#include "Handles.h"
+#include "Trace.h"
+
+#include <shellapi.h>
+
+namespace qv::starter::win {
+namespace {
+
+template <typename Function>
+Function SystemFunction(const wchar_t* module, const char* name)
+{
+    HMODULE handle = GetModuleHandleW(module);
+    return handle ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
+}
+
+// The command line after the program's name, which may be quoted.
+const wchar_t* ParametersOf(const wchar_t* line)
+{
+    bool quoted = false;
+    for (; *line; ++line) {
+        if (*line == L'"')
+            quoted = !quoted;
+        else if ((*line == L' ' || *line == L'\t') && !quoted)
+            break;
+    }
+    while (*line == L' ' || *line == L'\t')
+        ++line;
+    return line;
+}
+
+} // namespace
+
+DWORD EnsureBrowserEmulation(const std::wstring& programFileName)
+{
+    HKEY opened = nullptr;
+    const LSTATUS status = RegCreateKeyExW(
+        HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION",
+        0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS) {
+        Trace("RegCreateKeyEx(FEATURE_BROWSER_EMULATION) failed");
+        return 0;
+    }
+    UniqueKey key(opened);
+    DWORD value = 0, type = 0, size = sizeof value;
+    if (RegQueryValueExW(key.get(), programFileName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) == ERROR_SUCCESS)
+        return type == REG_DWORD ? value : 0;
+    value = kBrowserEmulation;
+    if (RegSetValueExW(key.get(), programFileName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value) != ERROR_SUCCESS) {
+        Trace("RegSetValueEx(FEATURE_BROWSER_EMULATION) failed");
+        return 0;
+    }
+    Trace("browser-emulation set");
+    return value;
+}
+
+void BecomeDpiAware()
+{
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    if (auto set = SystemFunction<SetContext>(L"user32.dll", "SetProcessDpiAwarenessContext")) {
+        if (set(reinterpret_cast<HANDLE>(-4))) // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+            return;
+    }
+    SetProcessDPIAware();
+}
+
+UINT SystemDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UINT DpiFor(HWND window)
+{
+    using GetForWindow = UINT(WINAPI*)(HWND);
+    if (auto get = SystemFunction<GetForWindow>(L"user32.dll", "GetDpiForWindow")) {
+        if (const UINT dpi = window ? get(window) : 0)
+            return dpi;
+    }
+    return SystemDpi();
+}
+
+int Scale(int logical, UINT dpi)
+{
+    return MulDiv(logical, static_cast<int>(dpi), 96);
+}
+
+void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
+{
+    using Adjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    if (auto adjust = SystemFunction<Adjust>(L"user32.dll", "AdjustWindowRectExForDpi")) {
+        if (adjust(&rect, style, FALSE, exStyle, dpi))
+            return;
+    }
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+bool IsElevated()
+{
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
+        return false;
+    UniqueHandle token(opened);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+bool RestartElevated()
+{
+    const std::wstring program = ProgramPath();
+    if (program.empty())
+        return false;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = L"runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = ParametersOf(GetCommandLineW());
+    info.nShow = SW_SHOWNORMAL;
+    const bool started = ShellExecuteExW(&info) != FALSE;
+    Trace(started ? "uac restarted" : "uac declined");
+    return started;
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() > 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace qv::starter::win

@@ -1,0 +1,20 @@
+#pragma once
+
+// The self-check for Windows users (starter.exe /selbsttest): a short German report of what this
+// PC's browser control does with the menu, written to the temp folder and opened.
+#include "ConfigSource.h"
+#include "StarterWindow.h"
+
+#include <string>
+
+namespace qv::starter::win {
+
+// The argument that asks for the self-check (any letter case).
+inline constexpr wchar_t kSelfCheckArgument[] = L"/selbsttest";
+
+// Writes the report (engine version, emulation setting, document mode, DPI, the source and keys
+// read, the events traced while the start page loaded) and returns its path; empty on failure.
+std::wstring WriteSelfCheckReport(const LoadedConfiguration& configuration, const RuntimeSettings& settings,
+                                  StarterWindow* window);
+
+} // namespace qv::starter::win

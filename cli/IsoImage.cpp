@@ -33,8 +33,8 @@ namespace fs = std::filesystem;
 // Images smaller than this are written before a progress line would be worth reading.
 constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
 constexpr std::size_t kChunk = 1024 * 1024;
-// The ring buffer between the library's writer thread and the file: 4 MiB, whatever the folder's size.
-constexpr std::size_t kFifoBlocks = 4 * 1024 * 1024 / 2048;
+// The ring buffer between the library's writer thread and the file: 2 MiB, whatever the folder's size.
+constexpr std::size_t kFifoBlocks = 2 * 1024 * 1024 / 2048;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -172,6 +172,11 @@ class InPlaceTarget final : public ImageTarget {
 public:
     explicit InPlaceTarget(const fs::path& target)
     {
+        // A reader that goes away gives EPIPE, a failure with a message, not a silent end.
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
         // Opening a FIFO waits for its reader; an interruption ends the wait.
         fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0)
@@ -181,6 +186,7 @@ public:
     {
         if (fd_ >= 0)
             ::close(fd_);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
     }
     InPlaceTarget(const InPlaceTarget&) = delete;
     InPlaceTarget& operator=(const InPlaceTarget&) = delete;
@@ -209,6 +215,7 @@ public:
 private:
     int fd_ = -1;
     int error_ = 0;
+    struct sigaction previousPipe_ {};
 };
 
 // A temporary file beside the target, removed unless it was renamed over the target.

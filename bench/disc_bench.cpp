@@ -1,11 +1,11 @@
-// qvr verify and qvr iso on a generated folder of 2,000 files, side by side with
-// "xorriso -as mkisofs -J -R" on the same folder in the same run. The runs alternate in order,
-// each round after a warm-up round, and the ratio of the medians is the result: the machine is
-// shared, so absolute times say little. Each program runs as a child; its peak memory comes from
-// wait4. Both images are flushed to the disk before their time is taken (qvr does it itself;
-// for xorriso the benchmark does it), so both times mean "image safely written".
+// qvr iso side by side with "genisoimage -J -R" and "xorriso -as mkisofs -J -R" on two generated
+// folders: 20,000 small files, and three files of 1 GiB. The runs turn their order each round,
+// after a warm-up round, and the ratios of the medians are the result: the machine is shared, so
+// absolute times say little. Each program runs as a child; its peak memory comes from wait4.
+// Every image is flushed to the disk before its time is taken (qvr does it itself; for the
+// others the benchmark does it), so each time means "image safely written".
 //
-//   disc_bench [--dir FOLDER] [--rounds N] [--megabytes M]
+//   disc_bench [--dir FOLDER] [--rounds N]
 //
 // The folder is generated below FOLDER (default: the temporary folder) and removed at the end.
 #include <algorithm>
@@ -31,7 +31,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kFiles = 2000;
+constexpr int kSmallFiles = 20000;
+constexpr std::uint64_t kLargeFile = 1024ULL * 1024 * 1024;
 
 struct Sample {
     double seconds = 0;
@@ -78,42 +79,48 @@ double FlushToDisk(const fs::path& file)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Fills the folder with a small valid project and `kFiles` files of random bytes adding up to
-// `totalBytes`: many small pages and pictures, a few large videos, in 20 folders.
-void GenerateFolder(const fs::path& root, std::uint64_t totalBytes, const fs::path& starter)
+// Random bytes, so that no file system or cache can take a shortcut.
+void WriteRandomFile(const fs::path& path, std::uint64_t size, std::uint64_t& state, std::vector<std::uint64_t>& buffer)
+{
+    std::ofstream out(path, std::ios::binary);
+    while (size > 0) {
+        for (std::uint64_t& word : buffer) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        const std::uint64_t chunk = std::min<std::uint64_t>(size, buffer.size() * sizeof(std::uint64_t));
+        out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(chunk));
+        size -= chunk;
+    }
+}
+
+// A small valid project, then either `kSmallFiles` files of 0 to 8 KiB in 100 folders, or three
+// files of 1 GiB.
+void GenerateFolder(const fs::path& root, bool large, const fs::path& starter)
 {
     fs::create_directories(root / "web");
     fs::copy_file(starter, root / "starter.exe");
     std::ofstream(root / "starter.ini", std::ios::binary)
         << "[quorvane]\r\nstartfile=web\\index.html\r\ncaption=Benchmark\r\n";
-    std::ofstream(root / "web/index.html", std::ios::binary) << "<a href=\"../ordner00/datei0000.bin\">x</a>";
-
+    std::ofstream(root / "web/index.html", std::ios::binary) << "<a href=\"../ordner00/datei00000.bin\">x</a>";
     std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    const auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
-    constexpr int kLarge = 10;
-    constexpr std::uint64_t kSmallAverage = 100 * 1024;
-    const std::uint64_t smallTotal = std::min<std::uint64_t>(totalBytes / 4, kSmallAverage * (kFiles - kLarge));
-    const std::uint64_t largeSize = (totalBytes - smallTotal) / kLarge;
     std::vector<std::uint64_t> buffer(1 << 17);
-    for (int i = 0; i < kFiles; ++i) {
-        const fs::path folder = root / ("ordner" + std::string(i % 20 < 10 ? "0" : "") + std::to_string(i % 20));
-        fs::create_directories(folder);
+    if (large) {
+        fs::create_directories(root / "ordner00");
+        WriteRandomFile(root / "ordner00/datei00000.bin", 1, state, buffer);
+        for (int i = 1; i <= 3; ++i)
+            WriteRandomFile(root / ("film" + std::to_string(i) + ".bin"), kLargeFile, state, buffer);
+        return;
+    }
+    for (int i = 0; i < kSmallFiles; ++i) {
+        char folder[32];
         char name[32];
-        std::snprintf(name, sizeof name, "datei%04d.bin", i);
-        std::uint64_t size = i < kLarge ? largeSize : (next() % (2 * smallTotal / (kFiles - kLarge)));
-        std::ofstream out(folder / name, std::ios::binary);
-        while (size > 0) {
-            for (std::uint64_t& word : buffer)
-                word = next();
-            const std::uint64_t chunk = std::min<std::uint64_t>(size, buffer.size() * sizeof(std::uint64_t));
-            out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(chunk));
-            size -= chunk;
-        }
+        std::snprintf(folder, sizeof folder, "ordner%02d", i % 100);
+        std::snprintf(name, sizeof name, "datei%05d.bin", i);
+        fs::create_directories(root / folder);
+        WriteRandomFile(root / folder / name, state % (8 * 1024 + 1), state, buffer);
     }
 }
 
@@ -133,54 +140,45 @@ double Median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-struct Results {
-    std::vector<double> verify, iso, xorriso;
-    long verifyRss = 0, isoRss = 0, xorrisoRss = 0;
-    bool failed = false;
+struct Tool {
+    const char* name;
+    std::vector<double> seconds;
+    long rssKiB = 0;
 };
 
-Results Measure(const fs::path& work, const fs::path& folder, int rounds)
+// qvr iso, genisoimage and xorriso on the same folder, in an order that turns each round; every
+// image is flushed to the disk before its time is taken (qvr does it itself).
+bool Measure(const fs::path& work, const fs::path& folder, int rounds, std::vector<Tool>& tools)
 {
-    Results results;
-    const fs::path isoImage = work / "qvr.iso";
-    const fs::path xorrisoImage = work / "xorriso.iso";
+    tools = {{"qvr iso", {}, 0}, {"genisoimage", {}, 0}, {"xorriso", {}, 0}};
+    const fs::path image = work / "bench.iso";
     for (int round = 0; round <= rounds; ++round) { // round 0 warms the page cache and is not counted
-        const Sample verify = RunChild({QV_QVR, "verify", folder.string()});
-        Sample iso, xorriso;
-        const auto runIso = [&] { iso = RunChild({QV_QVR, "iso", folder.string(), "-o", isoImage.string()}); };
-        const auto runXorriso = [&] {
-            xorriso = RunChild({"xorriso", "-as", "mkisofs", "-J", "-R", "-quiet", "-o", xorrisoImage.string(),
-                                folder.string()});
-            xorriso.seconds += FlushToDisk(xorrisoImage);
-        };
-        if (round % 2 == 0) {
-            runIso();
-            runXorriso();
-        } else {
-            runXorriso();
-            runIso();
+        std::printf("  round %d%s:", round, round == 0 ? " (warm-up)" : "");
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            std::vector<std::string> args;
+            if (which == 0)
+                args = {QV_QVR, "iso", folder.string(), "-o", image.string()};
+            else if (which == 1)
+                args = {"genisoimage", "-J", "-R", "-joliet-long", "-quiet", "-o", image.string(), folder.string()};
+            else
+                args = {"xorriso", "-as", "mkisofs", "-J", "-R", "-quiet", "-o", image.string(), folder.string()};
+            Sample sample = RunChild(args);
+            sample.seconds += FlushToDisk(image);
+            fs::remove(image);
+            if (sample.exitCode != 0) {
+                std::fprintf(stderr, "\n%s failed with %d\n", tools[which].name, sample.exitCode);
+                return false;
+            }
+            std::printf(" %s %.2f s", tools[which].name, sample.seconds);
+            if (round > 0)
+                tools[which].seconds.push_back(sample.seconds);
+            tools[which].rssKiB = std::max(tools[which].rssKiB, sample.maxRssKiB);
         }
-        if (verify.exitCode != 0 || iso.exitCode != 0 || xorriso.exitCode != 0) {
-            std::fprintf(stderr, "a run failed: verify %d, iso %d, xorriso %d\n", verify.exitCode, iso.exitCode,
-                         xorriso.exitCode);
-            results.failed = true;
-            return results;
-        }
-        std::printf("  round %d%s: verify %.2f s, iso %.2f s, xorriso %.2f s\n", round,
-                    round == 0 ? " (warm-up)" : "", verify.seconds, iso.seconds, xorriso.seconds);
+        std::printf("\n");
         std::fflush(stdout);
-        if (round > 0) {
-            results.verify.push_back(verify.seconds);
-            results.iso.push_back(iso.seconds);
-            results.xorriso.push_back(xorriso.seconds);
-        }
-        results.verifyRss = std::max(results.verifyRss, verify.maxRssKiB);
-        results.isoRss = std::max(results.isoRss, iso.maxRssKiB);
-        results.xorrisoRss = std::max(results.xorrisoRss, xorriso.maxRssKiB);
-        fs::remove(isoImage);
-        fs::remove(xorrisoImage);
     }
-    return results;
+    return true;
 }
 
 } // namespace
@@ -189,15 +187,12 @@ int main(int argc, char** argv)
 {
     fs::path base = fs::temp_directory_path();
     int rounds = 3;
-    std::uint64_t megabytes = 1024;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--dir")
             base = argv[i + 1];
         else if (option == "--rounds")
             rounds = std::max(1, std::atoi(argv[i + 1]));
-        else if (option == "--megabytes")
-            megabytes = std::max(16, std::atoi(argv[i + 1]));
     }
     std::string pattern = (base / "qvr-disc-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -206,27 +201,28 @@ int main(int argc, char** argv)
     }
     const fs::path work = pattern;
     int rc = 0;
-    // The same file count at a quarter of the size shows whether memory follows the bytes.
-    for (const std::uint64_t size : {megabytes / 4, megabytes}) {
-        const fs::path folder = work / ("ordner-" + std::to_string(size) + "mb");
-        std::printf("generating %d files, %llu MB in %s ...\n", kFiles, static_cast<unsigned long long>(size),
-                    folder.c_str());
+    for (const bool large : {false, true}) {
+        const fs::path folder = work / (large ? "gross" : "klein");
+        std::printf("generating %s in %s ...\n", large ? "3 files of 1 GiB" : "20,000 small files", folder.c_str());
         std::fflush(stdout);
-        GenerateFolder(folder, size * 1024 * 1024, QV_STARTER);
-        std::printf("folder: %.1f MB in %d files\n", static_cast<double>(FolderBytes(folder)) / (1024.0 * 1024.0),
-                    kFiles + 3);
-        const Results r = Measure(work, folder, size == megabytes ? rounds : 1);
+        GenerateFolder(folder, large, QV_STARTER);
+        std::printf("folder: %.1f MB\n", static_cast<double>(FolderBytes(folder)) / (1024.0 * 1024.0));
+        std::vector<Tool> tools;
+        const bool ok = Measure(work, folder, rounds, tools);
         fs::remove_all(folder);
-        if (r.failed) {
+        if (!ok) {
             rc = 1;
             break;
         }
-        const double iso = Median(r.iso);
-        const double xorriso = Median(r.xorriso);
-        std::printf("median of %zu: verify %.2f s, iso %.2f s, xorriso %.2f s; iso / xorriso = %.3f (goal <= 1.1)\n",
-                    r.iso.size(), Median(r.verify), iso, xorriso, xorriso > 0 ? iso / xorriso : 0.0);
-        std::printf("peak memory: verify %ld KiB, iso %ld KiB, xorriso %ld KiB\n\n", r.verifyRss, r.isoRss,
-                    r.xorrisoRss);
+        const double qvr = Median(tools[0].seconds);
+        const double genisoimage = Median(tools[1].seconds);
+        const double xorriso = Median(tools[2].seconds);
+        std::printf("median of %d: qvr iso %.2f s, genisoimage %.2f s, xorriso %.2f s\n", rounds, qvr, genisoimage,
+                    xorriso);
+        std::printf("qvr iso / genisoimage = %.3f (goal <= 1.2), qvr iso / xorriso = %.3f\n",
+                    genisoimage > 0 ? qvr / genisoimage : 0.0, xorriso > 0 ? qvr / xorriso : 0.0);
+        std::printf("peak memory: qvr iso %ld KiB (goal <= 32768), genisoimage %ld KiB, xorriso %ld KiB\n\n",
+                    tools[0].rssKiB, tools[1].rssKiB, tools[2].rssKiB);
         std::fflush(stdout);
     }
     fs::remove_all(work);

@@ -3,6 +3,7 @@
 #include "BatchSettings.h"
 #include "Cp1252.h"
 #include "DiscRules.h"
+#include "FolderLinks.h"
 #include "HtmlLinks.h"
 #include "Loader.h"
 #include "ProfileReader.h"
@@ -36,8 +37,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ISO 9660 allows eight levels of folders; deeper ones need extensions some systems ignore.
-constexpr int kMaxFolderDepth = 8;
+// ISO 9660 allows eight levels with the root and the file's own name: six folders below the root.
+// Deeper ones are moved by the image writer and need extensions some systems ignore.
+constexpr int kMaxFolderDepth = 6;
+// Pages and style sheets are read in pieces of this size.
+constexpr std::size_t kPagePiece = 64 * 1024;
 
 std::string Quote(std::string_view text)
 {
@@ -120,24 +124,31 @@ bool CanOpenForReading(const fs::path& path, std::string& why)
 #endif
 }
 
-bool IsHtmlName(std::string_view name)
+std::string Extension(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    const std::string ext = FoldNameCase(name.substr(dot + 1));
+    return dot == std::string_view::npos ? std::string() : FoldNameCase(name.substr(dot + 1));
+}
+
+bool IsHtmlName(std::string_view name)
+{
+    const std::string ext = Extension(name);
     return ext == "htm" || ext == "html" || ext == "xhtml" || ext == "shtml";
+}
+
+bool IsCssName(std::string_view name)
+{
+    return Extension(name) == "css";
 }
 
 // The folder as it lies on the disk: every folder's names, read once, so that a name can be
 // looked up with its letter case counting.
 class FolderTree {
 public:
-    enum class Kind { File, Folder, Link, Other };
+    enum class Kind { File, Folder, Link, Other }; // Link: one that does not go onto the disc
     struct Entry {
         std::string name;
         Kind kind = Kind::File;
-        bool linkToFolder = false;
     };
     enum class Found { Exact, OtherCase, Missing };
     struct Lookup {
@@ -165,7 +176,7 @@ public:
                 return {Found::Missing, {}, false};
             const Entry* match = nullptr;
             for (const Entry& entry : *entries) {
-                if (entry.name == name) {
+                if (entry.kind != Kind::Link && entry.name == name) {
                     match = &entry;
                     break;
                 }
@@ -173,7 +184,7 @@ public:
             if (match == nullptr) {
                 const std::string folded = FoldNameCase(name);
                 for (const Entry& entry : *entries) {
-                    if (FoldNameCase(entry.name) == folded) {
+                    if (entry.kind != Kind::Link && FoldNameCase(entry.name) == folded) {
                         match = &entry;
                         result.found = Found::OtherCase;
                         break;
@@ -183,7 +194,7 @@ public:
             if (match == nullptr)
                 return {Found::Missing, {}, false};
             result.actual.push_back(match->name);
-            result.isFolder = match->kind == Kind::Folder || (match->kind == Kind::Link && match->linkToFolder);
+            result.isFolder = match->kind == Kind::Folder;
             folder = JoinDiscPath(result.actual);
         }
         return result;
@@ -221,17 +232,19 @@ private:
     bool ScanFolder(std::string& failure)
     {
         struct Pending {
-            std::string path; // relative, "/"-separated; "" is the root
+            std::string path;            // relative, "/"-separated; "" is the root
             int depth;
+            fs::path real;               // where its entries are read
+            std::vector<fs::path> chain; // the canonical folders from the root down to it
         };
-        std::deque<Pending> pending{{"", 0}};
+        std::deque<Pending> pending{{"", 0, root_, {root_}}};
         std::uint64_t entryCount = 0;
         std::uint64_t folderCount = 0;
         while (!pending.empty()) {
-            const Pending current = pending.front();
+            const Pending current = std::move(pending.front());
             pending.pop_front();
             ++folderCount;
-            const fs::path folder = current.path.empty() ? root_ : root_ / PathFromUtf8(current.path);
+            const fs::path& folder = current.real;
             std::error_code ec;
             fs::directory_iterator it(folder, ec);
             std::vector<fs::directory_entry> found;
@@ -258,26 +271,55 @@ private:
                 ++entryCount;
                 CheckName(entry.name, rel, current.path, byFoldedName);
 
-                const fs::file_status own = item.symlink_status(ec);
+                fs::file_status own = item.symlink_status(ec);
+                fs::path real = item.path();
                 if (fs::is_symlink(own)) {
-                    entry.kind = FolderTree::Kind::Link;
-                    entry.linkToFolder = fs::is_directory(item.status(ec));
-                    Warning(Quote(rel) + " ist eine symbolische Verknüpfung; unter Windows fehlt sie auf der Disc.");
-                } else if (fs::is_directory(own)) {
+                    // On the disc a link is the file or folder it names; Windows sees no links.
+                    const LinkTarget target = ResolveFolderLink(root_, current.chain, item.path());
+                    switch (target.kind) {
+                    case LinkKind::File:
+                    case LinkKind::Folder:
+                    case LinkKind::Special:
+                        real = target.resolved;
+                        own = fs::status(real, ec);
+                        break;
+                    case LinkKind::Outside:
+                        Error(Quote(rel) + " ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt "
+                              "nicht auf die Disc.");
+                        break;
+                    case LinkKind::Loop:
+                        Error(Quote(rel) + " ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst "
+                              "liegt; sie kommt nicht auf die Disc.");
+                        break;
+                    case LinkKind::Dangling:
+                        Error(Quote(rel) + " ist eine symbolische Verknüpfung ohne Ziel.");
+                        break;
+                    }
+                    if (target.kind == LinkKind::Outside || target.kind == LinkKind::Loop
+                        || target.kind == LinkKind::Dangling) {
+                        entry.kind = FolderTree::Kind::Link;
+                        entries.push_back(std::move(entry));
+                        continue;
+                    }
+                }
+                if (fs::is_directory(own)) {
                     entry.kind = FolderTree::Kind::Folder;
                     const int depth = current.depth + 1;
                     if (depth == kMaxFolderDepth + 1)
                         Warning("Ordner " + Quote(rel) + " liegt tiefer als " + std::to_string(kMaxFolderDepth)
-                                + " Ebenen; manche Systeme lesen ihn auf der Disc nicht.");
-                    pending.push_back({rel, depth});
+                                + " Ebenen; ISO 9660 erlaubt mit Wurzel und Dateiname nur 8, manche Systeme lesen "
+                                  "ihn auf der Disc nicht.");
+                    std::vector<fs::path> chain = current.chain;
+                    chain.push_back(fs::is_symlink(item.symlink_status(ec)) ? real : current.chain.back() / item.path().filename());
+                    pending.push_back({rel, depth, real, std::move(chain)});
                 } else if (fs::is_regular_file(own)) {
                     entry.kind = FolderTree::Kind::File;
-                    const std::uintmax_t size = item.file_size(ec);
+                    const std::uintmax_t size = fs::file_size(real, ec);
                     if (!ec)
                         report_.estimatedImageBytes += RoundUpToBlock(size);
                     ++report_.fileCount;
                     std::string why;
-                    if (!CanOpenForReading(item.path(), why))
+                    if (!CanOpenForReading(real, why))
                         Error(Quote(rel) + " kann nicht gelesen werden: " + why);
                 } else {
                     entry.kind = FolderTree::Kind::Other;
@@ -302,6 +344,8 @@ private:
                   + "), Joliet kürzt ihn: " + Quote(rel));
         if (const std::string refused = JolietRefusedIn(name); !refused.empty())
             Error("Name mit Zeichen, die Joliet nicht erlaubt (" + refused + "): " + Quote(rel));
+        for (const std::string& problem : WindowsNameProblems(name))
+            Error(problem + ": " + Quote(rel));
         const auto [it, inserted] = byFoldedName.emplace(FoldNameCase(name), name);
         if (!inserted) {
             const std::string other = folder.empty() ? it->second : folder + "/" + it->second;
@@ -463,7 +507,9 @@ private:
         }
     }
 
-    // Follows the links of the start pages through the folder's own pages, each page once.
+    // Follows the links of the start pages through the folder's own pages and style sheets, each
+    // once. Each is read in pieces, its links looked at as they come: memory does not grow with
+    // the page. Missing files are reported at the end, grouped by the file.
     void CheckPages()
     {
         std::set<std::vector<std::string>> seen;
@@ -476,33 +522,78 @@ private:
             const std::vector<std::string> page = std::move(pending.front());
             pending.pop_front();
             const std::string pageName = JoinDiscPath(page);
-            std::string html;
-            std::string why;
-            if (!ReadWholeFile(root_ / PathFromUtf8(pageName), html, why))
-                continue; // the folder scan has reported an unreadable file already
             const std::vector<std::string> folder(page.begin(), page.end() - 1);
-            std::set<std::string> reported;
-            for (const std::string& link : HtmlLinkTargets(html)) {
-                const DiscPath target = LinkPathOnDisc(folder, link);
-                const std::string where = pageName + ": Verweis ";
-                if (target.kind == DiscPathKind::Skipped || !reported.insert(link).second)
-                    continue;
-                if (target.kind == DiscPathKind::Absolute) {
-                    Error(where + Quote(link) + " ist ein absoluter Pfad; auf der Disc gilt nur ein Pfad im Ordner.");
-                    continue;
-                }
-                if (target.kind == DiscPathKind::Outside) {
-                    Error(where + Quote(link) + " führt aus dem Ordner hinaus.");
-                    continue;
-                }
-                const FolderTree::Lookup lookup = CheckExists(where, link, target, false);
-                if (lookup.found == FolderTree::Found::Missing || lookup.isFolder || lookup.actual.empty()
-                    || !IsHtmlName(lookup.actual.back()))
-                    continue;
-                if (seen.insert(lookup.actual).second)
-                    pending.push_back(lookup.actual);
+            std::set<std::string> links; // each link of a page is looked at once
+            const LinkSink onLink = [&](std::string_view text) {
+                const std::string link(text);
+                if (!links.insert(link).second)
+                    return;
+                CheckPageLink(pageName, folder, link, seen, pending);
+            };
+            const bool css = IsCssName(page.back());
+            CssLinkScanner sheet(onLink);
+            HtmlLinkScanner html(onLink);
+            const FileReadStatus status = ReadRegularFile(
+                (root_ / PathFromUtf8(pageName)).string(), std::numeric_limits<std::uint64_t>::max(), kPagePiece,
+                [&](std::string_view piece) { css ? sheet.Feed(piece) : html.Feed(piece); });
+            if (status != FileReadStatus::Read)
+                continue; // the folder scan has reported an unreadable file already
+            if (css)
+                sheet.Finish();
+            else if (!html.Finish())
+                Warning(pageName + ": Die Seite lässt sich nicht bis zum Ende lesen (zu tief verschachtelt oder "
+                                   "beschädigt); Verweise dahinter werden nicht geprüft.");
+        }
+        for (const MissingTarget& missing : missing_) {
+            for (const MissingLink& link : missing.links) {
+                std::string text = link.page + ": Verweis " + Quote(link.text) + " fehlt im Ordner";
+                if (link.count > 1)
+                    text += " (" + std::to_string(link.count) + " Verweise auf " + Quote(missing.target) + ")";
+                Error(text + ".");
             }
         }
+    }
+
+    void CheckPageLink(const std::string& pageName, const std::vector<std::string>& folder, const std::string& link,
+                       std::set<std::vector<std::string>>& seen, std::deque<std::vector<std::string>>& pending)
+    {
+        const DiscPath target = LinkPathOnDisc(folder, link);
+        const std::string where = pageName + ": Verweis ";
+        switch (target.kind) {
+        case DiscPathKind::Skipped:
+            return;
+        case DiscPathKind::Absolute:
+            Error(where + Quote(link) + " ist ein absoluter Pfad; auf der Disc gilt nur ein Pfad im Ordner.");
+            return;
+        case DiscPathKind::Outside:
+            Error(where + Quote(link) + " führt aus dem Ordner hinaus.");
+            return;
+        case DiscPathKind::Inside:
+            break;
+        }
+        const FolderTree::Lookup lookup = tree_.Find(target.components);
+        if (lookup.found == FolderTree::Found::Missing) {
+            const std::string file = JoinDiscPath(target.components);
+            auto it = std::find_if(missing_.begin(), missing_.end(),
+                                   [&file](const MissingTarget& m) { return m.target == file; });
+            if (it == missing_.end())
+                it = missing_.insert(missing_.end(), MissingTarget{file, {}});
+            auto byPage = std::find_if(it->links.begin(), it->links.end(),
+                                       [&pageName](const MissingLink& l) { return l.page == pageName; });
+            if (byPage == it->links.end())
+                it->links.push_back({pageName, link, 1});
+            else
+                ++byPage->count;
+            return;
+        }
+        if (!checkedTargets_.insert({pageName, JoinDiscPath(lookup.actual)}).second)
+            return; // the same file under another spelling: reported once per page
+        CheckExists(where, link, target, false);
+        if (lookup.isFolder || lookup.actual.empty()
+            || !(IsHtmlName(lookup.actual.back()) || IsCssName(lookup.actual.back())))
+            return;
+        if (seen.insert(lookup.actual).second)
+            pending.push_back(lookup.actual);
     }
 
     void CheckSize()
@@ -519,6 +610,18 @@ private:
     FolderTree tree_;
     DiscReport report_;
     std::vector<std::vector<std::string>> startPages_;
+
+    struct MissingLink {
+        std::string page;
+        std::string text; // the first link of the page to the file
+        std::size_t count;
+    };
+    struct MissingTarget {
+        std::string target; // the missing file's path on the disc
+        std::vector<MissingLink> links;
+    };
+    std::vector<MissingTarget> missing_;
+    std::set<std::pair<std::string, std::string>> checkedTargets_; // page, file
 };
 
 } // namespace
@@ -538,11 +641,12 @@ std::size_t DiscReport::WarningCount() const
 std::optional<DiscReport> CheckDiscFolder(const fs::path& folder, const DiscCheckOptions& options, std::string& failure)
 {
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    const fs::path root = fs::canonical(folder, ec);
+    if (ec || !fs::is_directory(root, ec)) {
         failure = "Der Ordner " + Quote(PathToUtf8(folder)) + " existiert nicht oder ist kein Ordner.";
         return std::nullopt;
     }
-    Checker checker(folder, options);
+    Checker checker(root, options);
     if (!checker.Run(failure))
         return std::nullopt;
     return checker.TakeReport();

@@ -2,6 +2,8 @@
 
 #include "DiscCheck.h"
 #include "DiscRules.h"
+#include "FolderLinks.h"
+#include "ImageStream.h"
 #include "QvrCommand.h"
 
 // The image is read from the library's burn source directly; no burning library is involved.
@@ -18,6 +20,7 @@
 #include <optional>
 #include <ostream>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,8 +33,8 @@ namespace fs = std::filesystem;
 // Images smaller than this are written before a progress line would be worth reading.
 constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
 constexpr std::size_t kChunk = 1024 * 1024;
-// The ring buffer between the library's writer thread and the file: 4 MiB, whatever the folder's size.
-constexpr std::size_t kFifoBlocks = 4 * 1024 * 1024 / 2048;
+// The ring buffer between the library's writer thread and the file: 2 MiB, whatever the folder's size.
+constexpr std::size_t kFifoBlocks = 2 * 1024 * 1024 / 2048;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -131,8 +134,92 @@ std::string LibraryError(const std::string& what, int code)
     return text;
 }
 
+// Where the image goes while it is written.
+class ImageTarget {
+public:
+    virtual ~ImageTarget() = default;
+    virtual bool Ready() const = 0;
+    virtual int error() const = 0;
+    // Writes all of `size` bytes; false with errno set on failure or interruption.
+    virtual bool Write(const unsigned char* data, std::size_t size) = 0;
+    // Makes the image final once it is complete.
+    virtual bool Commit(const fs::path& target) = 0;
+};
+
+bool WriteAll(int fd, const unsigned char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR && !g_interrupted)
+                continue;
+            return false;
+        }
+        if (written == 0) { // a device that takes nothing would keep the loop going for ever
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// A device or FIFO named as the target (/dev/null, a pipe to a burning program, a USB stick):
+// written in place as `qvr convert -o` writes it, never replaced by a file. A pipe's reader or a
+// device receives the bytes as they come; after a failure it may hold part of the image.
+class InPlaceTarget final : public ImageTarget {
+public:
+    explicit InPlaceTarget(const fs::path& target)
+    {
+        // A reader that goes away gives EPIPE, a failure with a message, not a silent end.
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
+        // Opening a FIFO waits for its reader; an interruption ends the wait.
+        fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0)
+            error_ = errno;
+    }
+    ~InPlaceTarget() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
+    }
+    InPlaceTarget(const InPlaceTarget&) = delete;
+    InPlaceTarget& operator=(const InPlaceTarget&) = delete;
+
+    bool Ready() const override { return fd_ >= 0; }
+    int error() const override { return error_; }
+    bool Write(const unsigned char* data, std::size_t size) override { return WriteAll(fd_, data, size); }
+    bool Commit(const fs::path&) override
+    {
+        struct stat info {};
+        // A block device holds the image only once it is flushed; pipes and character devices
+        // have nothing to flush.
+        if (::fstat(fd_, &info) == 0 && S_ISBLK(info.st_mode) && ::fsync(fd_) != 0) {
+            error_ = errno;
+            return false;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            error_ = errno;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    struct sigaction previousPipe_ {};
+};
+
 // A temporary file beside the target, removed unless it was renamed over the target.
-class TemporaryFile {
+class TemporaryFile final : public ImageTarget {
 public:
     explicit TemporaryFile(const fs::path& target)
     {
@@ -143,7 +230,7 @@ public:
         else
             error_ = errno;
     }
-    ~TemporaryFile()
+    ~TemporaryFile() override
     {
         if (fd_ >= 0)
             ::close(fd_);
@@ -153,13 +240,12 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    int fd() const { return fd_; }
-    int error() const { return error_; }
+    bool Ready() const override { return fd_ >= 0; }
+    int error() const override { return error_; }
 
-    // Writes all of `size` bytes; false with errno set on failure or interruption.
-    bool Write(const unsigned char* data, std::size_t size)
+    bool Write(const unsigned char* data, std::size_t size) override
     {
-        if (!WriteAll(data, size))
+        if (!WriteAll(fd_, data, size))
             return false;
         written_ += size;
         StreamOut();
@@ -168,7 +254,7 @@ public:
 
     // Makes the file an ordinary one (mkstemp gives 0600), flushes it to the disk and renames it
     // over the target. Errors of a full disk may show only here.
-    bool Commit(const fs::path& target)
+    bool Commit(const fs::path& target) override
     {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -191,21 +277,6 @@ public:
     }
 
 private:
-    bool WriteAll(const unsigned char* data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(fd_, data, size);
-            if (written < 0) {
-                if (errno == EINTR && !g_interrupted)
-                    continue;
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
     // Hands each finished stretch of the image to the disk while the next one is produced, and
     // drops it from the page cache once it is there: the final flush stays short, and writing a
     // large image neither fills the memory with it nor stalls on a flood of dirty pages.
@@ -263,25 +334,129 @@ private:
     int shown_ = -1;
 };
 
-bool IsInside(const fs::path& candidate, const fs::path& folder)
+void SetAttributes(IsoNode* node, const struct stat& info)
 {
-    std::error_code ec;
-    const fs::path inner = fs::weakly_canonical(candidate, ec);
-    if (ec)
-        return false;
-    const fs::path outer = fs::weakly_canonical(folder, ec);
-    if (ec)
-        return false;
-    auto o = outer.begin();
-    auto i = inner.begin();
-    for (; o != outer.end(); ++o, ++i) {
-        if (o->empty())
-            continue; // the empty name after a trailing separator
-        if (i == inner.end() || *i != *o)
-            return false;
-    }
-    return true;
+    iso_node_set_permissions(node, info.st_mode & 07777);
+    iso_node_set_uid(node, info.st_uid);
+    iso_node_set_gid(node, info.st_gid);
+    iso_node_set_mtime(node, info.st_mtime);
+    iso_node_set_atime(node, info.st_atime);
+    iso_node_set_ctime(node, info.st_ctime);
 }
+
+// Builds the image's tree from the folder (canonical). Files become checked streams; a link to a
+// file or folder inside the folder becomes the content it names, so that every view of the disc
+// holds it (Joliet and plain ISO 9660 have no links); a link out of the folder, into nothing or
+// into a folder it lies in, pipes, devices and sockets stay off the disc. Folders are read one
+// at a time, without recursion.
+class TreeBuilder {
+public:
+    TreeBuilder(IsoImage* image, fs::path root, StreamFailure& failure)
+        : image_(image), root_(std::move(root)), failure_(failure)
+    {
+    }
+
+    // Empty on success, else the German reason.
+    std::string Build()
+    {
+        struct stat info {};
+        if (::stat(root_.c_str(), &info) != 0)
+            return "Der Ordner " + PathToUtf8(root_) + " ist nicht lesbar: " + std::strerror(errno);
+        IsoDir* top = iso_image_get_root(image_);
+        SetAttributes(reinterpret_cast<IsoNode*>(top), info);
+        pending_.push_back({top, root_, "", {root_}});
+        while (!pending_.empty()) {
+            Folder folder = std::move(pending_.back());
+            pending_.pop_back();
+            if (std::string error = AddEntries(folder); !error.empty())
+                return error;
+        }
+        return {};
+    }
+
+private:
+    struct Folder {
+        IsoDir* dir;
+        fs::path real;                 // where its entries are read
+        std::string shown;             // its path below the root, "/"-separated
+        std::vector<fs::path> chain;   // the canonical folders from the root down to it
+    };
+
+    std::string AddEntries(const Folder& folder)
+    {
+        const std::string where = folder.shown.empty() ? std::string(".") : folder.shown;
+        DIR* listing = ::opendir(folder.real.c_str());
+        if (listing == nullptr)
+            return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
+        std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
+        const int dirFd = ::dirfd(listing);
+        while (true) {
+            errno = 0;
+            const dirent* entry = ::readdir(listing);
+            if (entry == nullptr) {
+                if (errno != 0)
+                    return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
+                return {};
+            }
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const std::string shown = folder.shown.empty() ? name : folder.shown + "/" + name;
+            struct stat info {};
+            if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return "\"" + shown + "\" ist nicht lesbar: " + std::strerror(errno);
+            fs::path real = folder.real / name;
+            if (S_ISLNK(info.st_mode)) {
+                const LinkTarget target = ResolveFolderLink(root_, folder.chain, real);
+                if (target.kind != LinkKind::File && target.kind != LinkKind::Folder)
+                    continue; // never content from outside the folder
+                if (::stat(target.resolved.c_str(), &info) != 0)
+                    continue; // gone since: nothing to add
+                real = target.resolved;
+            }
+            std::string error;
+            if (S_ISDIR(info.st_mode))
+                error = AddFolder(folder, name, shown, std::move(real), info);
+            else if (S_ISREG(info.st_mode))
+                error = AddFile(folder, name, shown, real, info);
+            if (!error.empty())
+                return error;
+        }
+    }
+
+    std::string AddFolder(const Folder& parent, const std::string& name, const std::string& shown, fs::path real,
+                          const struct stat& info)
+    {
+        IsoDir* dir = nullptr;
+        if (const int rc = iso_image_add_new_dir(image_, parent.dir, name.c_str(), &dir); rc < 0)
+            return LibraryError("\"" + shown + "\" kann nicht aufgenommen werden", rc);
+        SetAttributes(reinterpret_cast<IsoNode*>(dir), info);
+        std::vector<fs::path> chain = parent.chain;
+        chain.push_back(real);
+        pending_.push_back({dir, std::move(real), shown, std::move(chain)});
+        return {};
+    }
+
+    std::string AddFile(const Folder& parent, const std::string& name, const std::string& shown,
+                        const fs::path& real, const struct stat& info)
+    {
+        IsoStream* stream = NewCheckedFileStream(real.string(), shown, info, failure_);
+        if (stream == nullptr)
+            return "\"" + shown + "\": " + std::strerror(ENOMEM);
+        IsoFile* file = nullptr;
+        if (const int rc = iso_image_add_new_file(image_, parent.dir, name.c_str(), stream, &file); rc < 0) {
+            iso_stream_unref(stream);
+            return LibraryError("\"" + shown + "\" kann nicht aufgenommen werden", rc);
+        }
+        SetAttributes(reinterpret_cast<IsoNode*>(file), info);
+        return {};
+    }
+
+    IsoImage* image_;
+    fs::path root_;
+    StreamFailure& failure_;
+    std::vector<Folder> pending_;
+};
 
 } // namespace
 
@@ -302,13 +477,9 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     }
     std::unique_ptr<IsoImage, ImageFree> image(rawImage);
     iso_image_set_volset_id(image.get(), request.label.c_str());
-    iso_tree_set_follow_symlinks(image.get(), 0);
-    iso_tree_set_ignore_hidden(image.get(), 0);
-    iso_tree_set_ignore_special(image.get(), 1 | 2 | 4 | 8); // FIFOs, sockets, devices
-    iso_image_set_ignore_aclea(image.get(), 1 | 2);
-    if (const int rc = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), request.folder.c_str());
-        rc < 0) {
-        result.error = LibraryError(failed + ": Der Ordner " + PathToUtf8(request.folder) + " ist nicht lesbar", rc);
+    StreamFailure fileFailure;
+    if (std::string error = TreeBuilder(image.get(), request.folder, fileFailure).Build(); !error.empty()) {
+        result.error = failed + ": " + error;
         return result;
     }
 
@@ -323,14 +494,20 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     iso_write_opts_set_joliet(opts.get(), 1);
     iso_write_opts_set_joliet_longer_paths(opts.get(), 1);
     iso_write_opts_set_fifo_size(opts.get(), kFifoBlocks);
+    // Every view keeps the file's own date; Windows shows the Joliet one.
+    iso_write_opts_set_dir_rec_mtime(opts.get(), 1 | 2 | 4);
     char utf8[] = "UTF-8";
     iso_write_opts_set_output_charset(opts.get(), utf8);
 
     // Interruptions from here on end the write with the temporary file removed.
     InterruptGuard interrupts;
-    TemporaryFile temporary(request.image);
-    if (temporary.fd() < 0) {
-        result.error = failed + ": " + std::strerror(temporary.error());
+    std::unique_ptr<ImageTarget> target;
+    if (request.inPlace)
+        target = std::make_unique<InPlaceTarget>(request.image);
+    else
+        target = std::make_unique<TemporaryFile>(request.image);
+    if (!target->Ready()) {
+        result.error = failed + ": " + (g_interrupted ? std::string("abgebrochen.") : std::strerror(target->error()));
         return result;
     }
 
@@ -354,14 +531,18 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
             interrupted = true;
             break;
         }
+        if (!fileFailure.Get().empty())
+            break;
         const auto want = static_cast<int>(std::min<std::uint64_t>(buffer.size(), total - done));
         const int got = source->read_xt(source.get(), buffer.data(), want);
         if (got <= 0) {
+            if (!fileFailure.Get().empty())
+                break;
             const std::string reason = IsoLibrary::LastMessage();
             result.error = failed + ": " + (reason.empty() ? std::string("Lesefehler im Ordner.") : reason);
             break;
         }
-        if (!temporary.Write(buffer.data(), static_cast<std::size_t>(got))) {
+        if (!target->Write(buffer.data(), static_cast<std::size_t>(got))) {
             if (g_interrupted)
                 interrupted = true;
             else
@@ -372,21 +553,29 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
         line.Update(done);
     }
     line.Finish();
-    if (interrupted)
+    // A file that changed is the reason, whatever the library made of the failed read.
+    if (const std::string changed = fileFailure.Get(); !changed.empty())
+        result.error = failed + ": " + changed;
+    else if (interrupted)
         result.error = failed + ": abgebrochen.";
     if (result.error.empty() && done != total)
         result.error = failed + ": Das Abbild ist unvollständig (" + std::to_string(done) + " von "
                        + std::to_string(total) + " Bytes).";
     if (!result.error.empty()) {
         source->cancel(source.get());
-        return result; // the temporary file goes with `temporary`
+        return result; // a temporary file goes with `target`
     }
-    if (!temporary.Commit(request.image)) {
-        result.error = failed + ": " + std::strerror(temporary.error());
+    if (!target->Commit(request.image)) {
+        result.error = failed + ": " + std::strerror(target->error());
         return result;
     }
     result.bytes = done;
     return result;
+}
+
+std::string JolietVolumeId(const std::string& label)
+{
+    return label.substr(0, std::min<std::size_t>(label.size(), 16)); // the label is ASCII
 }
 
 std::string DefaultVolumeLabel(const std::string& utf8Caption, const fs::path& folder)
@@ -437,23 +626,36 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return usage("Die Bezeichnung " + *label + " enthält kein Zeichen, das ISO 9660 erlaubt.");
     }
 
-    const fs::path folderPath = PathFromUtf8(folder);
-    const fs::path imagePath = PathFromUtf8(image);
+    // The folder is resolved once: the check and the image read the very same folder.
     std::error_code ec;
-    if (fs::is_directory(imagePath, ec)) {
-        err << "Das Ziel " << image << " ist ein Ordner.\n";
+    const fs::path folderPath = fs::canonical(PathFromUtf8(folder), ec);
+    if (ec || !fs::is_directory(folderPath, ec)) {
+        err << "Der Ordner \"" << folder << "\" existiert nicht oder ist kein Ordner.\n";
         return 2;
     }
-    if (fs::exists(imagePath, ec)) {
-        // An existing image that cannot be written in place is refused, not replaced by the rename.
-        const int fd = ::open(imagePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd < 0) {
-            err << "Das Abbild " << image << " kann nicht geschrieben werden: " << std::strerror(errno) << '\n';
+    fs::path imagePath = PathFromUtf8(image);
+    bool inPlace = false;
+    struct stat info {};
+    if (::stat(imagePath.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            err << "Das Ziel " << image << " ist ein Ordner.\n";
             return 2;
         }
-        ::close(fd);
+        inPlace = !S_ISREG(info.st_mode);
+        if (!inPlace) {
+            // A link to an image: the file it names is replaced, the link stays.
+            imagePath = fs::canonical(imagePath, ec);
+            // An existing image that cannot be written in place is refused, not replaced by the rename.
+            const int fd = ec ? -1 : ::open(imagePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            if (fd < 0) {
+                err << "Das Abbild " << image << " kann nicht geschrieben werden: "
+                    << (ec ? ec.message() : std::strerror(errno)) << '\n';
+                return 2;
+            }
+            ::close(fd);
+        }
     }
-    if (fs::is_directory(folderPath, ec) && IsInside(imagePath, folderPath)) {
+    if (!inPlace && IsWithin(fs::weakly_canonical(imagePath, ec), folderPath)) {
         err << "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " << image << '\n';
         return 2;
     }
@@ -479,14 +681,17 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     request.folder = folderPath;
     request.image = imagePath;
     request.label = volume;
+    request.inPlace = inPlace;
     request.showProgress = ::isatty(STDERR_FILENO) == 1;
     const IsoWriteResult written = WriteIsoImage(request, err);
     if (!written.error.empty()) {
         err << written.error << '\n';
         return 2;
     }
-    out << "Abbild geschrieben: " << image << " (" << GermanSize(written.bytes) << ", Bezeichnung " << volume
-        << ")\n";
+    out << "Abbild geschrieben: " << image << " (" << GermanSize(written.bytes) << ", Bezeichnung " << volume;
+    if (const std::string joliet = JolietVolumeId(volume); joliet != volume)
+        out << ", unter Windows " << joliet;
+    out << ")\n";
     out.flush();
     return 0;
 }

@@ -9,9 +9,10 @@
 namespace qv {
 
 struct IsoWriteRequest {
-    std::filesystem::path folder; // becomes the root of the image
+    std::filesystem::path folder; // becomes the root of the image; canonical (absolute, no links)
     std::filesystem::path image;  // the file to write
     std::string label;            // the volume label, already in ISO 9660 form
+    bool inPlace = false;         // `image` is a device or FIFO: written as it is, not replaced
     bool showProgress = false;    // a progress line on `progress` while writing large images
 };
 
@@ -21,12 +22,17 @@ struct IsoWriteResult {
     std::uint64_t bytes = 0;
 };
 
-// Writes an ISO 9660 image with Joliet and Rock Ridge (permissions kept, symbolic links stored as
-// links, special files left out) of the folder's content. The image goes to a temporary file beside
-// the target and is renamed over it only when complete; on any failure, an interruption by
-// SIGINT, SIGTERM or SIGHUP included, the temporary file is removed and an existing target stays as
-// it was.
+// Writes an ISO 9660 image with Joliet and Rock Ridge of the folder's content: permissions and
+// dates kept in every view; a link to a file or folder inside the folder stored as the content it
+// names, other links and special files left out. A file that changes or vanishes while it is read
+// fails the write, naming the file. The image goes to a temporary file beside the target and is
+// renamed over it only when complete; on any failure, an interruption by SIGINT, SIGTERM or SIGHUP
+// included, the temporary file is removed and an existing target stays as it was. A device or
+// FIFO (`inPlace`) is written as it is.
 IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress);
+
+// The volume id of the Joliet view, which Windows shows: Joliet holds 16 characters of the label.
+std::string JolietVolumeId(const std::string& label);
 
 // The label when none is given: the caption of the configuration, else the folder's name, each
 // mapped by VolumeLabelFrom; "QUORVANE" when neither leaves a character.

@@ -246,6 +246,65 @@ bool IsSlash(char c)
 
 } // namespace
 
+std::vector<std::string> WindowsNameProblems(std::string_view utf8Name)
+{
+    std::vector<std::string> problems;
+    std::string refused;
+    bool control = false;
+    for (const char c : utf8Name) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            control = true;
+        else if (std::string_view("<>\"|").find(c) != std::string_view::npos && refused.find(c) == std::string::npos)
+            refused += c;
+    }
+    if (!refused.empty() || control) {
+        std::string what = refused;
+        if (control)
+            what += what.empty() ? "Steuerzeichen" : ", Steuerzeichen";
+        problems.push_back("Name mit Zeichen, die Windows nicht erlaubt (" + what + ")");
+    }
+    if (!utf8Name.empty() && (utf8Name.back() == '.' || utf8Name.back() == ' '))
+        problems.emplace_back("Name endet mit Punkt oder Leerzeichen, Windows öffnet ihn nicht");
+    std::string_view base = utf8Name.substr(0, utf8Name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    std::string upper(base);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    const bool numbered = upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0)
+                          && upper[3] >= '1' && upper[3] <= '9';
+    if (numbered || upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
+        problems.push_back("Name ist unter Windows ein Gerätename (" + upper + ")");
+    bool beyondPlane = false;
+    bool malformed = false;
+    for (std::size_t i = 0; i < utf8Name.size();) {
+        const auto b = static_cast<unsigned char>(utf8Name[i]);
+        const std::size_t length = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b & 0xF0) == 0xE0 ? 3
+                                   : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        bool ok = length != 0 && i + length <= utf8Name.size();
+        for (std::size_t k = 1; ok && k < length; ++k)
+            ok = (static_cast<unsigned char>(utf8Name[i + k]) & 0xC0) == 0x80;
+        if (ok && length >= 3) {
+            const auto second = static_cast<unsigned char>(utf8Name[i + 1]);
+            // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+            ok = !(b == 0xE0 && second < 0xA0) && !(b == 0xED && second >= 0xA0) && !(b == 0xF0 && second < 0x90)
+                 && !(b == 0xF4 && second >= 0x90);
+        }
+        if (!ok) {
+            malformed = true;
+            ++i;
+            continue;
+        }
+        beyondPlane = beyondPlane || length == 4;
+        i += length;
+    }
+    if (beyondPlane)
+        problems.emplace_back("Name mit Zeichen außerhalb der Unicode-Grundebene, Joliet ersetzt sie durch \"_\"");
+    if (malformed)
+        problems.emplace_back("Name ist kein gültiges UTF-8, Joliet ersetzt die Bytes durch \"_\"");
+    return problems;
+}
+
 std::size_t SchemeLength(std::string_view link)
 {
     if (link.empty() || !IsAsciiLetter(link[0]))
@@ -277,9 +336,15 @@ DiscPath LinkPathOnDisc(const std::vector<std::string>& pageFolder, std::string_
     while (!link.empty() && (link.back() == ' ' || link.back() == '\t' || link.back() == '\n' || link.back() == '\r'))
         link.remove_suffix(1);
     const std::size_t scheme = SchemeLength(link);
+    // A file: address names a path on some machine, never one on the disc.
+    if (scheme == 4 && StartsWithIgnoreCase(link, "file:"))
+        return {DiscPathKind::Absolute, {}};
     if (scheme >= 2)
         return {DiscPathKind::Skipped, {}};
     if (scheme == 1)
+        return {DiscPathKind::Absolute, {}};
+    // "\\server\share" is a network path; "//host/x" an address on the web.
+    if (link.size() >= 2 && link[0] == '\\' && link[1] == '\\')
         return {DiscPathKind::Absolute, {}};
     if (link.size() >= 2 && IsSlash(link[0]) && IsSlash(link[1]))
         return {DiscPathKind::Skipped, {}};

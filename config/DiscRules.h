@@ -23,6 +23,14 @@ std::size_t JolietNameLength(std::string_view utf8Name);
 // empty when the name is acceptable.
 std::string JolietRefusedIn(std::string_view utf8Name);
 
+// What keeps Windows from opening a file of this name, each a German clause ("Name endet mit
+// Punkt oder Leerzeichen"), in a fixed order; empty when Windows opens it. Looks for the characters
+// Windows refuses that Joliet lets pass ("<", ">", """, "|" and control characters), a trailing dot
+// or blank, the device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with an
+// extension), characters beyond the first Unicode plane and bytes that are not UTF-8 (Joliet turns
+// both of the last into "_").
+std::vector<std::string> WindowsNameProblems(std::string_view utf8Name);
+
 // A name folded for comparing without regard to letter case: ASCII, Latin-1, Latin Extended-A,
 // Greek and Cyrillic capitals become small letters; everything else is kept byte for byte.
 std::string FoldNameCase(std::string_view utf8Name);
@@ -80,7 +88,8 @@ DiscPath ConfigPathOnDisc(std::string_view utf8Value);
 // query and fragment are cut, %XX escapes decoded, "\\" taken as "/". A link that begins with
 // "/" starts at the folder's root (the root of the disc). Links with a scheme of two or more
 // letters ("http:", "mailto:", "javascript:"), "//host" links and links that are only a fragment
-// are Skipped; a one-letter scheme is a drive and Absolute.
+// are Skipped; a one-letter scheme is a drive and, like a "file:" address and a network path
+// ("\\\\server\\share"), Absolute.
 DiscPath LinkPathOnDisc(const std::vector<std::string>& pageFolder, std::string_view link);
 
 // The names joined by "/".

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -163,15 +164,90 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
          {{"web/Index.html", "x"}},
          {"Fehler: Namen, die sich nur in der Groß-/Kleinschreibung unterscheiden: \"web/Index.html\" und "
           "\"web/index.html\"; auf der Disc ist nur einer erreichbar."}},
-        {"folder nine levels deep",
-         {{"a/b/c/d/e/f/g/h/i/j/tief.txt", "x"}},
-         {"Warnung: Ordner \"a/b/c/d/e/f/g/h/i\" liegt tiefer als 8 Ebenen; manche Systeme lesen ihn auf der Disc "
-          "nicht."}},
-        {"folder eight levels deep", {{"a/b/c/d/e/f/g/h/tief.txt", "x"}}, {}},
-        {"symbolic link",
+        // ISO 9660 allows eight levels with the root and the file: six folders below the root.
+        {"folder seven levels deep, as deep as genisoimage refuses",
+         {{"a/b/c/d/e/f/g/tief.txt", "x"}},
+         {"Warnung: Ordner \"a/b/c/d/e/f/g\" liegt tiefer als 6 Ebenen; ISO 9660 erlaubt mit Wurzel und Dateiname "
+          "nur 8, manche Systeme lesen ihn auf der Disc nicht."}},
+        {"folder six levels deep", {{"a/b/c/d/e/f/tief.txt", "x"}}, {}},
+        {"links to a file and a folder inside the folder are their content on the disc",
+         {{"web/seite2.html", "<a href=\"link.html\">l</a><img src=\"bilder/Logo.png\">"}},
          {},
-         {"Warnung: \"web/link.html\" ist eine symbolische Verknüpfung; unter Windows fehlt sie auf der Disc."},
-         [](const fs::path& root) { fs::create_symlink("seite2.html", root / "web/link.html"); }},
+         [](const fs::path& root) {
+             fs::create_symlink("seite2.html", root / "web/link.html");
+             fs::create_symlink("../bilder", root / "web/bilder");
+         }},
+        {"links out of the folder, into nothing and into their own folder",
+         {{"web/seite2.html", "<a href=\"weg.html\">w</a>"}},
+         {"Fehler: \"web/aussen.txt\" ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt nicht "
+          "auf die Disc.",
+          "Fehler: \"web/schleife\" ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst liegt; sie "
+          "kommt nicht auf die Disc.",
+          "Fehler: \"web/weg.html\" ist eine symbolische Verknüpfung ohne Ziel.",
+          "Fehler: web/seite2.html: Verweis \"weg.html\" fehlt im Ordner."},
+         [](const fs::path& root) {
+             WriteFile(root.parent_path() / "draussen.txt", "geheim");
+             fs::create_symlink("../../draussen.txt", root / "web/aussen.txt");
+             fs::create_symlink("fehlt.html", root / "web/weg.html");
+             fs::create_symlink("..", root / "web/schleife");
+         }},
+        {"names Windows cannot open",
+         {{"n/a<b>.txt", "x"}, {"n/p|q.txt", "x"}, {"n/zit\"at.txt", "x"}, {"n/punkt.", "x"}, {"n/blank ", "x"},
+          {"n/CON.txt", "x"}, {"n/aux", "x"}, {"n/Lpt9.log", "x"}, {"n/steuer\x01.txt", "x"},
+          {"n/lachen\xF0\x9F\x98\x80.txt", "x"}, {"n/kaputt\xFF.txt", "x"}, {"n/com0.txt", "x"}, {"n/console.txt", "x"}},
+         {"Fehler: Name ist unter Windows ein Gerätename (CON): \"n/CON.txt\"",
+          "Fehler: Name ist unter Windows ein Gerätename (LPT9): \"n/Lpt9.log\"",
+          "Fehler: Name mit Zeichen, die Windows nicht erlaubt (<>): \"n/a<b>.txt\"",
+          "Fehler: Name ist unter Windows ein Gerätename (AUX): \"n/aux\"",
+          "Fehler: Name endet mit Punkt oder Leerzeichen, Windows öffnet ihn nicht: \"n/blank \"",
+          "Fehler: Name ist kein gültiges UTF-8, Joliet ersetzt die Bytes durch \"_\": \"n/kaputt\xFF.txt\"",
+          "Fehler: Name mit Zeichen außerhalb der Unicode-Grundebene, Joliet ersetzt sie durch \"_\": "
+          "\"n/lachen\xF0\x9F\x98\x80.txt\"",
+          "Fehler: Name endet mit Punkt oder Leerzeichen, Windows öffnet ihn nicht: \"n/punkt.\"",
+          "Fehler: Name mit Zeichen, die Windows nicht erlaubt (|): \"n/p|q.txt\"",
+          "Fehler: Name mit Zeichen, die Windows nicht erlaubt (Steuerzeichen): \"n/steuer\x01.txt\"",
+          "Fehler: Name mit Zeichen, die Windows nicht erlaubt (\"): \"n/zit\"at.txt\""}},
+        {"links in style sheets, srcset, refresh, object, background, file: and network paths",
+         {{"web/stil.css", "@import url(\"basis.css\");\nbody { background: url(fehlt7.png) }"},
+          {"web/basis.css", "/* url(alt.png) */ p { background: url('../bilder/Logo.png') }"},
+          {"web/seite2.html",
+           "<body background=\"fehlt6.jpg\"><style>@import \"fehlt1.css\";</style>"
+           "<p style=\"background:url(fehlt2.png)\">x</p><img srcset=\"js/menu.js 1x, fehlt3.png 2x\">"
+           "<meta http-equiv=\"refresh\" content=\"0; url=fehlt4.html\"><object data=\"fehlt5.swf\"></object>"
+           "<a href=\"file:///C:/daten/x.html\">f</a><a href=\"\\\\server\\freigabe\\x.html\">u</a>"}},
+         {"Fehler: web/seite2.html: Verweis \"file:///C:/daten/x.html\" ist ein absoluter Pfad; auf der Disc gilt nur "
+          "ein Pfad im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"\\\\server\\freigabe\\x.html\" ist ein absoluter Pfad; auf der Disc gilt "
+          "nur ein Pfad im Ordner.",
+          "Fehler: web/stil.css: Verweis \"fehlt7.png\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt6.jpg\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt1.css\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt2.png\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt3.png\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt4.html\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt5.swf\" fehlt im Ordner."}},
+        {"a missing file linked many times: one line per page that links it",
+         {{"web/seite2.html", "<a href=\"fehlt.html#a\">a</a><a href=\"fehlt.html#b\">b</a><a href=\"./fehlt.html\">c</a>"
+                              "<a href=\"seite3.html\">3</a><a href=\"fehlt.png\">p</a><a href=\"fehlt.html#a\">a</a>"},
+          {"web/seite3.html", "<a href=\"fehlt.html#z\">z</a>"}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html#a\" fehlt im Ordner (3 Verweise auf \"web/fehlt.html\").",
+          "Fehler: web/seite3.html: Verweis \"fehlt.html#z\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt.png\" fehlt im Ordner."}},
+        {"links below 300 levels of nesting are checked",
+         {{"web/seite2.html", [] {
+               std::string page;
+               for (int i = 0; i < 300; ++i)
+                   page += "<div>";
+               return page + "<a href=\"fehlt.html\">x</a>";
+           }()}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html\" fehlt im Ordner."}},
+        {"links of a page over 256 MiB are checked",
+         {{"web/seite2.html", "<a href=\"fehlt.html\">x</a>"}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html\" fehlt im Ordner."},
+         [](const fs::path& root) { fs::resize_file(root / "web/seite2.html", 300ULL * 1024 * 1024); }},
+        {"links after a NUL byte are checked",
+         {{"web/seite2.html", std::string("<p>a") + '\0' + "b</p><a href=\"fehlt.html\">x</a>"}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html\" fehlt im Ordner."}},
         {"named pipe",
          {},
          {"Warnung: \"web/rohr\" ist keine gewöhnliche Datei und kommt nicht auf die Disc."},
@@ -202,8 +278,8 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
         {"errors before warnings",
          {{"starter.exe", "MZ another build"}, {"a/b/c/d/e/f/g/h/i/x", "x"}, {"disc.ico", std::nullopt}},
          {"Fehler: starter.ini: icon \"disc.ico\" fehlt im Ordner.",
-          "Warnung: Ordner \"a/b/c/d/e/f/g/h/i\" liegt tiefer als 8 Ebenen; manche Systeme lesen ihn auf der Disc "
-          "nicht.",
+          "Warnung: Ordner \"a/b/c/d/e/f/g\" liegt tiefer als 6 Ebenen; ISO 9660 erlaubt mit Wurzel und Dateiname "
+          "nur 8, manche Systeme lesen ihn auf der Disc nicht.",
           "Warnung: starter.exe unterscheidet sich von Beispiele/starter.exe (MD5); der Designer würde ihn ersetzen."}},
     };
     for (const FolderCase& c : cases) {
@@ -239,6 +315,44 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
                                            + (warnings == 1 ? " Warnung." : " Warnungen."));
         EXPECT_EQ(lines.back().rfind("Gesamtgröße: etwa ", 0), 0u) << lines.back();
     }
+}
+
+// Links are found in one pass over pieces of the page: a large page does not take memory of its size.
+TEST_F(DiscCheck, MemoryDoesNotGrowWithThePage)
+{
+    const fs::path root = dir_ / "disc";
+    fs::create_directories(root);
+    WriteCleanProject(root);
+    {
+        // Written row by row, without the page in memory.
+        std::ofstream page(root / "web/index.html", std::ios::binary | std::ios::trunc);
+        page << "<html><body>";
+        const std::string row =
+            "<div class=\"zeile\"><a href=\"seite2.html#oben\">Weiter</a><img src=\"../bilder/Logo.png\"></div>\n";
+        for (std::size_t size = 0; size < 40u * 1024 * 1024; size += row.size())
+            page << row;
+        page << "<a href=\"fehlt.html\">x</a></body></html>";
+        ASSERT_TRUE(page.good());
+    }
+
+    // A sanitizer's quarantine of freed memory would count as the program's own. The peak is taken
+    // by time(1): a child forked from this test would start with the test's own memory.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    ::setenv("ASAN_OPTIONS", (std::string(asan != nullptr ? asan : "") + ":quarantine_size_mb=1").c_str(), 1);
+    const fs::path peak = dir_ / "spitze.txt";
+    const fs::path out = dir_ / "ausgabe.txt";
+    const std::string command = "/usr/bin/time -f %M -o " + ShellQuoted(peak.string()) + " " + ShellQuoted(QV_QVR)
+                                + " verify " + ShellQuoted(root.string()) + " > " + ShellQuoted(out.string());
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ProblemLines(ReadFile(out)),
+              std::vector<std::string>{"Fehler: web/index.html: Verweis \"fehlt.html\" fehlt im Ordner."});
+    const std::vector<std::string> timeLines = Lines(ReadFile(peak));
+    ASSERT_FALSE(timeLines.empty());
+    const long peakKiB = std::atol(timeLines.back().c_str());
+    // A parse into a tree took over ten times the page; a pass in pieces needs well below the page.
+    EXPECT_LT(peakKiB, 64L * 1024) << "KiB";
 }
 
 TEST_F(DiscCheck, SummaryCountsProblemsAndNamesTheMediaThatHoldTheFolder)

@@ -10,13 +10,16 @@
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <functional>
 #include <random>
+#include <tuple>
 #include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 extern char** environ;
 
@@ -391,6 +394,234 @@ TEST_F(IsoImageTest, InterruptedWriteLeavesNoImageAndTheOldOneUntouched)
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(FolderNames(out), std::vector<std::string>{"menue.iso"});
     EXPECT_EQ(ReadFile(image), "altes Abbild");
+}
+
+} // namespace
+
+namespace {
+
+// The volume id of the Joliet view (the supplementary volume descriptor), as Windows reads it.
+std::string JolietVolumeIdOf(const fs::path& image)
+{
+    const std::string bytes = ReadFile(image);
+    for (std::size_t sector = 16; (sector + 1) * 2048 <= bytes.size(); ++sector) {
+        const std::string_view d(bytes.data() + sector * 2048, 2048);
+        if (static_cast<unsigned char>(d[0]) == 255)
+            break;
+        if (d[0] != 2)
+            continue;
+        std::string id;
+        for (std::size_t i = 40; i < 72; i += 2)
+            id += d[i] == 0 ? d[i + 1] : '?';
+        return id.substr(0, id.find_last_not_of(' ') + 1);
+    }
+    return {};
+}
+
+class IsoViews : public DiscFolderTest {};
+
+// A relative folder is the folder below the working directory, for the check and the image alike.
+TEST_F(IsoViews, RelativeFolderIsTheOneBelowTheWorkingDirectory)
+{
+    const fs::path root = dir_ / "srv";
+    WriteProject(root);
+    const Tree folder = ReadFolder(root);
+    for (const auto& [name, cwd, target] : std::vector<std::tuple<std::string, fs::path, std::string>>{
+             {"srv", dir_, "a.iso"}, {".", root, "../b.iso"}, {"./srv/", dir_, "c.iso"}}) {
+        SCOPED_TRACE(name);
+        const std::string command = "cd " + ShellQuoted(cwd.string()) + " && " + ShellQuoted(QV_QVR) + " iso "
+                                    + ShellQuoted(name) + " -o " + ShellQuoted(target) + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(ReadImage((cwd / target).lexically_normal(), false).tree, folder);
+    }
+}
+
+// Links inside the folder are their content in every view; links outside never bring content in.
+TEST_F(IsoViews, LinksInsideTheFolderAreContentInEveryViewLinksOutsideNever)
+{
+    const fs::path root = dir_ / "disc";
+    WriteProject(root);
+    const fs::path real = dir_ / "echt";
+    fs::create_directories(real);
+    fs::rename(root / "starter.exe", root / "daten/starter.exe");
+    fs::create_symlink("daten/starter.exe", root / "starter.exe");
+    fs::create_symlink("daten/tief", root / "verweis");
+    const fs::path image = dir_ / "menue.iso";
+    Outcome r = Run({"iso", root.string(), "-o", image.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string starter = ReadFile(QV_REFERENCE_STARTER);
+    for (const bool joliet : {false, true}) {
+        const Tree tree = ReadImage(image, joliet).tree;
+        ASSERT_EQ(tree.count("starter.exe"), 1u);
+        EXPECT_EQ(tree.at("starter.exe").bytes, starter);
+        EXPECT_EQ(tree.at("verweis/tiefer/am tiefsten/Ärger & Öl.txt").bytes, "umlaute");
+    }
+    // Plain ISO 9660, as isoinfo reads it without extensions.
+    const std::string plain = "isoinfo -i " + ShellQuoted(image.string()) + " -x '/STARTER.EXE;1' > "
+                              + ShellQuoted((dir_ / "plain.exe").string());
+    ASSERT_EQ(std::system(plain.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir_ / "plain.exe"), starter);
+
+    WriteFile(dir_ / "geheim.txt", "GEHEIMER-INHALT-VON-AUSSEN");
+    fs::create_symlink("../../geheim.txt", root / "daten/geheim.txt");
+    r = Run({"iso", root.string(), "-o", image.string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Fehler: \"daten/geheim.txt\" ist eine symbolische Verknüpfung aus dem Ordner hinaus"),
+              std::string::npos) << r.err;
+    r = Run({"iso", root.string(), "-o", image.string(), "--force"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(image).find("GEHEIMER-INHALT"), std::string::npos);
+    EXPECT_EQ(ReadImage(image, false).tree.count("daten/geheim.txt"), 0u);
+}
+
+// Windows shows the Joliet date: it is the file's, as in Rock Ridge and plain ISO 9660.
+TEST_F(IsoViews, EveryViewKeepsTheFilesDate)
+{
+    const fs::path root = dir_ / "disc";
+    WriteProject(root);
+    const std::time_t past = 981173106; // 2001-02-03 04:05:06 UTC
+    const timespec times[2] = {{past, 0}, {past, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (root / "daten/block.bin").c_str(), times, 0), 0);
+    const fs::path image = dir_ / "menue.iso";
+    const Outcome r = Run({"iso", root.string(), "-o", image.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* options : {"-J", "", "-R"}) {
+        SCOPED_TRACE(options);
+        const std::string command = "TZ=UTC isoinfo -l " + std::string(options) + " -i " + ShellQuoted(image.string())
+                                    + " > " + ShellQuoted((dir_ / "liste.txt").string());
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        bool found = false;
+        for (const std::string& line : Lines(ReadFile(dir_ / "liste.txt"))) {
+            if (line.find("BLOCK.BIN") == std::string::npos && line.find("block.bin") == std::string::npos)
+                continue;
+            found = true;
+            EXPECT_NE(line.find("Feb  3 2001"), std::string::npos) << line;
+        }
+        EXPECT_TRUE(found);
+    }
+}
+
+TEST_F(IsoViews, LabelLongerThanJolietHoldsIsPrintedAsEachViewShowsIt)
+{
+    const fs::path root = dir_ / "disc";
+    WriteProject(root);
+    const fs::path image = dir_ / "menue.iso";
+    const struct {
+        const char* label;
+        const char* printed;
+        const char* joliet;
+    } cases[] = {
+        {"Sommerfest", "Bezeichnung SOMMERFEST)", "SOMMERFEST"},
+        {"Sommerfest der Grundschule 2024", "Bezeichnung SOMMERFEST_DER_GRUNDSCHULE_2024, unter Windows SOMMERFEST_DER_G)",
+         "SOMMERFEST_DER_G"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Outcome r = Run({"iso", root.string(), "-o", image.string(), "--label", c.label});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
+        EXPECT_EQ(JolietVolumeIdOf(image), c.joliet);
+    }
+}
+
+// A device or FIFO named with -o is written in place, as qvr convert -o does it.
+TEST_F(IsoViews, DeviceAndFifoTargetsAreWrittenInPlace)
+{
+    const fs::path root = dir_ / "disc";
+    WriteProject(root);
+    const fs::path fifo = dir_ / "rohr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const fs::path received = dir_ / "empfangen.iso";
+    const std::string reader = "timeout 120 cat " + ShellQuoted(fifo.string()) + " > " + ShellQuoted(received.string()) + " &";
+    ASSERT_EQ(std::system(reader.c_str()), 0);
+    const Outcome r = Run({"iso", root.string(), "-o", fifo.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    if (!S_ISFIFO(info.st_mode)) {
+        const int unblock = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (unblock >= 0)
+            ::close(unblock);
+    }
+    for (int i = 0; i < 600 && fs::file_size(received) < 2048; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the reader's last write
+    EXPECT_EQ(ReadImage(received, false).tree, ReadFolder(root));
+
+    // A character device, where this user may make one.
+    const fs::path device = dir_ / "null";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        const Outcome n = Run({"iso", root.string(), "-o", device.string()});
+        EXPECT_EQ(n.exitCode, 0) << n.err;
+        ASSERT_EQ(::lstat(device.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
+}
+
+// A file that changes while the image is written fails the write, naming the file. The image
+// goes to a FIFO the test reads slowly, so the change falls in the middle of the write.
+TEST_F(IsoViews, FileChangedWhileWritingIsAnError)
+{
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> change;
+        const char* message;
+    } cases[] = {
+        {"shrinks", [](const fs::path& f) { fs::resize_file(f, 1024 * 1024); }, "hat sich verändert"},
+        {"grows", [](const fs::path& f) { fs::resize_file(f, 40 * 1024 * 1024); }, "hat sich verändert"},
+        {"vanishes", [](const fs::path& f) { fs::remove(f); }, "ist verschwunden"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path root = dir_ / "disc";
+        fs::remove_all(root);
+        WriteProject(root);
+        const fs::path victim = root / "daten/groß.bin";
+        WriteFile(victim, "");
+        fs::resize_file(victim, 32 * 1024 * 1024);
+        const fs::path fifo = dir_ / "rohr";
+        fs::remove(fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+
+        const std::string qvr = QV_QVR;
+        std::vector<std::string> args = {qvr, "iso", root.string(), "-o", fifo.string()};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const fs::path errFile = dir_ / "fehler.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, qvr.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+
+        const int in = ::open(fifo.c_str(), O_RDONLY);
+        ASSERT_GE(in, 0);
+        // The file's content begins after the folders' records; qvr can be a few MiB ahead of the
+        // reader, far less than the 32 MiB of the file.
+        char buffer[65536];
+        std::size_t got = 0;
+        while (got < sizeof buffer) {
+            const ssize_t n = ::read(in, buffer, sizeof buffer - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        c.change(victim);
+        while (::read(in, buffer, sizeof buffer) > 0) {
+        }
+        ::close(in);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        const std::string err = ReadFile(errFile);
+        EXPECT_NE(err.find("kann nicht geschrieben werden: \"daten/groß.bin\" " + std::string(c.message)),
+                  std::string::npos) << err;
+    }
 }
 
 } // namespace

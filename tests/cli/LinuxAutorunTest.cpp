@@ -338,6 +338,25 @@ TEST_F(LinuxAutorun, FolderWithItsOwnAutorunKeepsIt)
     }
 }
 
+// With --linux an image whose Linux start cannot work is refused like one with other errors.
+TEST_F(LinuxAutorun, ImageWithoutALinuxConfigurationIsRefused)
+{
+    const fs::path root = dir_ / "ordner";
+    fs::create_directories(root);
+    fs::copy_file(QV_REFERENCE_STARTER, root / "starter.exe");
+    WriteFile(root / "runme.bat", "starter.exe /startfile=index.html\r\n");
+    WriteFile(root / "index.html", "<p>Start</p>");
+    const fs::path image = dir_ / "menue.iso";
+    ASSERT_EQ(Run({"iso", root.string(), "-o", image.string()}).exitCode, 0); // fine for Windows
+    fs::remove(image);
+    const Outcome r = Run({"iso", root.string(), "-o", image.string(), "--linux"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Lines(r.err).front(), "Fehler: Linux-Start: Weder starter.ini noch autorun.inf enthält Einstellungen; "
+                                    "quorvane-starter zeigt nur einen Hinweis, und ohne ihn öffnet autorun.sh nichts. "
+                                    "runme.bat liest er nicht.");
+    EXPECT_FALSE(fs::exists(image));
+}
+
 // verify --linux says what a Linux desktop would start and what stands in its way, on this
 // machine too (its PATH decides).
 TEST_F(LinuxAutorun, VerifyReportsTheLinuxStart)
@@ -397,6 +416,13 @@ TEST_F(LinuxAutorun, VerifyReportsTheLinuxStart)
           "Auf diesem Rechner: quorvane-starter ist installiert und zeigt das Menü.",
           "Fehler: Linux-Start: Weder starter.ini noch autorun.inf enthält Einstellungen; quorvane-starter zeigt nur "
           "einen Hinweis, und ohne ihn öffnet autorun.sh nichts. runme.bat liest er nicht."},
+         1},
+        {"the folder's own autorun.sh",
+         {{"starter.ini", "[quorvane]\r\nstartfile=web\\index.html\r\n"}, {"autorun.sh", "#!/bin/sh\n"}},
+         Tools::RuntimeAndOpener,
+         {"Linux-Start: Der Ordner bringt sein eigenes autorun.sh mit; was es tut, prüft qvr nicht.",
+          "Warnung: Linux-Start: Der Ordner hat schon \"autorun.sh\"; es kommt unverändert auf die Disc, qvr iso "
+          "--linux schreibt kein eigenes. Es ist nicht ausführbar: Linux-Desktops starten es nicht."},
          1},
         {"no start page",
          {{"starter.ini", "[quorvane]\r\ncaption=Menü\r\n"}},

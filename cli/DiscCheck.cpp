@@ -630,7 +630,8 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 2;
     }
     if (forLinux) {
-        for (const std::string& line : AddLinuxStartCheck(folder, ReadLinuxStart(folder), FindLinuxHostTools(), *report))
+        const LinuxStart start = ReadLinuxStart(folder);
+        for (const std::string& line : AddLinuxStartCheck(folder, start, FindLinuxHostTools(), *report))
             out << line << '\n';
     }
     PrintDiscReport(*report, out);

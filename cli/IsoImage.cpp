@@ -505,7 +505,8 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << failure << '\n';
         return 2;
     }
-    const LinuxAutorunAddition linuxStart = forLinux ? PrepareLinuxAutorun(folderPath, *report) : LinuxAutorunAddition{};
+    const LinuxAutorunAddition linuxStart =
+        forLinux ? PrepareLinuxAutorun(folderPath, *report) : LinuxAutorunAddition{};
     if (!report->problems.empty())
         PrintDiscReport(*report, err);
     if (report->ErrorCount() > 0 && !force) {

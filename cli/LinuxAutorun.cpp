@@ -229,8 +229,7 @@ std::vector<std::string> AddLinuxStartCheck(const fs::path& folder, const LinuxS
                 text += " Es ist nicht ausführbar: Linux-Desktops starten es nicht.";
             warning(text);
         } else {
-            warning("Der Ordner hat " + Quote(existing.name)
-                    + "; Linux-Desktops starten es vor autorun.sh.");
+            warning("Der Ordner hat " + Quote(existing.name) + "; Linux-Desktops starten es vor autorun.sh.");
         }
     }
 
@@ -241,15 +240,17 @@ std::vector<std::string> AddLinuxStartCheck(const fs::path& folder, const LinuxS
         if (fs::exists(folder / starter::kBatchFile, ec))
             text += std::string(" ") + starter::kBatchFile + " liest er nicht.";
         report.problems.push_back({DiscProblem::Severity::Error, "Linux-Start: " + text});
-        lines.push_back("Linux-Start (autorun.sh): quorvane-starter findet keine Einstellungen; "
-                        + WithoutRuntime(LinuxStartPage{}));
     } else {
         AddPageProblems(folder, start, report);
-        lines.push_back("Linux-Start (autorun.sh): quorvane-starter zeigt das Menü nach " + start.configFile + "; "
-                        + WithoutRuntime(start.page));
     }
     if (ownScript)
-        lines.back() = "Linux-Start: Der Ordner bringt sein eigenes autorun.sh mit; was es tut, prüft qvr nicht.";
+        lines.push_back("Linux-Start: Der Ordner bringt sein eigenes autorun.sh mit; was es tut, prüft qvr nicht.");
+    else if (start.configFile.empty())
+        lines.push_back("Linux-Start (autorun.sh): quorvane-starter findet keine Einstellungen; "
+                        + WithoutRuntime(LinuxStartPage{}));
+    else
+        lines.push_back("Linux-Start (autorun.sh): quorvane-starter zeigt das Menü nach " + start.configFile + "; "
+                        + WithoutRuntime(start.page));
 
     if (host && !ownScript) {
         const bool page =

@@ -26,7 +26,7 @@ struct LinuxStartPage {
         Web,      // an http or https address: `text` as configured
         Absolute, // a drive or root path: no file of the disc
         Outside,  // ".." climbs above the root
-        Unusable, // holds a NUL byte, which no file name and no command argument can hold
+        Unusable, // names the root itself ("."), or holds a NUL byte, which no file name can hold
     };
     Kind kind = Kind::None;
     std::string text;       // UTF-8

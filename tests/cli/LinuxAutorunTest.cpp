@@ -208,8 +208,8 @@ TEST_F(LinuxAutorun, ScriptPassesEveryPossibleNameUnchanged)
         {"Windows-1252 letters", "\xE4\xF6\xFC\xDF \x80 \x8A.html", "äöüß € Š.html", false},
         {"tab, carriage return, backslash escapes", "a\tb\rc \\n d.html", "a\tb\rc /n d.html", false},
         {"dots", ".\\web\\..\\.versteckt.html", ".versteckt.html", false},
-        {"web address", "https://example.org/a b?x='1'&y=$HOME#\"`id`\"", "https://example.org/a b?x='1'&y=$HOME#\"`id`\"",
-         true},
+        {"web address", "https://example.org/a b?x='1'&y=$HOME#\"`id`\"",
+         "https://example.org/a b?x='1'&y=$HOME#\"`id`\"", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

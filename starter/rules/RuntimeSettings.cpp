@@ -3,8 +3,7 @@
 #include "ColorText.h"
 #include "Cp1252.h"
 #include "KeyNames.h"
-
-#include <QDir>
+#include "PathText.h"
 
 namespace qv::starter {
 namespace {
@@ -29,16 +28,21 @@ std::optional<int> ParseDigits(std::string_view text, bool allowSign)
     return negative ? -value : value;
 }
 
-} // namespace
-
-QString FromConfigText(const std::string& bytes)
+bool IsBlank(char c)
 {
-    return QString::fromStdString(Cp1252ToUtf8(bytes));
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string ToConfigText(const QString& text)
+} // namespace
+
+std::string FromConfigText(const std::string& bytes)
 {
-    return Utf8ToCp1252(text.toStdString());
+    return Cp1252ToUtf8(bytes);
+}
+
+std::string ToConfigText(const std::string& utf8)
+{
+    return Utf8ToCp1252(utf8);
 }
 
 std::optional<int> ParseSize(const std::string& text)
@@ -54,8 +58,8 @@ std::optional<int> ParsePosition(const std::string& text)
     return ParseDigits(text, true);
 }
 
-std::optional<QRect> ParseSkinArea(const std::string& left, const std::string& top, const std::string& width,
-                                   const std::string& height)
+std::optional<Rect> ParseSkinArea(const std::string& left, const std::string& top, const std::string& width,
+                                  const std::string& height)
 {
     const auto x = ParseDigits(left, false);
     const auto y = ParseDigits(top, false);
@@ -63,33 +67,29 @@ std::optional<QRect> ParseSkinArea(const std::string& left, const std::string& t
     const auto h = ParseSize(height);
     if (!x || !y || !w || !h)
         return std::nullopt;
-    return QRect(*x, *y, *w, *h);
+    return Rect{*x, *y, *w, *h};
 }
 
-std::optional<QRect> ParseSkinPos(const ProjectSettings& p)
+std::optional<Rect> ParseSkinPos(const ProjectSettings& p)
 {
     return ParseSkinArea(p.Eskinx, p.ESkiny, p.ESkinw, p.ESkinh);
 }
 
-bool IsWebAddress(const QString& value)
+bool IsWebAddress(std::string_view value)
 {
-    return value.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           value.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return StartsWithIgnoreCase(value, "http://") || StartsWithIgnoreCase(value, "https://");
 }
 
-QString ResolvePath(const QString& folder, const QString& value)
+std::string ResolvePath(const std::string& folder, const std::string& value)
 {
-    if (value.isEmpty())
+    if (value.empty())
         return {};
-    QString path = value;
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const bool drive = path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter();
-    if (path.startsWith(QLatin1Char('/')) || drive)
-        return QDir::cleanPath(path);
-    return QDir::cleanPath(folder + path);
+    if (IsAbsolutePath(value) || IsWindowsPath(value))
+        return NormalizePath(value);
+    return NormalizePath(folder + "/" + value);
 }
 
-RuntimeSettings InterpretSettings(const ProjectSettings& p, const QString& folder)
+RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& folder)
 {
     RuntimeSettings s;
     s.folder = folder;
@@ -118,8 +118,11 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const QString& folde
     s.skinPos = ParseSkinPos(p);
     s.minButton = ParseSkinArea(p.Eminx, p.Eminy, p.Eminw, p.Eminh);
     s.closeButton = ParseSkinArea(p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh);
-    if (const auto color = HexToColor(p.ETransparencyColor))
-        s.transparencyColor = QColor(*color & 0xFF, (*color >> 8) & 0xFF, (*color >> 16) & 0xFF);
+    if (const auto color = HexToColor(p.ETransparencyColor)) {
+        s.transparencyColor = Color{static_cast<std::uint8_t>(*color & 0xFF),
+                                    static_cast<std::uint8_t>((*color >> 8) & 0xFF),
+                                    static_cast<std::uint8_t>((*color >> 16) & 0xFF)};
+    }
 
     s.noContextMenu = p.ChKontext;
     s.noSelectText = p.ChSelect;
@@ -130,12 +133,26 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const QString& folde
             s.disabledKeys.push_back(code);
     }
     s.exitPassword = FromConfigText(p.EPasswort);
-    for (const QString& ext : FromConfigText(p.EExt).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        QString clean = ext.trimmed().toLower();
-        while (clean.startsWith(QLatin1Char('.')))
-            clean.remove(0, 1);
-        if (!clean.isEmpty())
-            s.external.push_back(clean);
+    const std::string extensions = FromConfigText(p.EExt);
+    std::size_t begin = 0;
+    while (begin <= extensions.size()) {
+        std::size_t end = extensions.find(',', begin);
+        if (end == std::string::npos)
+            end = extensions.size();
+        std::string item = extensions.substr(begin, end - begin);
+        while (!item.empty() && IsBlank(item.back()))
+            item.pop_back();
+        std::size_t first = 0;
+        while (first < item.size() && (IsBlank(item[first]) || item[first] == '.'))
+            ++first;
+        item.erase(0, first);
+        for (char& c : item) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
+        }
+        if (!item.empty())
+            s.external.push_back(item);
+        begin = end + 1;
     }
     s.execute = FromConfigText(p.EZusatzProgOrt);
     s.executeParam = FromConfigText(p.EExeParam);

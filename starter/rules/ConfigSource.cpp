@@ -1,0 +1,162 @@
+#include "ConfigSource.h"
+
+#include "ParameterReader.h"
+#include "PathText.h"
+#include "ProfileReader.h"
+#include "StarterContract.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace qv::starter {
+namespace {
+
+std::string AsFolder(std::string path)
+{
+    path = NormalizePath(path);
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string AbsoluteFolder(const std::string& utf8)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(FileSystemPath(utf8), error);
+    return AsFolder(error ? utf8 : PathText(absolute));
+}
+
+std::string FolderOfProgram(const std::string& programPath)
+{
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::absolute(FileSystemPath(programPath), error);
+    if (error)
+        program = FileSystemPath(programPath);
+    return AsFolder(PathText(program.parent_path()));
+}
+
+std::string IniNameOf(const std::string& programPath)
+{
+    // Named like the program without its last extension ("starter.exe" -> "starter.ini").
+    const std::filesystem::path name = FileSystemPath(programPath).filename();
+    std::string stem = PathText(name.stem());
+    if (stem.empty())
+        stem = PathText(name);
+    return stem + ".ini";
+}
+
+} // namespace
+
+LaunchOptions ParseLaunchOptions(const std::vector<std::string>& arguments)
+{
+    LaunchOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--folder") {
+            if (i + 1 >= arguments.size()) {
+                options.folderMissing = true;
+                break;
+            }
+            options.folder = arguments[++i];
+        } else if (argument.rfind("--folder=", 0) == 0) {
+            options.folder = argument.substr(9);
+        } else {
+            options.arguments.push_back(argument);
+        }
+    }
+    return options;
+}
+
+LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, const std::vector<std::string>& arguments,
+                                             const std::optional<std::string>& folder)
+{
+    LoadedConfiguration result;
+    result.folder = folder ? AbsoluteFolder(*folder) : FolderOfProgram(programPath);
+    result.iniName = folder ? std::string(kIniFile) : IniNameOf(programPath);
+
+    std::vector<std::string> args;
+    for (const std::string& argument : arguments)
+        args.push_back(ToConfigText(argument));
+    auto parameters = std::make_shared<const ParameterList>(ParameterList::FromArguments(args));
+    if (!parameters->empty()) {
+        result.kind = SourceKind::CommandLine;
+        result.lookup = [parameters](std::string_view key) { return parameters->Find(key); };
+        result.loaded = LoadSettingsFrom(result.lookup, true, "", ProjectSettings{});
+        return result;
+    }
+
+    const std::pair<SourceKind, std::string> files[] = {{SourceKind::StarterIni, result.folder + result.iniName},
+                                                       {SourceKind::AutorunInf, result.folder + kAutorunFile}};
+    for (const auto& [kind, path] : files) {
+        // Only what the settings are read from is kept: the file stays in memory for the popups.
+        auto file = std::make_shared<const ProfileFile>(ProfileFile::Load(NativeBytes(path), SettingsKeep()));
+        LoadResult loaded = LoadSettings(*file, "", ProjectSettings{});
+        if (!loaded.hasSettingsSection)
+            continue;
+        const char* section = ChooseSettingsSection(*file);
+        result.kind = kind;
+        result.sourcePath = path;
+        result.lookup = [file, section](std::string_view key) { return file->Find(section, key); };
+        result.loaded = std::move(loaded);
+        return result;
+    }
+    result.lookup = [](std::string_view) { return std::optional<std::string>(); };
+    result.loaded = LoadSettingsFrom(result.lookup, false, "", ProjectSettings{});
+    return result;
+}
+
+RuntimeSettings InterpretConfiguration(const LoadedConfiguration& configuration)
+{
+    RuntimeSettings settings = InterpretSettings(configuration.loaded.settings, configuration.folder);
+    settings.found = configuration.kind != SourceKind::None;
+    settings.iniName = configuration.iniName;
+    return settings;
+}
+
+LoadedConfiguration OverlayParameters(const LoadedConfiguration& base, const std::string& parameters)
+{
+    auto popup = std::make_shared<const ParameterList>(ParameterList::FromLine(ToConfigText(parameters)));
+    LoadedConfiguration result = base;
+    const SettingLookup under = base.lookup;
+    result.lookup = [popup, under](std::string_view key) {
+        if (auto value = popup->Find(key))
+            return value;
+        return under(key);
+    };
+    result.loaded = LoadSettingsFrom(result.lookup, base.loaded.hasSettingsSection || !popup->empty(), "",
+                                     ProjectSettings{});
+    return result;
+}
+
+RuntimeSettings PopupSettings(const LoadedConfiguration& main, const std::string& popupParam)
+{
+    RuntimeSettings settings = InterpretConfiguration(OverlayParameters(main, popupParam));
+    settings.exitPassword.clear();
+    settings.execute.clear();
+    settings.executeParam.clear();
+    settings.executeOnClose.clear();
+    settings.executeParamOnClose.clear();
+    settings.splash.clear();
+    settings.uac = false;
+    // The main window's skin is its own picture: a popup takes a skin only from its own parameters.
+    const ParameterList own = ParameterList::FromLine(ToConfigText(popupParam));
+    if (!own.Find("skin")) {
+        settings.skin.clear();
+        settings.skinPos.reset();
+        settings.minButton.reset();
+        settings.closeButton.reset();
+        settings.transparencyColor.reset();
+    }
+    return settings;
+}
+
+std::vector<std::string> SplitArguments(const std::string& parameters)
+{
+    std::vector<std::string> arguments;
+    for (const std::string& argument : SplitParameterLine(ToConfigText(parameters)))
+        arguments.push_back(FromConfigText(argument));
+    return arguments;
+}
+
+} // namespace qv::starter

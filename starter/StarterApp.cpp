@@ -2,7 +2,7 @@
 
 #include "StarterWindow.h"
 
-#include "ParameterReader.h"
+#include "QtTypes.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -16,26 +16,18 @@ StarterApp::StarterApp(LoadedConfiguration configuration, StarterInteraction& in
     : QObject(parent)
     , configuration_(std::move(configuration))
     , interaction_(interaction)
-    , settings_(InterpretSettings(configuration_.loaded.settings, configuration_.folder))
+    , settings_(InterpretConfiguration(configuration_))
 {
-    settings_.found = configuration_.kind != SourceKind::None;
 }
 
 StarterApp::~StarterApp() = default;
 
-QStringList StarterApp::SplitArguments(const QString& parameters)
+void StarterApp::StartConfiguredProgram(const std::string& program, const std::string& parameters)
 {
-    QStringList arguments;
-    for (const std::string& argument : SplitParameterLine(ToConfigText(parameters)))
-        arguments.push_back(FromConfigText(argument));
-    return arguments;
-}
-
-void StarterApp::StartConfiguredProgram(const QString& program, const QString& parameters)
-{
-    if (program.isEmpty())
+    if (program.empty())
         return;
-    interaction_.startProgram(ResolvePath(settings_.folder, program), SplitArguments(parameters), settings_.folder);
+    interaction_.startProgram(ToQString(ResolvePath(settings_.folder, program)),
+                              ToQStringList(SplitArguments(parameters)), ToQString(settings_.folder));
 }
 
 void StarterApp::Start()
@@ -45,7 +37,7 @@ void StarterApp::Start()
     connect(window_.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup);
     connect(window_.get(), &StarterWindow::closedForGood, this, &StarterApp::Finish);
     QPixmap picture;
-    if (settings_.splash.isEmpty() || !picture.load(settings_.splash) || picture.isNull()) {
+    if (settings_.splash.empty() || !picture.load(ToQString(settings_.splash)) || picture.isNull()) {
         ShowMainWindow();
         return;
     }
@@ -64,22 +56,7 @@ void StarterApp::Start()
 
 void StarterApp::OpenPopup(const QUrl& url)
 {
-    const LoadedConfiguration popup = OverlayParameters(configuration_, settings_.popupParam);
-    RuntimeSettings settings = InterpretSettings(popup.loaded.settings, popup.folder);
-    // A popup shows a page; the password, the programs and the splash belong to the main window.
-    settings.exitPassword.clear();
-    settings.execute.clear();
-    settings.executeOnClose.clear();
-    settings.splash.clear();
-    // The main window's skin is its own picture: a popup takes a skin only from its own parameters.
-    const ParameterList own = ParameterList::FromLine(ToConfigText(settings_.popupParam));
-    if (!own.Find("skin")) {
-        settings.skin.clear();
-        settings.skinPos.reset();
-        settings.minButton.reset();
-        settings.closeButton.reset();
-        settings.transparencyColor.reset();
-    }
+    const RuntimeSettings settings = PopupSettings(configuration_, settings_.popupParam);
     auto window = std::make_unique<StarterWindow>(settings, interaction_, StarterWindow::Role::Popup, url);
     connect(window.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup);
     window->Open();

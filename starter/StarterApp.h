@@ -34,14 +34,11 @@ public:
     QWidget* Splash() const { return splash_.get(); }
     const std::vector<std::unique_ptr<StarterWindow>>& Popups() const { return popups_; }
 
-    // The arguments of a configured parameter text, split as a command line is split.
-    static QStringList SplitArguments(const QString& parameters);
-
 private:
     void ShowMainWindow();
     void OpenPopup(const QUrl& url);
     void Finish();
-    void StartConfiguredProgram(const QString& program, const QString& parameters);
+    void StartConfiguredProgram(const std::string& program, const std::string& parameters);
 
     LoadedConfiguration configuration_;
     StarterInteraction& interaction_;

@@ -1,5 +1,8 @@
 #include "StarterInteraction.h"
 
+#include "CloseFlow.h"
+#include "DesktopBrowser.h"
+
 #include <QDesktopServices>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -10,13 +13,16 @@ namespace qv::starter {
 
 std::optional<QString> QtStarterInteraction::askPassword(QWidget* parent)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, QStringLiteral("Passwort"),
-                                               QStringLiteral("Bitte gib das Passwort zum Beenden ein:"),
-                                               QLineEdit::Password, QString(), &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("StarterPasswordDialog"));
+    dialog.setWindowTitle(QString::fromUtf8(kPasswordTitle));
+    dialog.setLabelText(QString::fromUtf8(kPasswordPrompt));
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 void QtStarterInteraction::showNote(QWidget* parent, const QString& title, const QString& text)
@@ -31,8 +37,18 @@ bool QtStarterInteraction::openWithDefaultProgram(const QUrl& url)
 
 bool QtStarterInteraction::openInBrowser(const QUrl& url)
 {
-    // The desktop's handler of web addresses is its browser.
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The program that handles web addresses, started with this address: a file's own default
+    // program is never asked (a script on the disc would run).
+    if (const std::optional<BrowserCommand> command = DesktopBrowserCommand(url))
+        return QProcess::startDetached(command->program, command->arguments);
+    // Without one, only a web address goes to the desktop, which opens it in its browser.
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        return QDesktopServices::openUrl(url);
+    return false;
+#else
     return QDesktopServices::openUrl(url);
+#endif
 }
 
 bool QtStarterInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& folder)

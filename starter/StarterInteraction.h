@@ -22,7 +22,8 @@ public:
     virtual void showNote(QWidget* parent, const QString& title, const QString& text) = 0;
     // Opens a file or an address with the desktop's default program for it.
     virtual bool openWithDefaultProgram(const QUrl& url) = 0;
-    // Opens an address in the desktop's web browser.
+    // Opens an address in the desktop's web browser (on Linux desktops the handler of https
+    // addresses, started with the address; never a file's default program).
     virtual bool openInBrowser(const QUrl& url) = 0;
     // Starts a program detached, in `folder`.
     virtual bool startProgram(const QString& program, const QStringList& arguments, const QString& folder) = 0;

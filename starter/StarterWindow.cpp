@@ -1,7 +1,10 @@
 #include "StarterWindow.h"
 
 #include "KeyCapture.h"
-#include "KeyNames.h"
+#include "KeyRule.h"
+#include "Messages.h"
+#include "QtTypes.h"
+#include "ScreenBounds.h"
 
 #include <QBitmap>
 #include <QDir>
@@ -15,13 +18,22 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QPainter>
-#include <QPropertyAnimation>
+#include <QMenu>
+#include <QWindow>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#if __has_include(<xcb/xcb.h>) && defined(QUORVANE_STARTER_XCB)
+#define QV_STARTER_XCB 1
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
 
 #include <utility>
 
@@ -29,7 +41,19 @@ namespace qv::starter {
 namespace {
 
 constexpr int kFadeMs = 300;
+constexpr int kFadeStepMs = 15;
+// How long a fade-in waits for the start page before it runs anyway: the engine's start-up keeps
+// the window's thread busy, and a fade that ran meanwhile would jump.
+constexpr int kFadeInWaitMs = 4000;
 constexpr const char* kDragMessage = "qv-move-start";
+constexpr const char* kCloseMessage = "qv-close-window";
+
+// A page's window.close() is honoured by the engine only while the window has shown one page; after
+// a navigation it is ignored. The page's close therefore tells the window through a console
+// message, and the window closes as it closes for any other reason (through the password).
+const char* const kCloseScript = R"(
+window.close = function () { console.log('qv-close-window'); };
+)";
 
 // Pages may not select text (selecttext=0): nothing outside input fields is selectable, and a
 // selection never starts, also not by select-all.
@@ -69,6 +93,46 @@ void AddScript(QWebEnginePage* page, const QString& name, const char* source)
     script.setRunsOnSubFrames(true);
     page->scripts().insert(script);
 }
+
+// A script in the page's own world, before the page's scripts run, on the main frame only.
+void AddPageWorldScript(QWebEnginePage* page, const QString& name, const char* source)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(QString::fromUtf8(source));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    page->scripts().insert(script);
+}
+
+std::string AddressOf(const QUrl& url)
+{
+    return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+// Every request a page makes passes the link rule: files outside the folder tree, files for a
+// page from the web, and schemes that are no web addresses are blocked. The main frame's own
+// navigations are the navigation rule's (acceptNavigationRequest).
+class RequestGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    RequestGuard(const RuntimeSettings& settings, QObject* parent)
+        : QWebEngineUrlRequestInterceptor(parent)
+        , rule_(settings)
+    {
+    }
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
+            return;
+        if (!rule_.AllowsRequest(AddressOf(info.requestUrl())))
+            info.block(true);
+    }
+
+private:
+    const LinkRule rule_;
+};
 
 // Catches the address of a link that asked for a new window; the window decides what happens.
 class NewWindowCatcher : public QWebEnginePage {
@@ -115,6 +179,8 @@ protected:
     {
         if (message == QLatin1String(kDragMessage))
             window_->BeginDrag();
+        else if (message == QLatin1String(kCloseMessage))
+            window_->PageAsksToClose();
     }
 
 private:
@@ -167,39 +233,31 @@ QRegion SkinShape(const QImage& picture, const QColor& key, const QRect& pageAre
     return QRegion(rgb.rect()).subtracted(QRegion(QBitmap::fromImage(mask))).united(pageArea);
 }
 
-QString MissingStartPageHtml(const QString& startFile, bool settingsFound)
+bool IsHandingElsewhere(int webAction)
 {
-    QString text;
-    if (!settingsFound) {
-        text = QStringLiteral("<h1>Keine Einstellungen gefunden</h1>"
-                              "<p>Der Starter hat weder Parameter noch eine Datei „starter.ini“ oder "
-                              "„autorun.inf“ mit Einstellungen gefunden.</p>");
-    } else if (startFile.isEmpty()) {
-        text = QStringLiteral("<h1>Keine Startseite eingetragen</h1>"
-                              "<p>In den Einstellungen ist keine Startseite („startfile“) angegeben.</p>");
-    } else {
-        text = QStringLiteral("<h1>Startseite nicht gefunden</h1>"
-                              "<p>Die Startseite „%1“ wurde nicht gefunden oder kann nicht gelesen werden.</p>"
-                              "<p>Bitte prüfe den Pfad in den Einstellungen („startfile“).</p>")
-                   .arg(startFile.toHtmlEscaped());
+    switch (static_cast<QWebEnginePage::WebAction>(webAction)) {
+    case QWebEnginePage::OpenLinkInThisWindow:
+    case QWebEnginePage::OpenLinkInNewWindow:
+    case QWebEnginePage::OpenLinkInNewTab:
+    case QWebEnginePage::OpenLinkInNewBackgroundTab:
+    case QWebEnginePage::DownloadLinkToDisk:
+    case QWebEnginePage::DownloadImageToDisk:
+    case QWebEnginePage::DownloadMediaToDisk:
+    case QWebEnginePage::InspectElement:
+    case QWebEnginePage::SavePage:
+    case QWebEnginePage::ViewSource:
+        return true;
+    default:
+        return false;
     }
-    return QStringLiteral("<!DOCTYPE html><html lang=\"de\"><head><meta charset=\"utf-8\">"
-                          "<title>Starter</title></head>"
-                          "<body style=\"font-family:sans-serif;margin:2em;color:#222\">%1</body></html>")
-        .arg(text);
-}
-
-int ComparableKeyCode(int code)
-{
-    const std::string name = KeyCodeToText(static_cast<KeyCode>(code));
-    const KeyCode canonical = name.empty() ? 0 : TextToKeyCode(name);
-    return canonical != 0 ? canonical : code;
 }
 
 StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction& interaction, Role role,
                              const QUrl& startUrl, QWidget* parent)
     : QWidget(parent)
     , settings_(settings)
+    , links_(settings)
+    , closeFlow_(role == Role::Main ? settings.exitPassword : std::string(), settings.fadeOut)
     , interaction_(interaction)
     , role_(role)
     , startUrl_(startUrl)
@@ -209,27 +267,37 @@ StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction
     view_ = new QWebEngineView(this);
     view_->setObjectName(QStringLiteral("StarterView"));
     page_ = new StarterPage(this);
+    page_->setUrlRequestInterceptor(new RequestGuard(settings_, page_));
     view_->setPage(page_);
-    connect(page_, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+    connect(page_, &QWebEnginePage::windowCloseRequested, this, &StarterWindow::PageAsksToClose,
+            Qt::QueuedConnection);
     ApplyPageRules();
     view_->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, !settings_.hideScrollBars);
+    // Addresses of other schemes are never handed to the desktop by the engine; the link rule
+    // hands over mailto itself.
+    view_->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
 
-    if (!settings_.skin.isEmpty()) {
+    if (!settings_.skin.empty()) {
         QPixmap picture;
-        if (picture.load(settings_.skin) && !picture.isNull())
+        if (picture.load(ToQString(settings_.skin)) && !picture.isNull())
             skin_ = picture;
     }
-    if (!settings_.icon.isEmpty() && QFileInfo(settings_.icon).isFile()) {
-        const QIcon icon(settings_.icon);
-        if (!icon.availableSizes().isEmpty())
-            setWindowIcon(icon);
+    const QString icon = ToQString(settings_.icon);
+    if (!icon.isEmpty() && QFileInfo(icon).isFile()) {
+        const QIcon windowIcon(icon);
+        if (!windowIcon.availableSizes().isEmpty())
+            setWindowIcon(windowIcon);
     }
-    setWindowTitle(settings_.caption);
+    setWindowTitle(ToQString(settings_.caption));
     if (settings_.varCaption) {
         connect(view_, &QWebEngineView::titleChanged, this, &StarterWindow::RefreshTitle);
         connect(view_, &QWebEngineView::loadFinished, this, &StarterWindow::RefreshTitle);
     }
     connect(view_, &QWebEngineView::loadFinished, this, &StarterWindow::startPageLoaded);
+
+    fadeTimer_.setInterval(kFadeStepMs);
+    fadeTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&fadeTimer_, &QTimer::timeout, this, &StarterWindow::StepFade);
 
     ApplyFrameAndGeometry();
     LoadStartPage();
@@ -238,14 +306,20 @@ StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction
 StarterWindow::~StarterWindow()
 {
     destroying_ = true;
+    fadeTimer_.stop();
     delete view_;
     delete page_;
 }
 
 void StarterWindow::ApplyPageRules()
 {
-    if (settings_.noContextMenu)
+    AddPageWorldScript(page_, QStringLiteral("qv-close"), kCloseScript);
+    if (settings_.noContextMenu) {
         view_->setContextMenuPolicy(Qt::NoContextMenu);
+    } else {
+        view_->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view_, &QWidget::customContextMenuRequested, this, &StarterWindow::ShowContextMenu);
+    }
     if (settings_.noSelectText)
         AddScript(page_, QStringLiteral("qv-no-selection"), kNoSelectionScript);
     if (settings_.moveEverywhere)
@@ -257,6 +331,37 @@ void StarterWindow::ApplyPageRules()
     }
 }
 
+void StarterWindow::ShowContextMenu(const QPoint& pos)
+{
+    QMenu* menu = view_->createStandardContextMenu();
+    menu->setObjectName(QStringLiteral("StarterContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (QAction* action : menu->actions()) {
+        for (int webAction = 0; webAction < QWebEnginePage::WebActionCount; ++webAction) {
+            if (IsHandingElsewhere(webAction) &&
+                page_->action(static_cast<QWebEnginePage::WebAction>(webAction)) == action) {
+                menu->removeAction(action);
+                break;
+            }
+        }
+    }
+    // Separators left at the ends or doubled by the removals go too.
+    QAction* previous = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator() && (!previous || previous->isSeparator()))
+            menu->removeAction(action);
+        else
+            previous = action;
+    }
+    if (previous && previous->isSeparator())
+        menu->removeAction(previous);
+    if (menu->actions().isEmpty()) {
+        delete menu;
+        return;
+    }
+    menu->popup(view_->mapToGlobal(pos));
+}
+
 void StarterWindow::WatchSurface()
 {
     QWidget* surface = view_->focusProxy();
@@ -266,19 +371,9 @@ void StarterWindow::WatchSurface()
     surface_->installEventFilter(this);
 }
 
-bool StarterWindow::BlocksKey(QEvent* event) const
+bool StarterWindow::BlocksKeyEvent(QEvent* event) const
 {
-    if (settings_.ignoreKeys)
-        return true;
-    const int code = keys::KeyCodeOf(*static_cast<QKeyEvent*>(event));
-    if (code == 0)
-        return false;
-    const int comparable = ComparableKeyCode(code);
-    for (const int blocked : settings_.disabledKeys) {
-        if (ComparableKeyCode(blocked) == comparable)
-            return true;
-    }
-    return false;
+    return BlocksKey(settings_, keys::KeyCodeOf(*static_cast<QKeyEvent*>(event)));
 }
 
 bool StarterWindow::eventFilter(QObject* watched, QEvent* event)
@@ -291,7 +386,7 @@ bool StarterWindow::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
-        return BlocksKey(event);
+        return BlocksKeyEvent(event);
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
@@ -323,51 +418,39 @@ void StarterWindow::BeginDrag()
         dragging_ = true;
 }
 
-bool StarterWindow::IsInsideFolder(const QUrl& url) const
-{
-    const QString folder = QFileInfo(settings_.folder).canonicalFilePath();
-    if (folder.isEmpty())
-        return false;
-    const QFileInfo target(url.toLocalFile());
-    QString path = target.canonicalFilePath();
-    if (path.isEmpty())
-        path = QDir::cleanPath(target.absoluteFilePath());
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
-}
-
 bool StarterWindow::AcceptNavigation(const QUrl& url, int navigationType, bool)
 {
     const auto type = static_cast<QWebEnginePage::NavigationType>(navigationType);
-    // The runtime's own loads (start page, popup address) are typed; everything else comes from
-    // a page and stays inside the configuration's folder tree.
-    const bool fromPage = type != QWebEnginePage::NavigationTypeTyped;
-    if (url.isLocalFile() && fromPage && !IsInsideFolder(url))
+    // The runtime's own loads (start page, popup address) are typed; everything else comes from a page.
+    const NavigationOrigin origin =
+        type == QWebEnginePage::NavigationTypeTyped ? NavigationOrigin::Runtime : NavigationOrigin::Page;
+    switch (links_.Navigation(AddressOf(url), origin, type == QWebEnginePage::NavigationTypeLinkClicked)) {
+    case LinkAction::Load:
+        return true;
+    case LinkAction::OpenOnDesktop:
+        interaction_.openWithDefaultProgram(url);
         return false;
-    if (type == QWebEnginePage::NavigationTypeLinkClicked && !settings_.external.isEmpty()) {
-        const QString suffix = QFileInfo(url.path()).suffix().toLower();
-        if (!suffix.isEmpty() && settings_.external.contains(suffix)) {
-            interaction_.openWithDefaultProgram(url);
-            return false;
-        }
+    case LinkAction::Refuse:
+        return false;
     }
-    return true;
+    return false;
 }
 
 void StarterWindow::OpenNewWindowTarget(const QUrl& url)
 {
-    if (url.isLocalFile() && !IsInsideFolder(url))
-        return;
-    switch (settings_.newWindowAction) {
-    case NewWindowAction::Default:
+    switch (links_.NewWindow(AddressOf(url))) {
+    case NewWindowStep::Refuse:
+        break;
+    case NewWindowStep::OpenInBrowser:
         interaction_.openInBrowser(url);
         break;
-    case NewWindowAction::Execute:
+    case NewWindowStep::OpenWithDefaultProgram:
         interaction_.openWithDefaultProgram(url);
         break;
-    case NewWindowAction::Ignore:
+    case NewWindowStep::LoadHere:
         view_->load(url);
         break;
-    case NewWindowAction::Popup:
+    case NewWindowStep::Popup:
         emit popupRequested(url);
         break;
     }
@@ -386,34 +469,81 @@ void StarterWindow::ApplyFrameAndGeometry()
     setWindowFlags(flags);
 
     const QRect screen = ScreenFor(this)->availableGeometry();
+    const Rect available{screen.x(), screen.y(), screen.width(), screen.height()};
     QSize size;
     if (HasSkin()) {
         size = skin_.size();
         setFixedSize(size);
-        QRect area = settings_.skinPos.value_or(QRect()).intersected(QRect(QPoint(0, 0), size));
+        QRect area = ToQRect(settings_.skinPos.value_or(Rect{})).intersected(QRect(QPoint(0, 0), size));
         if (area.isEmpty())
             area = QRect(QPoint(0, 0), size);
         view_->setGeometry(area);
         if (settings_.transparencyColor)
-            setMask(SkinShape(skin_.toImage(), *settings_.transparencyColor, area));
+            setMask(SkinShape(skin_.toImage(), ToQColor(*settings_.transparencyColor), area));
     } else {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
-        setMinimumSize(settings_.minWidth.value_or(0), settings_.minHeight.value_or(0));
         if (settings_.maximized) {
             setGeometry(screen);
             return;
         }
-        size = QSize(settings_.width.value_or(kDefaultWidth), settings_.height.value_or(kDefaultHeight))
-                   .expandedTo(minimumSize());
+        // No window is larger than the screen's available area, its minimum size neither.
+        const Size minimum = FitSize(available, {settings_.minWidth.value_or(0), settings_.minHeight.value_or(0)});
+        setMinimumSize(minimum.width, minimum.height);
+        const Size wanted = FitSize(available, {std::max(settings_.width.value_or(kDefaultWidth), minimum.width),
+                                                std::max(settings_.height.value_or(kDefaultHeight), minimum.height)});
+        size = QSize(wanted.width, wanted.height);
         resize(size);
         if (IsFixedSize(settings_.borderStyle))
             setFixedSize(size);
     }
-    const int x = settings_.left.value_or(screen.x() + (screen.width() - size.width()) / 2);
-    const int y = settings_.top.value_or(screen.y() + (screen.height() - size.height()) / 2);
-    move(x, y);
+    const Rect placed = PlaceWindow(available, {size.width(), size.height()}, settings_.left, settings_.top);
+    move(placed.x, placed.y);
+}
+
+// With the frame known (after the window manager framed the window), the frame is kept on the
+// screen too: the title bar is never above or beside the available area.
+void StarterWindow::KeepOnScreen()
+{
+    if (placed_ || !isVisible() || settings_.maximized)
+        return;
+    placed_ = true;
+    const QRect screen = ScreenFor(this)->availableGeometry();
+    const QRect frame = frameGeometry();
+    const Rect kept = KeepInside({screen.x(), screen.y(), screen.width(), screen.height()},
+                                 {frame.x(), frame.y(), frame.width(), frame.height()});
+    if (kept.x != frame.x() || kept.y != frame.y())
+        move(kept.x, kept.y);
+}
+
+void StarterWindow::ApplyMinimalFrame()
+{
+#ifdef QV_STARTER_XCB
+    // Qt asks the window manager for no decorations at all when a window has no title; the minimal
+    // style wants the window manager's border without the title: the Motif hints say exactly that.
+    if (HasSkin() || settings_.borderStyle != BorderStyle::Minimal)
+        return;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const char name[] = "_MOTIF_WM_HINTS";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof(name) - 1, name), nullptr);
+    if (!atom)
+        return;
+    constexpr std::uint32_t kDecorationsFlag = 1u << 1;
+    constexpr std::uint32_t kFunctionsFlag = 1u << 0;
+    constexpr std::uint32_t kFunctionAll = 1u << 0;
+    constexpr std::uint32_t kDecorBorder = 1u << 1;
+    constexpr std::uint32_t kDecorResize = 1u << 2;
+    const std::uint32_t hints[5] = {kDecorationsFlag | kFunctionsFlag, kFunctionAll, kDecorBorder | kDecorResize, 0, 0};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(winId()), atom->atom, atom->atom,
+                        32, 5, hints);
+    xcb_flush(connection);
+    free(atom);
+#endif
 }
 
 void StarterWindow::LoadStartPage()
@@ -422,20 +552,20 @@ void StarterWindow::LoadStartPage()
         view_->load(startUrl_);
         return;
     }
-    const QString& start = settings_.startFile;
+    const std::string& start = settings_.startFile;
     if (IsWebAddress(start)) {
-        view_->load(QUrl(start));
+        view_->load(QUrl(ToQString(start)));
         return;
     }
-    const QString path = ResolvePath(settings_.folder, start);
+    const QString path = ToQString(ResolvePath(settings_.folder, start));
     QFile file(path);
-    if (!start.isEmpty() && QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
+    if (!start.empty() && QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
         file.close();
         view_->load(QUrl::fromLocalFile(path));
         return;
     }
-    problem_ = start.isEmpty() ? QString() : path;
-    view_->setHtml(MissingStartPageHtml(start, settings_.found));
+    problem_ = start.empty() ? QString() : path;
+    view_->setHtml(ToQString(MissingStartPageHtml(start, settings_.found, settings_.iniName)));
 }
 
 void StarterWindow::RefreshTitle()
@@ -446,25 +576,64 @@ void StarterWindow::RefreshTitle()
         if (destroying_)
             return;
         const QString text = title.toString().trimmed();
-        setWindowTitle(text.isEmpty() ? settings_.caption : text);
+        setWindowTitle(text.isEmpty() ? ToQString(settings_.caption) : text);
     });
 }
 
 void StarterWindow::Open()
 {
-    if (settings_.fadeIn) {
+    if (settings_.fadeIn)
         setWindowOpacity(0.0);
-        fadeIn_ = new QPropertyAnimation(this, "windowOpacity", this);
-        fadeIn_->setDuration(kFadeMs);
-        fadeIn_->setStartValue(0.0);
-        fadeIn_->setEndValue(1.0);
-    }
+    winId(); // the native window exists: the frame hints go with its first map
+    ApplyMinimalFrame();
     if (settings_.maximized && !HasSkin())
         showMaximized();
     else
         show();
-    if (fadeIn_)
-        fadeIn_->start(QAbstractAnimation::DeleteWhenStopped);
+    KeepOnScreen();
+    if (windowHandle()) {
+        // The frame's size is known once the window manager has framed the window.
+        connect(windowHandle(), &QWindow::xChanged, this, [this] { KeepOnScreen(); }, Qt::SingleShotConnection);
+    }
+    if (settings_.fadeIn) {
+        // The fade runs once the page has loaded (the engine no longer keeps the thread busy), or
+        // after kFadeInWaitMs at the latest.
+        fadeInPending_ = true;
+        connect(view_, &QWebEngineView::loadFinished, this, [this] {
+            if (fadeInPending_)
+                StartFade(true);
+        }, Qt::SingleShotConnection);
+        QTimer::singleShot(kFadeInWaitMs, this, [this] {
+            if (fadeInPending_)
+                StartFade(true);
+        });
+    }
+}
+
+void StarterWindow::StartFade(bool in)
+{
+    fadeInPending_ = false;
+    fadingIn_ = in;
+    fadeFrom_ = windowOpacity();
+    fadeClock_.start();
+    fadeTimer_.start();
+}
+
+void StarterWindow::StepFade()
+{
+    const double progress = std::min(1.0, static_cast<double>(fadeClock_.elapsed()) / kFadeMs);
+    const double opacity = fadingIn_ ? fadeFrom_ + (1.0 - fadeFrom_) * progress : fadeFrom_ * (1.0 - progress);
+    setWindowOpacity(opacity);
+#ifdef QV_STARTER_XCB
+    // Sent at once: queued, the steps would reach the display together when the thread next waits.
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection())
+        xcb_flush(x11->connection());
+#endif
+    if (progress < 1.0)
+        return;
+    fadeTimer_.stop();
+    if (!fadingIn_ && closeFlow_.FadeOutFinished() == CloseFlow::Step::Close)
+        close();
 }
 
 void StarterWindow::paintEvent(QPaintEvent* event)
@@ -480,9 +649,9 @@ StarterWindow::SkinButton StarterWindow::SkinButtonAt(const QPoint& pos) const
 {
     if (!HasSkin())
         return SkinButton::None;
-    if (settings_.closeButton && settings_.closeButton->contains(pos))
+    if (settings_.closeButton && settings_.closeButton->Contains(pos.x(), pos.y()))
         return SkinButton::Close;
-    if (settings_.minButton && settings_.minButton->contains(pos))
+    if (settings_.minButton && settings_.minButton->Contains(pos.x(), pos.y()))
         return SkinButton::Minimize;
     return SkinButton::None;
 }
@@ -509,25 +678,16 @@ void StarterWindow::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
+void StarterWindow::PageAsksToClose()
+{
+    if (!destroying_)
+        close();
+}
+
 void StarterWindow::closeEvent(QCloseEvent* event)
 {
-    if (role_ == Role::Main && !settings_.exitPassword.isEmpty() && !passwordAccepted_ && isVisible()) {
-        event->ignore();
-        if (askingPassword_)
-            return;
-        askingPassword_ = true;
-        const std::optional<QString> answer = interaction_.askPassword(this);
-        askingPassword_ = false;
-        if (!answer)
-            return;
-        if (*answer != settings_.exitPassword) {
-            interaction_.showNote(this, QStringLiteral("Passwort"), QStringLiteral("Das Passwort ist falsch."));
-            return;
-        }
-        passwordAccepted_ = true;
-        event->accept();
-    }
-    if (!settings_.fadeOut || closing_ || !isVisible()) {
+    // A window that is not shown (the program ends) closes at once.
+    if (!isVisible() || closeFlow_.IsClosed()) {
         event->accept();
         if (!closedForGood_) {
             closedForGood_ = true;
@@ -536,20 +696,29 @@ void StarterWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->ignore();
-    if (fadeOut_)
-        return; // already fading out
-    if (fadeIn_)
-        fadeIn_->stop();
-    auto* fade = new QPropertyAnimation(this, "windowOpacity", this);
-    fadeOut_ = fade;
-    fade->setDuration(kFadeMs);
-    fade->setStartValue(windowOpacity());
-    fade->setEndValue(0.0);
-    connect(fade, &QPropertyAnimation::finished, this, [this] {
-        closing_ = true;
-        close();
-    });
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    CloseFlow::Step step = closeFlow_.Request();
+    if (step == CloseFlow::Step::AskPassword) {
+        const std::optional<QString> answer = interaction_.askPassword(this);
+        step = closeFlow_.Answer(answer ? std::optional<std::string>(ToUtf8(*answer)) : std::nullopt);
+    }
+    switch (step) {
+    case CloseFlow::Step::ShowWrongNote:
+        interaction_.showNote(this, QString::fromUtf8(kPasswordTitle), QString::fromUtf8(kWrongPassword));
+        return;
+    case CloseFlow::Step::StartFadeOut:
+        StartFade(false);
+        return;
+    case CloseFlow::Step::Close:
+        event->accept();
+        if (!closedForGood_) {
+            closedForGood_ = true;
+            emit closedForGood();
+        }
+        return;
+    case CloseFlow::Step::AskPassword:
+    case CloseFlow::Step::Stay:
+        return;
+    }
 }
 
 } // namespace qv::starter

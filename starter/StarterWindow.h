@@ -1,13 +1,17 @@
 #pragma once
 
+#include "CloseFlow.h"
+#include "LinkRule.h"
 #include "RuntimeSettings.h"
 #include "StarterInteraction.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
-class QPropertyAnimation;
 class QWebEnginePage;
 class QWebEngineView;
 
@@ -21,12 +25,9 @@ bool IsFixedSize(BorderStyle style);
 // the whole page area (the page is never cut).
 QRegion SkinShape(const QImage& picture, const QColor& key, const QRect& pageArea);
 
-// The German page shown instead of a start page that is not given, missing or unreadable.
-QString MissingStartPageHtml(const QString& startFile, bool settingsFound);
-
-// The key code a blocked-key list compares: keys that share a name (the keypad digits and the
-// digits of the main row) count as the lowest of them, as the designer's list names them.
-int ComparableKeyCode(int code);
+// The context menu's entries that would hand the page elsewhere (another window, a file, its
+// source) are left out of the menu a page may show.
+bool IsHandingElsewhere(int webAction);
 
 // The runtime's window: the start page in a web view, framed, sized, placed and titled as the
 // configuration says; with a skin, the picture as the window with the page in its area. It
@@ -55,8 +56,11 @@ public:
     bool IsDragging() const { return dragging_; }
     // The page's mouse-down fell on a place that drags the window (moveeverywhere).
     void BeginDrag();
-    // Whether the page may go to `url` (see the class comment); opens external files itself.
+    // Whether the page may go to `url` (see the class comment); opens external files and mailto
+    // addresses on the desktop itself.
     bool AcceptNavigation(const QUrl& url, int navigationType, bool isMainFrame);
+    // The page asked to close the window (window.close()): closes it as any close does.
+    void PageAsksToClose();
     // A link asked for a new window: acts as exenewwindow says.
     void OpenNewWindowTarget(const QUrl& url);
 
@@ -77,21 +81,25 @@ protected:
 
 private:
     void ApplyFrameAndGeometry();
+    void ApplyMinimalFrame();
+    void KeepOnScreen();
+    void StartFade(bool in);
+    void StepFade();
+    void ShowContextMenu(const QPoint& pos);
     void ApplyPageRules();
     void LoadStartPage();
     void RefreshTitle();
-    bool IsInsideFolder(const QUrl& url) const;
-    bool BlocksKey(QEvent* event) const;
+    bool BlocksKeyEvent(QEvent* event) const;
     void WatchSurface();
 
     RuntimeSettings settings_;
+    LinkRule links_;
+    CloseFlow closeFlow_;
     StarterInteraction& interaction_;
     Role role_;
     QUrl startUrl_;
     QWebEnginePage* page_ = nullptr;
     QPointer<QWidget> surface_;
-    bool passwordAccepted_ = false;
-    bool askingPassword_ = false;
     bool closedForGood_ = false;
     bool leftDown_ = false;
     bool dragging_ = false;
@@ -103,9 +111,14 @@ private:
     SkinButton SkinButtonAt(const QPoint& pos) const;
     SkinButton pressedButton_ = SkinButton::None;
     QString problem_;
-    bool closing_ = false;    // the fade-out has run: the next close is final
     bool destroying_ = false; // the page's pending script answers arrive while it is deleted
-    QPointer<QPropertyAnimation> fadeIn_, fadeOut_;
+    bool placed_ = false;     // kept on the screen once its frame was known
+    // The fade: opacity follows the clock, in steps of a timer, each step sent to the display at once.
+    QTimer fadeTimer_;
+    QElapsedTimer fadeClock_;
+    bool fadingIn_ = false;
+    bool fadeInPending_ = false;
+    double fadeFrom_ = 0.0;
 };
 
 } // namespace qv::starter

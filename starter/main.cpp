@@ -1,40 +1,46 @@
 #include "ConfigSource.h"
 #include "Elevation.h"
+#include "EngineSandbox.h"
 #include "FirstPaintReport.h"
+#include "QtTypes.h"
 #include "StarterApp.h"
+#include "StarterTranslations.h"
 #include "StarterWindow.h"
 
 #include <QApplication>
+#include <QTextStream>
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 #include "EngineSanitizerOptions.h"
 
 int main(int argc, char* argv[])
 {
-#ifndef _WIN32
-    // The browser engine refuses to start as root with its sandbox on; a disc menu started by root
-    // (a test machine, a live system) would otherwise show nothing.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
+    qv::starter::AllowEngineAsRoot();
+    qv::starter::UseGermanLocale();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("starter"));
+    qv::starter::InstallGermanTranslations(app);
 
 #ifdef _WIN32
     // The command line as runme.bat wrote it, split by the parameter reader's own rules (the
     // system's splitting would read a backslash before a closing quote as an escape).
-    const QStringList arguments =
-        qv::starter::StarterApp::SplitArguments(QString::fromWCharArray(GetCommandLineW())).mid(1);
+    std::vector<std::string> arguments =
+        qv::starter::SplitArguments(QString::fromWCharArray(GetCommandLineW()).toStdString());
+    if (!arguments.empty())
+        arguments.erase(arguments.begin());
 #else
-    const QStringList arguments = app.arguments().mid(1);
+    const std::vector<std::string> arguments = qv::starter::ToUtf8List(app.arguments().mid(1));
 #endif
-    qv::starter::LoadedConfiguration configuration =
-        qv::starter::LoadStarterConfiguration(QCoreApplication::applicationFilePath(), arguments);
+    const qv::starter::LaunchOptions options = qv::starter::ParseLaunchOptions(arguments);
+    if (options.folderMissing) {
+        QTextStream(stderr) << QStringLiteral("Nach „--folder“ fehlt der Ordner.") << Qt::endl;
+        return 2;
+    }
+    qv::starter::LoadedConfiguration configuration = qv::starter::LoadStarterConfiguration(
+        QCoreApplication::applicationFilePath().toStdString(), options.arguments, options.folder);
     if (configuration.loaded.settings.ChAdmin && qv::starter::RestartElevated())
         return 0;
     qv::starter::QtStarterInteraction interaction;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigSource.h"
+#include "QtTypes.h"
 #include "ScriptedStarterInteraction.h"
 #include "StarterApp.h"
 #include "StarterWindow.h"
@@ -57,7 +58,8 @@ public:
     // Starts the runtime and waits as asked.
     StarterWindow& Start(Wait wait = Wait::Loaded)
     {
-        app_ = std::make_unique<StarterApp>(LoadStarterConfiguration(program_, arguments_), seam);
+        app_ = std::make_unique<StarterApp>(
+            LoadStarterConfiguration(ToUtf8(program_), ToUtf8List(arguments_), folderOption), seam);
         app_->Start();
         StarterWindow* window = app_->Window();
         loaded_ = std::make_unique<QSignalSpy>(window, &StarterWindow::startPageLoaded);
@@ -78,6 +80,7 @@ public:
 
     TempFolder folder;
     ScriptedStarterInteraction seam;
+    std::optional<std::string> folderOption; // --folder
 
 private:
     QString program_;

@@ -294,7 +294,7 @@ TEST(StarterInput, ProgramsReallyStartOnceEach)
     const QString script = runtime.folder.Write("marke.sh", "#!/bin/sh\necho \"$1\" >> \"$2\"\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QtStarterInteraction desktop;
-    StarterApp app(LoadStarterConfiguration(runtime.folder.File("starter.exe"), {}), desktop);
+    StarterApp app(LoadStarterConfiguration(ToUtf8(runtime.folder.File("starter.exe")), {}), desktop);
     app.Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Window(), kLoadMs));
     const auto marker = [&] {

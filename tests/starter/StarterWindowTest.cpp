@@ -315,7 +315,8 @@ TEST(StarterWindow, FadesInAndOut)
     Runtime runtime("[quorvane]\nstartfile=index.html\nfadein=1\nfadeout=1\n");
     runtime.folder.Write("index.html", Page("Seite"));
     StarterWindow& window = runtime.Start(Runtime::Wait::Shown);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowOpacity() == 1.0; }, 2000));
+    // The fade-in waits for the page, then runs.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowOpacity() == 1.0; }, kLoadMs));
     window.close();
     // Still visible while it fades out, then closed.
     EXPECT_TRUE(window.isVisible());

@@ -1,9 +1,8 @@
 #include "LinuxAutorun.h"
 
+#include "ConfigSource.h"
 #include "Cp1252.h"
 #include "DiscRules.h"
-#include "Loader.h"
-#include "ProfileReader.h"
 #include "StarterContract.h"
 
 #include <algorithm>
@@ -129,16 +128,16 @@ LinuxStartPage LinuxStartPageFrom(const std::string& cp1252Value)
 
 LinuxStart ReadLinuxStart(const fs::path& folder)
 {
+    // The runtime's own choice of source, as it makes it for --folder.
+    const starter::LoadedConfiguration loaded = starter::LoadStarterConfiguration("", {}, PathToUtf8(folder));
     LinuxStart start;
-    for (const char* name : {starter::kIniFile, starter::kAutorunFile}) {
-        const ProfileFile file = ProfileFile::Load((folder / name).string(), SettingsKeep());
-        const LoadResult loaded = LoadSettings(file, "", ProjectSettings{});
-        if (!loaded.hasSettingsSection)
-            continue;
-        start.configFile = name;
-        start.page = LinuxStartPageFrom(loaded.settings.EHTMLOrt);
-        break;
-    }
+    if (loaded.kind == starter::SourceKind::StarterIni)
+        start.configFile = loaded.iniName;
+    else if (loaded.kind == starter::SourceKind::AutorunInf)
+        start.configFile = starter::kAutorunFile;
+    else
+        return start;
+    start.page = LinuxStartPageFrom(loaded.loaded.settings.EHTMLOrt);
     return start;
 }
 

@@ -33,8 +33,9 @@ struct LinuxStartPage {
     std::string configured; // the startfile value as configured, in UTF-8, for messages
 };
 
-// What the runtime reads from a disc folder given with --folder: starter.ini, else the settings
-// section of autorun.inf; a file counts only when it holds a settings section.
+// What the runtime reads from a disc folder given with --folder (the runtime rules' own source
+// order): starter.ini, else the settings section of autorun.inf; a file counts only when it holds
+// a settings section.
 struct LinuxStart {
     std::string configFile; // "starter.ini" or "autorun.inf"; empty when neither holds settings
     LinuxStartPage page;

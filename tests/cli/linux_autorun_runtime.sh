@@ -8,6 +8,11 @@
 # Arguments: qvr, the Linux runtime, the demonstration folder. Needs osirrox and a display; the
 # runtime prints first-paint (QUORVANE_STARTER_FIRST_PAINT=1) once the page is painted and quits.
 set -eu
+# As root the disc is a read-only bind mount; in a mount namespace of its own it goes away with
+# the test, however the test ends.
+if [ "$(id -u)" = 0 ] && [ -z "${QV_OWN_MOUNTS:-}" ] && command -v unshare >/dev/null 2>&1; then
+	QV_OWN_MOUNTS=1 exec unshare --mount --propagation private sh "$0" "$@"
+fi
 qvr=$1
 runtime=$2
 demonstration=$3
@@ -25,6 +30,7 @@ fail() {
 }
 
 cp -R "$demonstration" "$work/folder"
+# shellcheck disable=SC2016 # the probe expands $QV_PROBE when it runs
 printf '#!/bin/sh\npwd >"$QV_PROBE"\n' >"$work/folder/probe.sh"
 chmod 755 "$work/folder/probe.sh"
 printf 'execute=probe.sh\r\n' >>"$work/folder/starter.ini"

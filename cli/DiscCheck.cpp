@@ -5,6 +5,7 @@
 #include "DiscRules.h"
 #include "FolderLinks.h"
 #include "HtmlLinks.h"
+#include "LinuxAutorun.h"
 #include "Loader.h"
 #include "ProfileReader.h"
 #include "QvrCommand.h"
@@ -711,17 +712,31 @@ fs::path FindReferenceStarter()
 
 int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (args.size() != 2 || (args[1].size() > 1 && args[1][0] == '-')) {
+    std::vector<std::string> folders;
+    bool forLinux = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--linux")
+            forLinux = true;
+        else
+            folders.push_back(args[i]);
+    }
+    if (folders.size() != 1 || (folders[0].size() > 1 && folders[0][0] == '-')) {
         err << "qvr: verify erwartet genau einen Ordner.\n\n" << QvrUsage();
         return 2;
     }
+    const fs::path folder = PathFromUtf8(folders[0]);
     DiscCheckOptions options;
     options.referenceStarter = FindReferenceStarter();
     std::string failure;
-    const std::optional<DiscReport> report = CheckDiscFolder(PathFromUtf8(args[1]), options, failure);
+    std::optional<DiscReport> report = CheckDiscFolder(folder, options, failure);
     if (!report) {
         err << failure << '\n';
         return 2;
+    }
+    if (forLinux) {
+        const LinuxStart start = ReadLinuxStart(folder);
+        for (const std::string& line : AddLinuxStartCheck(folder, start, FindLinuxHostTools(), *report))
+            out << line << '\n';
     }
     PrintDiscReport(*report, out);
     return report->problems.empty() ? 0 : 1;

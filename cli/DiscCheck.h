@@ -49,7 +49,7 @@ std::filesystem::path PathFromUtf8(const std::string& utf8);
 // empty when neither exists.
 std::filesystem::path FindReferenceStarter();
 
-// qvr verify FOLDER: exit 0 clean, 1 problems, 2 usage or unreadable folder.
+// qvr verify FOLDER [--linux]: exit 0 clean, 1 problems, 2 usage or unreadable folder.
 int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace qv

@@ -4,6 +4,7 @@
 #include "DiscRules.h"
 #include "FolderLinks.h"
 #include "ImageStream.h"
+#include "LinuxAutorun.h"
 #include "QvrCommand.h"
 
 // The image is read from the library's burn source directly; no burning library is involved.
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -458,6 +460,34 @@ private:
     std::vector<Folder> pending_;
 };
 
+// Adds a file from memory to the image's root, with its mode and the current time.
+int AddRootFile(IsoImage* image, const IsoRootFile& extra)
+{
+    // The stream owns the buffer and frees it with free().
+    auto* buffer = static_cast<unsigned char*>(std::malloc(std::max<std::size_t>(extra.bytes.size(), 1)));
+    if (buffer == nullptr)
+        return ISO_OUT_OF_MEM;
+    std::memcpy(buffer, extra.bytes.data(), extra.bytes.size());
+    IsoStream* stream = nullptr;
+    if (const int rc = iso_memory_stream_new(buffer, extra.bytes.size(), &stream); rc < 0) {
+        std::free(buffer);
+        return rc;
+    }
+    IsoFile* file = nullptr;
+    if (const int rc = iso_image_add_new_file(image, iso_image_get_root(image), extra.name.c_str(), stream, &file);
+        rc < 0) {
+        iso_stream_unref(stream);
+        return rc;
+    }
+    auto* node = reinterpret_cast<IsoNode*>(file);
+    iso_node_set_permissions(node, static_cast<mode_t>(extra.mode));
+    const time_t now = ::time(nullptr);
+    iso_node_set_mtime(node, now);
+    iso_node_set_atime(node, now);
+    iso_node_set_ctime(node, now);
+    return 0;
+}
+
 } // namespace
 
 IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress)
@@ -481,6 +511,12 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     if (std::string error = TreeBuilder(image.get(), request.folder, fileFailure).Build(); !error.empty()) {
         result.error = failed + ": " + error;
         return result;
+    }
+    for (const IsoRootFile& extra : request.rootFiles) {
+        if (const int rc = AddRootFile(image.get(), extra); rc < 0) {
+            result.error = LibraryError(failed + ": " + extra.name, rc);
+            return result;
+        }
     }
 
     IsoWriteOpts* rawOpts = nullptr;
@@ -601,6 +637,7 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::string image;
     std::optional<std::string> label;
     bool force = false;
+    bool forLinux = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o" || a == "--output" || a == "--label") {
@@ -609,6 +646,8 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
             (a == "--label" ? label.emplace() : image) = args[++i];
         } else if (a == "--force") {
             force = true;
+        } else if (a == "--linux") {
+            forLinux = true;
         } else if (folder.empty() && !a.empty() && a[0] != '-') {
             folder = a;
         } else {
@@ -663,11 +702,13 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     DiscCheckOptions options;
     options.referenceStarter = FindReferenceStarter();
     std::string failure;
-    const std::optional<DiscReport> report = CheckDiscFolder(folderPath, options, failure);
+    std::optional<DiscReport> report = CheckDiscFolder(folderPath, options, failure);
     if (!report) {
         err << failure << '\n';
         return 2;
     }
+    const LinuxAutorunAddition linuxStart =
+        forLinux ? PrepareLinuxAutorun(folderPath, *report) : LinuxAutorunAddition{};
     if (!report->problems.empty())
         PrintDiscReport(*report, err);
     if (report->ErrorCount() > 0 && !force) {
@@ -683,6 +724,7 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     request.label = volume;
     request.inPlace = inPlace;
     request.showProgress = ::isatty(STDERR_FILENO) == 1;
+    request.rootFiles = linuxStart.files;
     const IsoWriteResult written = WriteIsoImage(request, err);
     if (!written.error.empty()) {
         err << written.error << '\n';
@@ -692,6 +734,8 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (const std::string joliet = JolietVolumeId(volume); joliet != volume)
         out << ", unter Windows " << joliet;
     out << ")\n";
+    for (const std::string& line : linuxStart.lines)
+        out << line << '\n';
     out.flush();
     return 0;
 }

@@ -8,12 +8,20 @@
 
 namespace qv {
 
+// A file that goes into the image's root from memory, not from the folder.
+struct IsoRootFile {
+    std::string name;  // UTF-8
+    std::string bytes;
+    unsigned mode = 0644; // Rock Ridge permissions
+};
+
 struct IsoWriteRequest {
     std::filesystem::path folder; // becomes the root of the image; canonical (absolute, no links)
     std::filesystem::path image;  // the file to write
     std::string label;            // the volume label, already in ISO 9660 form
     bool inPlace = false;         // `image` is a device or FIFO: written as it is, not replaced
     bool showProgress = false;    // a progress line on `progress` while writing large images
+    std::vector<IsoRootFile> rootFiles; // added to the root; a name the folder holds is an error
 };
 
 // The outcome of a write: empty `error` on success, else a German text naming the reason.
@@ -38,7 +46,7 @@ std::string JolietVolumeId(const std::string& label);
 // mapped by VolumeLabelFrom; "QUORVANE" when neither leaves a character.
 std::string DefaultVolumeLabel(const std::string& utf8Caption, const std::filesystem::path& folder);
 
-// qvr iso FOLDER -o IMAGE.iso [--label NAME] [--force]: exit 0 written, 1 refused (the folder has
+// qvr iso FOLDER -o IMAGE.iso [--label NAME] [--force] [--linux]: exit 0 written, 1 refused (the folder has
 // errors and --force was not given), 2 failure or usage error.
 int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,6 +1,8 @@
 #include "ConfigSource.h"
+#include "EarlyOptions.h"
 #include "Elevation.h"
 #include "FirstPaintReport.h"
+#include "NoScreenGuard.h"
 #include "StarterApp.h"
 #include "StarterWindow.h"
 
@@ -16,13 +18,18 @@
 
 int main(int argc, char* argv[])
 {
+    // --help, --version, a wrong option and a missing screen are answered before Qt starts.
+    if (const auto exitCode = qv::cmdline::CheckBeforeWindows(qv::cmdline::Program::Runtime, argc, argv))
+        return *exitCode;
 #ifndef _WIN32
     // The browser engine refuses to start as root with its sandbox on; a disc menu started by root
     // (a test machine, a live system) would otherwise show nothing.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
+    qv::NoScreenGuard noScreen(qv::cmdline::Program::Runtime);
     QApplication app(argc, argv);
+    noScreen.End();
     QApplication::setApplicationName(QStringLiteral("starter"));
 
 #ifdef _WIN32

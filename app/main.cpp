@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     noScreen.End();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
     QFont font(QStringLiteral("Tahoma"));

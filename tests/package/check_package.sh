@@ -116,11 +116,12 @@ fi
 desktop-file-validate "$root/usr/share/applications/example.quorvane.Quorvane.desktop" >"$work/output" 2>&1
 [ ! -s "$work/output" ] && ok "desktop-file-validate" || fail "desktop-file-validate: $(cat "$work/output")"
 metainfo="$root/usr/share/metainfo/example.quorvane.Quorvane.metainfo.xml"
-appstreamcli validate --no-net --no-color "$metainfo" >"$work/output" 2>&1
-if [ $? -eq 0 ] && ! grep -Eq '^[EW]:' "$work/output"; then
-  ok "appstreamcli validate ($(grep -c '^[IP]:' "$work/output") infos)"
+# The tree as a whole: the metainfo file, and the desktop entry it names as its launchable.
+appstreamcli validate-tree --no-net --no-color "$root" >"$work/output" 2>&1
+if [ $? -eq 0 ] && grep -q "example.quorvane.Quorvane" "$work/output" && ! grep -Eq '^ *[EW]:' "$work/output"; then
+  ok "appstreamcli validate-tree ($(grep -cE '^ *[IP]:' "$work/output") notes)"
 else
-  fail "appstreamcli validate: $(cat "$work/output")"
+  fail "appstreamcli validate-tree: $(cat "$work/output")"
 fi
 newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -1 | cut -d'"' -f2)
 [ "$newest" = "$version" ] && ok "newest AppStream release $newest" || fail "newest AppStream release $newest, expected $version"

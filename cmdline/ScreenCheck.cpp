@@ -5,6 +5,7 @@
 namespace qv::cmdline {
 namespace {
 
+#if !defined(_WIN32) && !defined(__APPLE__)
 bool IsSet(const Environment& env, const char* name)
 {
     const char* value = env(name);
@@ -17,6 +18,7 @@ bool NeedsDisplayServer(std::string entry)
     entry = entry.substr(0, entry.find(':'));
     return entry == "xcb" || entry.rfind("wayland", 0) == 0;
 }
+#endif
 
 std::string WithoutScreenHint(Program program)
 {

@@ -35,7 +35,7 @@ std::string DesignerHelp()
            "Konfiguration des Starters schreibt (starter.ini, autorun.inf oder runme.bat).\n"
            "\n"
            "  DATEI                eine Konfiguration (starter.ini oder autorun.inf), die beim\n"
-           "                       Start geöffnet wird; ein Name ohne Pfad wird zuerst neben\n"
+           "                       Start geöffnet wird; ein relativer Pfad wird zuerst neben\n"
            "                       dem Programm gesucht, dann im aktuellen Ordner\n"
            "  --grab BILD          speichert ein Bild des Fensters als PNG und beendet sich\n"
            "  --grab-pages ORDNER  speichert ein Bild jeder Seite in ORDNER und beendet sich\n"

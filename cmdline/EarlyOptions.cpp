@@ -71,8 +71,14 @@ std::optional<int> HandleEarlyOptions(Program program, const std::vector<std::st
 std::optional<int> CheckBeforeWindows(Program program, int argc, char** argv)
 {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (const std::optional<int> code = HandleEarlyOptions(program, args, std::cout, std::cerr))
+    if (std::optional<int> code = HandleEarlyOptions(program, args, std::cout, std::cerr)) {
+        // A help text that did not arrive (a full disk, /dev/full) is no success.
+        if (*code == kExitOk && !std::cout.flush()) {
+            std::cerr << ProgramName(program) << ": Die Ausgabe konnte nicht geschrieben werden.\n";
+            code = kExitUsage;
+        }
         return code;
+    }
     const std::string missing = MissingScreen(program, args, [](const char* name) { return std::getenv(name); });
     if (missing.empty())
         return std::nullopt;

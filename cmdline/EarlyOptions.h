@@ -30,9 +30,9 @@ inline constexpr int kExitUsage = 2;  // an unknown option, a missing value, no 
 std::optional<int> HandleEarlyOptions(Program program, const std::vector<std::string>& args, std::ostream& out,
                                       std::ostream& err);
 
-// HandleEarlyOptions, then (for the designer and the runtime) the screen check of ScreenCheck.h on
-// the process's own environment; the message goes to standard error. The window programs call
-// this first in main(), before QApplication is made.
+// HandleEarlyOptions on standard output and error (help or version that cannot be written is exit
+// code 2), then the screen check of ScreenCheck.h on the process's own environment, its message on
+// standard error. The window programs call this first in main(), before QApplication is made.
 std::optional<int> CheckBeforeWindows(Program program, int argc, char** argv);
 
 } // namespace qv::cmdline

@@ -62,6 +62,15 @@ done
 
 for entry in "quorvane:$designer" "quorvane-starter:$runtime"; do
   name=${entry%%:*} program=${entry#*:}
+  # Help that cannot be written is no success.
+  env -u DISPLAY "$program" --help >/dev/full 2>"$work/err"
+  code=$?
+  if [ "$code" -eq 2 ] && grep -q "^$name: Die Ausgabe konnte nicht geschrieben werden" "$work/err"; then
+    echo "ok   $name --help into a full disk"
+  else
+    failures=$((failures + 1))
+    echo "FAIL $name --help into a full disk: exit $code, $(cat "$work/err")"
+  fi
   check "$name without a display" 2 "" "^$name: Kein Bildschirm gefunden\." -- "$program"
   check "$name on xcb without a display" 2 "" "^$name: Kein Bildschirm gefunden\." QT_QPA_PLATFORM=xcb -- "$program"
   check "$name on a display nobody serves" 2 "" "^$name: Kein Bildschirm gefunden\. Die grafische Sitzung" \

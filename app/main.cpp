@@ -1,6 +1,8 @@
 // The designer's entry: the application, the main window with its hints window, the message loop.
 #include "AppSetup.h"
+#include "EarlyOptions.h"
 #include "KeepLibrariesMapped.h"
+#include "NoScreenGuard.h"
 #include "Unit1.h"
 #include "VistaAltFixUnit.h"
 #include "Warnfenster.h"
@@ -60,16 +62,25 @@ struct Options {
     QString grab;       // --grab <file.png>: a picture of the shown window, then quit
 };
 
+// The command line was checked before the application was made (qv::cmdline::HandleEarlyOptions);
+// Qt has taken its own options out of it.
 Options ParseOptions(const QStringList& args)
 {
     Options options;
     QStringList rest;
+    bool optionsEnded = false;
     for (int i = 1; i < args.size(); ++i) {
-        if ((args.at(i) == QLatin1String("--grab-pages") || args.at(i) == QLatin1String("--grab")) && i + 1 < args.size()) {
-            (args.at(i) == QLatin1String("--grab") ? options.grab : options.grabPages) = args.at(i + 1);
+        const QString& arg = args.at(i);
+        if (!optionsEnded && arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == QLatin1String("--grab-pages") || arg == QLatin1String("--grab")) &&
+                   i + 1 < args.size()) {
+            (arg == QLatin1String("--grab") ? options.grab : options.grabPages) = args.at(i + 1);
             ++i;
+        } else if (!optionsEnded && (arg == QLatin1String("--platform") || arg == QLatin1String("--display"))) {
+            ++i; // Qt's own, in the two-dash form Qt also reads
         } else {
-            rest << args.at(i);
+            rest << arg;
         }
     }
     options.argument = rest.value(0);
@@ -80,9 +91,14 @@ Options ParseOptions(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    // --help, --version, a wrong option and a missing screen are answered before Qt starts.
+    if (const auto exitCode = qv::cmdline::CheckBeforeWindows(qv::cmdline::Program::Designer, argc, argv))
+        return *exitCode;
+    qv::NoScreenGuard noScreen(qv::cmdline::Program::Designer);
     QApplication app(argc, argv);
+    noScreen.End();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
     QFont font(QStringLiteral("Tahoma"));

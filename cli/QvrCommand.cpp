@@ -6,6 +6,7 @@
 #include "IsoImage.h"
 #include "Loader.h"
 #include "OutputFile.h"
+#include "ProgramTexts.h"
 #include "StandardOutput.h"
 
 #include <cerrno>
@@ -147,6 +148,8 @@ std::string QvrUsage()
            "      autorun.sh im Ordner hat Vorrang (mit Warnung).\n"
            "  qvr --help\n"
            "      Zeigt diese Hilfe.\n"
+           "  qvr --version\n"
+           "      Zeigt die Version.\n"
            "\n"
            "Fehler (Datei nicht lesbar, keine Einstellungen, falscher Aufruf, Ausgabe nicht\n"
            "schreibbar): Exit-Code 2.\n";
@@ -181,6 +184,12 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << QvrUsage();
         return kExitOk;
     }
+    if (args[0] == "--version") {
+        if (args.size() > 1)
+            return UsageError(err, "--version erwartet keine weiteren Argumente.");
+        out << cmdline::VersionText(cmdline::Program::Qvr);
+        return kExitOk;
+    }
     if (args[0] == "convert")
         return Convert(args, out, err);
     if (args[0] == "check")
@@ -189,6 +198,10 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return RunVerify(args, out, err);
     if (args[0] == "iso")
         return RunIso(args, out, err);
+    if (args[0].size() > 1 && args[0][0] == '-') {
+        err << "qvr: Unbekannte Option: " << args[0] << " (Hilfe: qvr --help)\n";
+        return kExitError;
+    }
     return UsageError(err, "Unbekannter Befehl: " + args[0]);
 }
 

@@ -1,7 +1,9 @@
 #include "ConfigSource.h"
+#include "EarlyOptions.h"
 #include "Elevation.h"
 #include "EngineSandbox.h"
 #include "FirstPaintReport.h"
+#include "NoScreenGuard.h"
 #include "QtTypes.h"
 #include "StarterApp.h"
 #include "StarterTranslations.h"
@@ -18,9 +20,14 @@
 
 int main(int argc, char* argv[])
 {
+    // --help, --version, a wrong option and a missing screen are answered before Qt starts.
+    if (const auto exitCode = qv::cmdline::CheckBeforeWindows(qv::cmdline::Program::Runtime, argc, argv))
+        return *exitCode;
     qv::starter::AllowEngineAsRoot();
     qv::starter::UseGermanLocale();
+    qv::NoScreenGuard noScreen(qv::cmdline::Program::Runtime);
     QApplication app(argc, argv);
+    noScreen.End();
     QApplication::setApplicationName(QStringLiteral("starter"));
     qv::starter::InstallGermanTranslations(app);
 

@@ -272,35 +272,18 @@ private:
                 CheckName(entry.name, rel, current.path, byFoldedName);
 
                 fs::file_status own = item.symlink_status(ec);
+                const bool link = fs::is_symlink(own);
                 fs::path real = item.path();
-                if (fs::is_symlink(own)) {
+                if (link) {
                     // On the disc a link is the file or folder it names; Windows sees no links.
-                    const LinkTarget target = ResolveFolderLink(root_, current.chain, item.path());
-                    switch (target.kind) {
-                    case LinkKind::File:
-                    case LinkKind::Folder:
-                    case LinkKind::Special:
-                        real = target.resolved;
-                        own = fs::status(real, ec);
-                        break;
-                    case LinkKind::Outside:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt "
-                              "nicht auf die Disc.");
-                        break;
-                    case LinkKind::Loop:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst "
-                              "liegt; sie kommt nicht auf die Disc.");
-                        break;
-                    case LinkKind::Dangling:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung ohne Ziel.");
-                        break;
-                    }
-                    if (target.kind == LinkKind::Outside || target.kind == LinkKind::Loop
-                        || target.kind == LinkKind::Dangling) {
+                    std::optional<fs::path> target = FollowLink(rel, current.chain, item.path());
+                    if (!target) {
                         entry.kind = FolderTree::Kind::Link;
                         entries.push_back(std::move(entry));
                         continue;
                     }
+                    real = std::move(*target);
+                    own = fs::status(real, ec);
                 }
                 if (fs::is_directory(own)) {
                     entry.kind = FolderTree::Kind::Folder;
@@ -310,7 +293,7 @@ private:
                                 + " Ebenen; ISO 9660 erlaubt mit Wurzel und Dateiname nur 8, manche Systeme lesen "
                                   "ihn auf der Disc nicht.");
                     std::vector<fs::path> chain = current.chain;
-                    chain.push_back(fs::is_symlink(item.symlink_status(ec)) ? real : current.chain.back() / item.path().filename());
+                    chain.push_back(link ? real : current.chain.back() / item.path().filename());
                     pending.push_back({rel, depth, real, std::move(chain)});
                 } else if (fs::is_regular_file(own)) {
                     entry.kind = FolderTree::Kind::File;
@@ -334,6 +317,31 @@ private:
         // each, and some 300 bytes of directory records per name in the two trees together.
         report_.estimatedImageBytes += 40 * kDiscBlock + 2 * folderCount * kDiscBlock + RoundUpToBlock(entryCount * 300);
         return true;
+    }
+
+    // The canonical target of a link that goes onto the disc as its content; reports any other
+    // link and gives nullopt for it.
+    std::optional<fs::path> FollowLink(const std::string& rel, const std::vector<fs::path>& chain, const fs::path& path)
+    {
+        LinkTarget target = ResolveFolderLink(root_, chain, path);
+        switch (target.kind) {
+        case LinkKind::File:
+        case LinkKind::Folder:
+        case LinkKind::Special:
+            return std::move(target.resolved);
+        case LinkKind::Outside:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt nicht auf "
+                               "die Disc.");
+            break;
+        case LinkKind::Loop:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst liegt; sie "
+                               "kommt nicht auf die Disc.");
+            break;
+        case LinkKind::Dangling:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung ohne Ziel.");
+            break;
+        }
+        return std::nullopt;
     }
 
     void CheckName(const std::string& name, const std::string& rel, const std::string& folder,

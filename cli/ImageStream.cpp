@@ -77,8 +77,9 @@ int Open(IsoStream* stream)
         file.fd = -1;
         return file.Changed();
     }
-    ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const auto size = static_cast<std::uint64_t>(file.seen.st_size);
+    if (size > kReadPiece)
+        ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, kReadPiece));
     if (file.capacity < wanted || !file.buffer) {
         file.capacity = std::max<std::size_t>(wanted, 1);

@@ -30,6 +30,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -115,13 +116,37 @@ bool CanOpenForReading(const fs::path& path, std::string& why)
     }
     return true;
 #else
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    // One look-up per file: a folder of many small files is checked in a fraction of its image's time.
+    if (::access(path.c_str(), R_OK) != 0) {
         why = std::strerror(errno);
         return false;
     }
-    ::close(fd);
     return true;
+#endif
+}
+
+// The entry's own type (a link not followed) and, for a regular file, its size: one look-up.
+fs::file_status OwnStatus(const fs::path& path, std::uintmax_t& size)
+{
+    std::error_code ec;
+#ifdef _WIN32
+    const fs::file_status status = fs::symlink_status(path, ec);
+    size = fs::is_regular_file(status) ? fs::file_size(path, ec) : 0;
+    return status;
+#else
+    struct stat info {};
+    size = 0;
+    if (::lstat(path.c_str(), &info) != 0)
+        return fs::symlink_status(path, ec);
+    if (S_ISLNK(info.st_mode))
+        return fs::file_status(fs::file_type::symlink);
+    if (S_ISDIR(info.st_mode))
+        return fs::file_status(fs::file_type::directory);
+    if (S_ISREG(info.st_mode)) {
+        size = static_cast<std::uintmax_t>(info.st_size);
+        return fs::file_status(fs::file_type::regular);
+    }
+    return fs::file_status(fs::file_type::unknown);
 #endif
 }
 
@@ -272,36 +297,21 @@ private:
                 ++entryCount;
                 CheckName(entry.name, rel, current.path, byFoldedName);
 
-                fs::file_status own = item.symlink_status(ec);
+                std::uintmax_t size = 0;
+                fs::file_status own = OwnStatus(item.path(), size);
+                const bool link = fs::is_symlink(own);
                 fs::path real = item.path();
-                if (fs::is_symlink(own)) {
+                if (link) {
                     // On the disc a link is the file or folder it names; Windows sees no links.
-                    const LinkTarget target = ResolveFolderLink(root_, current.chain, item.path());
-                    switch (target.kind) {
-                    case LinkKind::File:
-                    case LinkKind::Folder:
-                    case LinkKind::Special:
-                        real = target.resolved;
-                        own = fs::status(real, ec);
-                        break;
-                    case LinkKind::Outside:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt "
-                              "nicht auf die Disc.");
-                        break;
-                    case LinkKind::Loop:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst "
-                              "liegt; sie kommt nicht auf die Disc.");
-                        break;
-                    case LinkKind::Dangling:
-                        Error(Quote(rel) + " ist eine symbolische Verknüpfung ohne Ziel.");
-                        break;
-                    }
-                    if (target.kind == LinkKind::Outside || target.kind == LinkKind::Loop
-                        || target.kind == LinkKind::Dangling) {
+                    std::optional<fs::path> target = FollowLink(rel, current.chain, item.path());
+                    if (!target) {
                         entry.kind = FolderTree::Kind::Link;
                         entries.push_back(std::move(entry));
                         continue;
                     }
+                    real = std::move(*target);
+                    own = fs::status(real, ec);
+                    size = fs::is_regular_file(own) ? fs::file_size(real, ec) : 0;
                 }
                 if (fs::is_directory(own)) {
                     entry.kind = FolderTree::Kind::Folder;
@@ -311,13 +321,11 @@ private:
                                 + " Ebenen; ISO 9660 erlaubt mit Wurzel und Dateiname nur 8, manche Systeme lesen "
                                   "ihn auf der Disc nicht.");
                     std::vector<fs::path> chain = current.chain;
-                    chain.push_back(fs::is_symlink(item.symlink_status(ec)) ? real : current.chain.back() / item.path().filename());
+                    chain.push_back(link ? real : current.chain.back() / item.path().filename());
                     pending.push_back({rel, depth, real, std::move(chain)});
                 } else if (fs::is_regular_file(own)) {
                     entry.kind = FolderTree::Kind::File;
-                    const std::uintmax_t size = fs::file_size(real, ec);
-                    if (!ec)
-                        report_.estimatedImageBytes += RoundUpToBlock(size);
+                    report_.estimatedImageBytes += RoundUpToBlock(size);
                     ++report_.fileCount;
                     std::string why;
                     if (!CanOpenForReading(real, why))
@@ -335,6 +343,31 @@ private:
         // each, and some 300 bytes of directory records per name in the two trees together.
         report_.estimatedImageBytes += 40 * kDiscBlock + 2 * folderCount * kDiscBlock + RoundUpToBlock(entryCount * 300);
         return true;
+    }
+
+    // The canonical target of a link that goes onto the disc as its content; reports any other
+    // link and gives nullopt for it.
+    std::optional<fs::path> FollowLink(const std::string& rel, const std::vector<fs::path>& chain, const fs::path& path)
+    {
+        LinkTarget target = ResolveFolderLink(root_, chain, path);
+        switch (target.kind) {
+        case LinkKind::File:
+        case LinkKind::Folder:
+        case LinkKind::Special:
+            return std::move(target.resolved);
+        case LinkKind::Outside:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung aus dem Ordner hinaus; ihr Ziel kommt nicht auf "
+                               "die Disc.");
+            break;
+        case LinkKind::Loop:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung auf einen Ordner, in dem sie selbst liegt; sie "
+                               "kommt nicht auf die Disc.");
+            break;
+        case LinkKind::Dangling:
+            Error(Quote(rel) + " ist eine symbolische Verknüpfung ohne Ziel.");
+            break;
+        }
+        return std::nullopt;
     }
 
     void CheckName(const std::string& name, const std::string& rel, const std::string& folder,

@@ -31,10 +31,12 @@ struct DiscCheckOptions {
     std::filesystem::path referenceStarter;
 };
 
-// Checks `folder` as the root of a disc: the configuration files, starter.exe, the files the keys
-// name, the start page's links followed through the folder's pages, the names Joliet cannot hold,
-// the folder depth and the total size. Returns nullopt, with the reason in `failure`, when the
-// folder itself cannot be read.
+// Checks `folder` (resolved to its canonical path first) as the root of a disc: the configuration
+// files, starter.exe, the files the keys name, the start page's links followed through the
+// folder's pages and style sheets, the names Joliet cannot hold or Windows cannot open, symbolic
+// links (one to a file or folder inside is its content; any other is an error), the folder depth
+// and the total size. Returns nullopt, with the reason in `failure`, when the folder itself cannot
+// be read.
 std::optional<DiscReport> CheckDiscFolder(const std::filesystem::path& folder, const DiscCheckOptions& options,
                                           std::string& failure);
 

@@ -224,6 +224,7 @@ struct HtmlLinkScanner::State {
     int styleDepth = 0; // inside <style>: its text is a style sheet
     bool stopped = false;
     std::string pending; // text after the last ">" fed, held for the next piece
+    std::size_t blankRun = 0;
 };
 
 namespace {
@@ -313,10 +314,30 @@ void HtmlLinkScanner::Feed(std::string_view piece)
     // <script>: pieces are handed on up to their last ">", the rest waits for the next piece
     // (up to a bound, for a page without any ">").
     constexpr std::size_t kMaxHeld = 1024 * 1024;
+    // Browsers read past a NUL byte, which would stop the parser: it is read as a blank. The
+    // parser holds text until it sees the next tag, so a long run of blanks (a page of zeros) is cut
+    // to its first kKeptBlanks: no link holds more.
+    constexpr std::size_t kKeptBlanks = 1024;
     std::string& text = state_->pending;
-    text.append(piece);
-    // Browsers read past a NUL byte; the parser would stop at it.
-    std::replace(text.begin(), text.end(), '\0', ' ');
+    text.reserve(text.size() + piece.size());
+    const auto isBlank = [](char c) {
+        return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    };
+    std::size_t i = 0;
+    while (i < piece.size()) {
+        std::size_t end = i;
+        while (end < piece.size() && !isBlank(piece[end]))
+            ++end;
+        if (end > i) {
+            state_->blankRun = 0;
+            text.append(piece.data() + i, end - i);
+            i = end;
+        }
+        for (; i < piece.size() && isBlank(piece[i]); ++i) {
+            if (++state_->blankRun <= kKeptBlanks)
+                text.push_back(piece[i] == '\0' ? ' ' : piece[i]);
+        }
+    }
     const std::size_t last = text.rfind('>');
     std::size_t cut = last == std::string::npos ? 0 : last + 1;
     if (cut == 0 && text.size() < kMaxHeld)

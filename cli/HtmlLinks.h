@@ -38,7 +38,8 @@ private:
 // background, <meta http-equiv="refresh" content="...; url=...">, and the url() and @import of
 // <style> elements and style attributes. A page that is valid UTF-8 in its first piece is read with
 // the character set it declares, anything else as Windows-1252. NUL bytes are read as blanks, as
-// browsers read past them. Memory stays small whatever the page's size.
+// browsers read past them, and a run of blanks longer than any link is cut. Memory stays small
+// whatever the page's size.
 class HtmlLinkScanner {
 public:
     explicit HtmlLinkScanner(LinkSink sink);

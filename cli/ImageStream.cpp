@@ -77,8 +77,9 @@ int Open(IsoStream* stream)
         file.fd = -1;
         return file.Changed();
     }
-    ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const auto size = static_cast<std::uint64_t>(file.seen.st_size);
+    if (size > kReadPiece)
+        ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, kReadPiece));
     if (file.capacity < wanted || !file.buffer) {
         file.capacity = std::max<std::size_t>(wanted, 1);
@@ -100,19 +101,18 @@ int Close(IsoStream* stream)
     CheckedFile& file = *Data(stream);
     if (file.fd < 0)
         return static_cast<int>(ISO_FILE_NOT_OPENED);
-    // Whatever was read, the file must still be the one seen: same size, same time, same place.
+    // Whatever was read, the file must still be the one seen: same size, same time, still there
+    // (a file deleted while it is open has no links left).
     struct stat now {};
-    const bool same = ::fstat(file.fd, &now) == 0 && now.st_size == file.seen.st_size
-                      && SameTime(now.st_mtim, file.seen.st_mtim);
+    const bool readable = ::fstat(file.fd, &now) == 0;
     ::close(file.fd);
     file.fd = -1;
     file.buffer.reset();
     file.capacity = 0;
-    if (!same)
-        return file.Changed();
-    struct stat there {};
-    if (::stat(file.path.c_str(), &there) != 0 || there.st_ino != file.seen.st_ino || there.st_dev != file.seen.st_dev)
+    if (readable && now.st_nlink == 0)
         return file.Vanished();
+    if (!readable || now.st_size != file.seen.st_size || !SameTime(now.st_mtim, file.seen.st_mtim))
+        return file.Changed();
     return static_cast<int>(ISO_SUCCESS);
 }
 

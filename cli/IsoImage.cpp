@@ -500,6 +500,8 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
         return result;
     }
 
+    // Outlives the image, whose file streams report to it from the library's writer thread.
+    StreamFailure fileFailure;
     IsoImage* rawImage = nullptr;
     if (const int rc = iso_image_new(request.label.c_str(), &rawImage); rc < 0) {
         result.error = LibraryError(failed, rc);
@@ -507,7 +509,6 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     }
     std::unique_ptr<IsoImage, ImageFree> image(rawImage);
     iso_image_set_volset_id(image.get(), request.label.c_str());
-    StreamFailure fileFailure;
     if (std::string error = TreeBuilder(image.get(), request.folder, fileFailure).Build(); !error.empty()) {
         result.error = failed + ": " + error;
         return result;

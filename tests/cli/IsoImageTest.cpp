@@ -598,8 +598,18 @@ TEST_F(IsoViews, FileChangedWhileWritingIsAnError)
         ASSERT_EQ(posix_spawn(&pid, qvr.c_str(), &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
 
+        // Opening waits for qvr to open the FIFO; one that never does (replacing it instead) fails
+        // the test after two minutes rather than hanging it.
+        struct sigaction wake {};
+        wake.sa_handler = [](int) {};
+        sigemptyset(&wake.sa_mask);
+        sigaction(SIGALRM, &wake, nullptr);
+        ::alarm(120);
         const int in = ::open(fifo.c_str(), O_RDONLY);
-        ASSERT_GE(in, 0);
+        ::alarm(0);
+        if (in < 0)
+            ::kill(pid, SIGTERM);
+        ASSERT_GE(in, 0) << "qvr never opened the FIFO";
         // The file's content begins after the folders' records; qvr can be a few MiB ahead of the
         // reader, far less than the 32 MiB of the file.
         char buffer[65536];

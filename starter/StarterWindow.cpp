@@ -505,11 +505,13 @@ void StarterWindow::ApplyFrameAndGeometry()
 
 // With the frame known (after the window manager framed the window), the frame is kept on the
 // screen too: the title bar is never above or beside the available area.
-void StarterWindow::KeepOnScreen()
+void StarterWindow::KeepOnScreen(bool moved)
 {
     if (placed_ || !isVisible() || settings_.maximized)
         return;
-    placed_ = true;
+    // Kept once the window manager has framed the window (its frame is larger than its client area),
+    // or at the first move after showing it.
+    placed_ = frameGeometry() != geometry() || moved;
     const QRect screen = ScreenFor(this)->availableGeometry();
     const QRect frame = frameGeometry();
     const Rect kept = KeepInside({screen.x(), screen.y(), screen.width(), screen.height()},
@@ -591,10 +593,10 @@ void StarterWindow::Open()
         showMaximized();
     else
         show();
-    KeepOnScreen();
+    KeepOnScreen(false);
     if (windowHandle()) {
         // The frame's size is known once the window manager has framed the window.
-        connect(windowHandle(), &QWindow::xChanged, this, [this] { KeepOnScreen(); }, Qt::SingleShotConnection);
+        connect(windowHandle(), &QWindow::xChanged, this, [this] { KeepOnScreen(true); }, Qt::SingleShotConnection);
     }
     if (settings_.fadeIn) {
         // The fade runs once the page has loaded (the engine no longer keeps the thread busy), or

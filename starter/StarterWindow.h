@@ -82,7 +82,7 @@ protected:
 private:
     void ApplyFrameAndGeometry();
     void ApplyMinimalFrame();
-    void KeepOnScreen();
+    void KeepOnScreen(bool moved);
     void StartFade(bool in);
     void StepFade();
     void ShowContextMenu(const QPoint& pos);

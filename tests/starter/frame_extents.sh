@@ -34,4 +34,23 @@ check() { # style, expectation (title|border|none)
 check none none
 check minimal border
 check sizeable title
+
+# The title bar stays on the screen: a window placed above the screen is moved down until its frame
+# (title bar included) is on it.
+printf '[quorvane]\r\ncaption=Oben\r\nwidth=300\r\nheight=200\r\nleft=100\r\ntop=-300\r\n' >"$work/starter.ini"
+"$runtime" --folder "$work" >/dev/null 2>&1 &
+starter=$!
+id=$(xdotool search --sync --name "Oben" | head -n 1)
+frame_top=-1
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  sleep 0.5
+  extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
+  [ -n "$extents" ] || continue
+  top=$(echo "$extents" | cut -d, -f3)
+  y=$(xwininfo -id "$id" | sed -n 's/.*Absolute upper-left Y: *//p')
+  frame_top=$((y - top))
+  [ "$frame_top" -ge 0 ] && break
+done
+kill $starter 2>/dev/null; wait $starter 2>/dev/null
+if [ "$frame_top" -ge 0 ]; then echo "ok: title bar at y=$frame_top"; else echo "FEHLER: title bar at y=$frame_top"; failed=1; fi
 exit $failed

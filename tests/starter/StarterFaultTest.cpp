@@ -350,8 +350,11 @@ TEST(StarterFaults, WindowsStartOnTheScreen)
 // the window's opacity sees the steps arrive.
 TEST(StarterFaults, TheFadeOutIsEven)
 {
+    // A page that keeps drawing, as a menu with an animation does: the window's thread stays busy.
     Runtime runtime("[quorvane]\nstartfile=index.html\nfadeout=1\nleft=10\ntop=10\n");
-    runtime.folder.Write("index.html", Page("Blende"));
+    runtime.folder.Write("index.html", Page("Blende", "<style>@keyframes d{to{transform:rotate(360deg)}}"
+                                                      "div{width:300px;height:300px;background:linear-gradient(red,blue);"
+                                                      "animation:d 1s linear infinite}</style><div></div>"));
     StarterWindow& window = runtime.Start();
     QProcess spy;
     spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"),

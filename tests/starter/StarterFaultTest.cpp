@@ -347,38 +347,58 @@ TEST(StarterFaults, WindowsStartOnTheScreen)
 }
 
 // The fade's steps reach the display spread over its 0.3 s, not at once: another client watching
-// the window's opacity sees the steps arrive.
-TEST(StarterFaults, TheFadeOutIsEven)
+// the window's opacity sees the steps of the fade-in and of the fade-out arrive.
+TEST(StarterFaults, TheFadesAreEven)
 {
     // A page that keeps drawing, as a menu with an animation does: the window's thread stays busy.
-    Runtime runtime("[quorvane]\nstartfile=index.html\nfadeout=1\nleft=10\ntop=10\n");
+    Runtime runtime("[quorvane]\nstartfile=index.html\nfadein=1\nfadeout=1\nleft=10\ntop=10\n");
     runtime.folder.Write("index.html", Page("Blende", "<style>@keyframes d{to{transform:rotate(360deg)}}"
                                                       "div{width:300px;height:300px;background:linear-gradient(red,blue);"
                                                       "animation:d 1s linear infinite}</style><div></div>"));
-    StarterWindow& window = runtime.Start();
+    StarterWindow& window = runtime.Start(Runtime::Wait::Nothing);
     QProcess spy;
-    spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"),
-                                        QString::number(window.winId()), QStringLiteral("_NET_WM_WINDOW_OPACITY")});
-    ASSERT_TRUE(spy.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.canReadLine(); }, 5000)); // the first report: no opacity
-    spy.readAll();
     QElapsedTimer clock;
-    QList<qint64> arrivals;
+    struct Step {
+        qint64 at;
+        bool between; // an opacity between transparent and opaque
+    };
+    QList<Step> steps[2]; // fade-in, fade-out
+    int phase = 0;
     QObject::connect(&spy, &QProcess::readyReadStandardOutput, [&] {
         while (spy.canReadLine()) {
-            if (spy.readLine().contains('='))
-                arrivals.push_back(clock.elapsed());
+            const QByteArray line = spy.readLine();
+            const qsizetype equals = line.indexOf('=');
+            if (equals < 0)
+                continue;
+            const qulonglong value = line.mid(equals + 1).trimmed().toULongLong();
+            steps[phase].push_back({clock.elapsed(), value > 0 && value < 0xFFFFFFFFull});
         }
     });
     clock.start();
+    spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"),
+                                        QString::number(window.winId()), QStringLiteral("_NET_WM_WINDOW_OPACITY")});
+    ASSERT_TRUE(spy.waitForStarted(5000));
+    runtime.WaitLoaded();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowOpacity() == 1.0; }, 5000));
+    QTest::qWait(300);
+    phase = 1;
     window.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
-    QTest::qWait(200);
+    QTest::qWait(300);
     spy.kill();
     spy.waitForFinished();
-    ASSERT_GE(arrivals.size(), 5);
-    // Before, all steps arrived within one frame (16 ms); now they span most of the fade.
-    EXPECT_GE(arrivals.back() - arrivals.front(), 150) << arrivals.size() << " steps";
+    for (int fade : {0, 1}) {
+        SCOPED_TRACE(fade == 0 ? "fade-in" : "fade-out");
+        QList<qint64> between;
+        for (const Step& step : steps[fade]) {
+            if (step.between)
+                between.push_back(step.at);
+        }
+        ASSERT_GE(between.size(), 3);
+        // Before, the steps arrived together (within 16 ms, or half of the fade-in at once); now
+        // they span most of the fade.
+        EXPECT_GE(between.back() - between.front(), 150) << between.size() << " steps";
+    }
 }
 
 } // namespace

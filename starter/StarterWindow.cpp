@@ -40,8 +40,8 @@
 namespace qv::starter {
 namespace {
 
-constexpr int kFadeMs = 300;
-constexpr int kFadeStepMs = 15;
+constexpr int kFadeSteps = 20;
+constexpr int kFadeStepMs = 15; // 20 steps: 0.3 s
 // How long a fade-in waits for the start page before it runs anyway: the engine's start-up keeps
 // the window's thread busy, and a fade that ran meanwhile would jump.
 constexpr int kFadeInWaitMs = 4000;
@@ -618,13 +618,13 @@ void StarterWindow::StartFade(bool in)
     fadeInPending_ = false;
     fadingIn_ = in;
     fadeFrom_ = windowOpacity();
-    fadeClock_.start();
+    fadeStep_ = 0;
     fadeTimer_.start();
 }
 
 void StarterWindow::StepFade()
 {
-    const double progress = std::min(1.0, static_cast<double>(fadeClock_.elapsed()) / kFadeMs);
+    const double progress = static_cast<double>(++fadeStep_) / kFadeSteps;
     const double opacity = fadingIn_ ? fadeFrom_ + (1.0 - fadeFrom_) * progress : fadeFrom_ * (1.0 - progress);
     setWindowOpacity(opacity);
 #ifdef QV_STARTER_XCB
@@ -632,7 +632,7 @@ void StarterWindow::StepFade()
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection())
         xcb_flush(x11->connection());
 #endif
-    if (progress < 1.0)
+    if (fadeStep_ < kFadeSteps)
         return;
     fadeTimer_.stop();
     if (!fadingIn_ && closeFlow_.FadeOutFinished() == CloseFlow::Step::Close)

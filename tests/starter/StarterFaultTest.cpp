@@ -9,7 +9,6 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QInputDialog>
 #include <QJsonArray>
@@ -346,8 +345,8 @@ TEST(StarterFaults, WindowsStartOnTheScreen)
     }
 }
 
-// The fade's steps reach the display spread over its 0.3 s, not at once: another client watching
-// the window's opacity sees the steps of the fade-in and of the fade-out arrive.
+// The fade's steps reach the display one by one, not as a jump: another client watching the
+// window's opacity sees the steps of the fade-in and of the fade-out.
 TEST(StarterFaults, TheFadesAreEven)
 {
     // A page that keeps drawing, as a menu with an animation does: the window's thread stays busy.
@@ -357,12 +356,7 @@ TEST(StarterFaults, TheFadesAreEven)
                                                       "animation:d 1s linear infinite}</style><div></div>"));
     StarterWindow& window = runtime.Start(Runtime::Wait::Nothing);
     QProcess spy;
-    QElapsedTimer clock;
-    struct Step {
-        qint64 at;
-        bool between; // an opacity between transparent and opaque
-    };
-    QList<Step> steps[2]; // fade-in, fade-out
+    QList<bool> steps[2]; // fade-in, fade-out: whether each reported opacity lies between 0 and 1
     int phase = 0;
     QObject::connect(&spy, &QProcess::readyReadStandardOutput, [&] {
         while (spy.canReadLine()) {
@@ -371,10 +365,9 @@ TEST(StarterFaults, TheFadesAreEven)
             if (equals < 0)
                 continue;
             const qulonglong value = line.mid(equals + 1).trimmed().toULongLong();
-            steps[phase].push_back({clock.elapsed(), value > 0 && value < 0xFFFFFFFFull});
+            steps[phase].push_back(value > 0 && value < 0xFFFFFFFFull);
         }
     });
-    clock.start();
     spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"),
                                         QString::number(window.winId()), QStringLiteral("_NET_WM_WINDOW_OPACITY")});
     ASSERT_TRUE(spy.waitForStarted(5000));
@@ -389,15 +382,12 @@ TEST(StarterFaults, TheFadesAreEven)
     spy.waitForFinished();
     for (int fade : {0, 1}) {
         SCOPED_TRACE(fade == 0 ? "fade-in" : "fade-out");
-        QList<qint64> between;
-        for (const Step& step : steps[fade]) {
-            if (step.between)
-                between.push_back(step.at);
-        }
-        ASSERT_GE(between.size(), 3);
-        // Before, the steps arrived together (within 16 ms, or half of the fade-in at once); now
-        // they span most of the fade.
-        EXPECT_GE(between.back() - between.front(), 150) << between.size() << " steps";
+        int between = 0;
+        for (const bool step : steps[fade])
+            between += step ? 1 : 0;
+        // Before, a busy window's fade reached the display as one or two jumps; now each of its
+        // steps does.
+        EXPECT_GE(between, 15);
     }
 }
 

@@ -4,6 +4,7 @@
 #   wine_tests.sh cleanup STATE          stop them again
 #   wine_tests.sh CASE STATE BINDIR      one case; BINDIR holds starter.exe and the test programs
 # Every wait polls with a generous limit: a slow machine takes longer, never decides a result.
+# With QUORVANE_SHOTS=<folder> the skin, border-style and password cases save screenshots there.
 set -u
 command=$1
 state=$2
@@ -114,6 +115,7 @@ geometry) # each border style: the client size and what the window asks of the w
     else # Wine draws a tool window's small frame itself: the X window holds frame and client
       [ "$width" -gt 400 ] && [ "$height" -gt 300 ] && [ "$height" -lt 340 ] || fail "$style: $width x $height"
     fi
+    [ -n "${QUORVANE_SHOTS:-}" ] && import -window root "$QUORVANE_SHOTS/border-$style.png"
     props=$(xprop -id "$id" _MOTIF_WM_HINTS WM_NORMAL_HINTS)
     got=$(sed -n 's/^_MOTIF_WM_HINTS.*= *[^,]*, *[^,]*, *\([^,]*\),.*/\1/p' <<<"$props")
     [ "$got" = "$decorations" ] || fail "$style: decorations $got, expected $decorations"

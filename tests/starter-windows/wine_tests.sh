@@ -277,6 +277,23 @@ missing-start-page) # a missing start page: the window shows, with the German me
   wait_until "the message" traced "start-page missing fehlt.html"
   ;;
 
+selftest) # /selbsttest writes its report (after the start page, or 15 s without one) and ends
+  make_menu
+  printf '[quorvane]\r\nstartfile=index.html\r\ncaption=Selbst\r\nexitpw=Geheim\r\n' > "$work/menu/starter.ini"
+  start_starter /selbsttest
+  wait_until "the window" visible Selbst
+  wait_for_exit
+  report_line=$(grep '^selbsttest ' "$work/trace.txt") || fail "no report traced"
+  report=$(find "$WINEPREFIX/drive_c/users" -name quorvane-selbsttest.txt -newer "$work/menu/starter.ini" | head -1)
+  [ -n "$report" ] || fail "no report file ($report_line)"
+  text=$(tr -d '\r' < "$report")
+  for expected in "Quelle der Einstellungen: ini-Datei (Z:/" "  caption=Selbst" "  exitpw=***" \
+      "Emulation (HKCU, FEATURE_BROWSER_EMULATION, starter.exe): 11001" "  navigate Z:"; do
+    grep -qF -- "$expected" <<<"$text" || fail "the report lacks \"$expected\": $text"
+  done
+  ! grep -q Geheim <<<"$text" || fail "the report shows the password"
+  ;;
+
 *)
   fail "unknown case $command"
   ;;

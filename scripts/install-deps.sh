@@ -9,7 +9,7 @@ packages=(
   fonts-wine fonts-liberation
   xvfb xauth imagemagick
   qt6-translations-l10n
-  qt6-webengine-dev
+  qt6-webengine-dev libxcb1-dev
   libisofs-dev libxml2-dev xorriso
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 openbox x11-utils xdotool

@@ -47,7 +47,11 @@ bool QtStarterInteraction::openInBrowser(const QUrl& url)
         return QDesktopServices::openUrl(url);
     return false;
 #else
-    return QDesktopServices::openUrl(url);
+    // Elsewhere the desktop's handler of a web address is its browser; a file would go to its own
+    // default program, so it is not handed over.
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        return QDesktopServices::openUrl(url);
+    return false;
 #endif
 }
 

@@ -40,8 +40,8 @@
 namespace qv::starter {
 namespace {
 
-constexpr int kFadeMs = 300;
-constexpr int kFadeStepMs = 15;
+constexpr int kFadeSteps = 20;
+constexpr int kFadeStepMs = 15; // 20 steps: 0.3 s
 // How long a fade-in waits for the start page before it runs anyway: the engine's start-up keeps
 // the window's thread busy, and a fade that ran meanwhile would jump.
 constexpr int kFadeInWaitMs = 4000;
@@ -505,11 +505,13 @@ void StarterWindow::ApplyFrameAndGeometry()
 
 // With the frame known (after the window manager framed the window), the frame is kept on the
 // screen too: the title bar is never above or beside the available area.
-void StarterWindow::KeepOnScreen()
+void StarterWindow::KeepOnScreen(bool moved)
 {
     if (placed_ || !isVisible() || settings_.maximized)
         return;
-    placed_ = true;
+    // Kept once the window manager has framed the window (its frame is larger than its client area),
+    // or at the first move after showing it.
+    placed_ = frameGeometry() != geometry() || moved;
     const QRect screen = ScreenFor(this)->availableGeometry();
     const QRect frame = frameGeometry();
     const Rect kept = KeepInside({screen.x(), screen.y(), screen.width(), screen.height()},
@@ -538,8 +540,8 @@ void StarterWindow::ApplyMinimalFrame()
     constexpr std::uint32_t kFunctionsFlag = 1u << 0;
     constexpr std::uint32_t kFunctionAll = 1u << 0;
     constexpr std::uint32_t kDecorBorder = 1u << 1;
-    constexpr std::uint32_t kDecorResize = 1u << 2;
-    const std::uint32_t hints[5] = {kDecorationsFlag | kFunctionsFlag, kFunctionAll, kDecorBorder | kDecorResize, 0, 0};
+    // The border alone: window managers read a resize handle or a title beside it as "all decorations".
+    const std::uint32_t hints[5] = {kDecorationsFlag | kFunctionsFlag, kFunctionAll, kDecorBorder, 0, 0};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(winId()), atom->atom, atom->atom,
                         32, 5, hints);
     xcb_flush(connection);
@@ -591,10 +593,10 @@ void StarterWindow::Open()
         showMaximized();
     else
         show();
-    KeepOnScreen();
+    KeepOnScreen(false);
     if (windowHandle()) {
         // The frame's size is known once the window manager has framed the window.
-        connect(windowHandle(), &QWindow::xChanged, this, [this] { KeepOnScreen(); }, Qt::SingleShotConnection);
+        connect(windowHandle(), &QWindow::xChanged, this, [this] { KeepOnScreen(true); }, Qt::SingleShotConnection);
     }
     if (settings_.fadeIn) {
         // The fade runs once the page has loaded (the engine no longer keeps the thread busy), or
@@ -616,13 +618,13 @@ void StarterWindow::StartFade(bool in)
     fadeInPending_ = false;
     fadingIn_ = in;
     fadeFrom_ = windowOpacity();
-    fadeClock_.start();
+    fadeStep_ = 0;
     fadeTimer_.start();
 }
 
 void StarterWindow::StepFade()
 {
-    const double progress = std::min(1.0, static_cast<double>(fadeClock_.elapsed()) / kFadeMs);
+    const double progress = static_cast<double>(++fadeStep_) / kFadeSteps;
     const double opacity = fadingIn_ ? fadeFrom_ + (1.0 - fadeFrom_) * progress : fadeFrom_ * (1.0 - progress);
     setWindowOpacity(opacity);
 #ifdef QV_STARTER_XCB
@@ -630,7 +632,7 @@ void StarterWindow::StepFade()
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->connection())
         xcb_flush(x11->connection());
 #endif
-    if (progress < 1.0)
+    if (fadeStep_ < kFadeSteps)
         return;
     fadeTimer_.stop();
     if (!fadingIn_ && closeFlow_.FadeOutFinished() == CloseFlow::Step::Close)

@@ -5,7 +5,6 @@
 #include "RuntimeSettings.h"
 #include "StarterInteraction.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <QPixmap>
@@ -82,7 +81,7 @@ protected:
 private:
     void ApplyFrameAndGeometry();
     void ApplyMinimalFrame();
-    void KeepOnScreen();
+    void KeepOnScreen(bool moved);
     void StartFade(bool in);
     void StepFade();
     void ShowContextMenu(const QPoint& pos);
@@ -113,9 +112,10 @@ private:
     QString problem_;
     bool destroying_ = false; // the page's pending script answers arrive while it is deleted
     bool placed_ = false;     // kept on the screen once its frame was known
-    // The fade: opacity follows the clock, in steps of a timer, each step sent to the display at once.
+    // The fade: a fixed number of steps of a timer, each sent to the display at once, so that every
+    // step is seen even while the page keeps the thread busy (the fade then takes longer).
     QTimer fadeTimer_;
-    QElapsedTimer fadeClock_;
+    int fadeStep_ = 0;
     bool fadingIn_ = false;
     bool fadeInPending_ = false;
     double fadeFrom_ = 0.0;

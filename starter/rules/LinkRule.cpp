@@ -163,11 +163,15 @@ std::optional<std::string> LocalPathOf(std::string_view address, bool decode)
 bool IsInsideFolder(std::string_view address, std::string_view folder)
 {
     const auto decoded = LocalPathOf(address, true);
-    const auto raw = LocalPathOf(address, false);
-    if (!decoded || !raw || folder.empty())
+    if (!decoded || folder.empty() || !IsSameOrBelow(*decoded, folder))
         return false;
-    if (!IsSameOrBelow(*decoded, folder) || !IsSameOrBelow(*raw, folder))
-        return false;
+    // A file: URL is opened decoded. A bare path may be opened as it is written: it must lie
+    // inside both ways.
+    if (SchemeOf(address).empty()) {
+        const auto raw = LocalPathOf(address, false);
+        if (!raw || !IsSameOrBelow(*raw, folder))
+            return false;
+    }
     const auto resolvedPath = Resolved(*decoded);
     const auto resolvedFolder = Resolved(NormalizePath(folder));
     if (resolvedPath && resolvedFolder)

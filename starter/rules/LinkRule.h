@@ -21,8 +21,8 @@ std::string SchemeOf(std::string_view address);
 std::optional<std::string> LocalPathOf(std::string_view address, bool decode = true);
 
 // Whether the address names a local file in `folder`'s tree (the folder itself included). Judged
-// on the text with and without decoding its escapes (both must lie inside), and, where the file
-// system can resolve both (a path of this host's form), on the resolved paths too (links).
+// on the decoded text (a bare path also as it is written: both must lie inside), and, where the
+// file system can resolve both (a path of this host's form), on the resolved paths too (links).
 bool IsInsideFolder(std::string_view address, std::string_view folder);
 
 // Who asked for a navigation: the runtime itself (the start page, a popup's address) or a page.

@@ -433,6 +433,11 @@ TEST(LinkRule, LocalAddressesStayInTheFolderTree)
         {"file://server/share/disc/a.html", "//server/share/disc/", true},
         {"\\\\evil\\share\\a.html", "Z:/disc/", false},
         {"/disc/a.html", "/disc/", true},
+        {"file:///disc/Mein%20Men%C3%BC/a.html", "/disc/Mein Menü/", true},
+        {"file:///Z:/Mein%20Men%C3%BC/a.html", "Z:/Mein Menü/", true},
+        {"Z:\\Mein Menü\\a.html", "Z:/Mein Menü/", true},
+        {"Z:\\Mein Menü\\..%5C..%5Cx", "Z:/Mein Menü/", false},
+        {"Z:\\andere\\..%5CMein Menü\\x", "Z:/Mein Menü/", false},
         {"index.html", "/disc/", false},
         {"http://example.org/disc/a.html", "/disc/", false},
     };

@@ -407,6 +407,10 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             return HTCAPTION;
         }
         break;
+    case WM_NCLBUTTONDBLCLK:
+        if (skin_)
+            return 0; // the picture is dragged like a title bar, but never maximised
+        break;
     case WM_LBUTTONDOWN: {
         const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         pressedArea_ = Contains(setup_.minButton, point) ? 1 : Contains(setup_.closeButton, point) ? 2 : 0;

@@ -4,6 +4,7 @@
 #   wine_tests.sh cleanup STATE          stop them again
 #   wine_tests.sh CASE STATE BINDIR      one case; BINDIR holds starter.exe and the test programs
 # Every wait polls with a generous limit: a slow machine takes longer, never decides a result.
+# With QUORVANE_SHOTS=<folder> the skin, border-style and password cases save screenshots there.
 set -u
 command=$1
 state=$2
@@ -67,8 +68,8 @@ wait_until() {
 }
 traced() { grep -qxF -- "$1" "$work/trace.txt"; }
 traced_like() { grep -qE -- "$1" "$work/trace.txt"; }
-visible() { xdotool search --onlyvisible --name "^$1\$" | head -1 | grep -q .; }
-window_id() { xdotool search --onlyvisible --name "^$1\$" | head -1; }
+visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 | grep -q .; }
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 
 # A menu folder with the program and a start page; more files by the case.
 make_menu() {
@@ -92,6 +93,16 @@ press() { # press WINDOW KEY...
   xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus --sync "$id" >/dev/null 2>&1
   xdotool key --clearmodifiers --delay 80 "$@"
 }
+# Keys sent before Wine has given the window the focus are lost: presses the Right arrow (code 39,
+# never blocked in these cases) until the program traces it.
+keyboard_ready() { # keyboard_ready WINDOW
+  local end=$((SECONDS + limit))
+  until traced_like "^key 39 "; do
+    [ $SECONDS -ge $end ] && fail "timed out waiting for the keyboard to reach the window"
+    press "$1" Right
+    sleep 0.5
+  done
+}
 
 case "$command" in
 run-exe) # a cross-built test program; its exit code decides
@@ -114,6 +125,7 @@ geometry) # each border style: the client size and what the window asks of the w
     else # Wine draws a tool window's small frame itself: the X window holds frame and client
       [ "$width" -gt 400 ] && [ "$height" -gt 300 ] && [ "$height" -lt 340 ] || fail "$style: $width x $height"
     fi
+    [ -n "${QUORVANE_SHOTS:-}" ] && import -window root "$QUORVANE_SHOTS/border-$style.png"
     props=$(xprop -id "$id" _MOTIF_WM_HINTS WM_NORMAL_HINTS)
     got=$(sed -n 's/^_MOTIF_WM_HINTS.*= *[^,]*, *[^,]*, *\([^,]*\),.*/\1/p' <<<"$props")
     [ "$got" = "$decorations" ] || fail "$style: decorations $got, expected $decorations"
@@ -181,6 +193,7 @@ keys) # disabledkeylist blocks its keys only; keyinput=0 blocks all
   # Ctrl+A = 16384 + 65, F5 = 116
   start_starter /startfile=index.html /caption=Tasten /disabledkeylist=16449,116
   wait_until "the window" visible Tasten
+  keyboard_ready "$(window_id Tasten)"
   press "$(window_id Tasten)" ctrl+a F5 b
   wait_until "the key b" traced "key 66 passed"
   traced "key 16449 blocked" || fail "Ctrl+A not blocked"
@@ -188,6 +201,7 @@ keys) # disabledkeylist blocks its keys only; keyinput=0 blocks all
   kill "$starter_pid"; wait "$starter_pid" 2>/dev/null
   start_starter /startfile=index.html /caption=Keine /keyinput=0
   wait_until "the window" visible Keine
+  keyboard_ready "$(window_id Keine)"
   press "$(window_id Keine)" b F5
   wait_until "F5" traced_like "^key 116 "
   traced "key 66 blocked" || fail "b passed with keyinput=0"
@@ -199,6 +213,7 @@ password-right|password-wrong|password-cancel) # the exit password
   start_starter /startfile=index.html /caption=Geschlossen /exitpw=Geheim
   wait_until "the window" visible Geschlossen
   ask() {
+    keyboard_ready "$(window_id Geschlossen)"
     press "$(window_id Geschlossen)" alt+F4
     wait_until "the password dialog" visible Passwort
   }
@@ -216,7 +231,7 @@ password-right|password-wrong|password-cancel) # the exit password
     wait_until "the note" traced "password wrong"
     wait_until "the note window" visible Passwort
     press "$(window_id Passwort)" Return
-    wait_until "the note to go" bash -c "! xdotool search --onlyvisible --name '^Passwort\$' | grep -q ."
+    wait_until "the note to go" bash -c "! xdotool search --onlyvisible --name '^Passwort\$' 2>/dev/null | grep -q ."
     kill -0 "$starter_pid" || fail "the starter ended after a wrong password"
     visible Geschlossen || fail "the window went after a wrong password"
     ;;
@@ -241,6 +256,7 @@ execute) # execute at start, executeonclose at the end: in the configuration's f
   line=$(tr -d '\r' < "$work/menu/start.txt")
   [ "$line" = "Z:${work//\//\\}\\menu [mit blank] [zwei]" ] || fail "execute: $line"
   [ ! -e "$work/menu/ende.txt" ] || fail "executeonclose ran at the start"
+  keyboard_ready "$(window_id Programme)"
   press "$(window_id Programme)" alt+F4
   wait_for_exit
   wait_until "the close marker" test -s "$work/menu/ende.txt"
@@ -273,6 +289,23 @@ missing-start-page) # a missing start page: the window shows, with the German me
   start_starter /startfile=fehlt.html /caption=Fehlt
   wait_until "the window" visible Fehlt
   wait_until "the message" traced "start-page missing fehlt.html"
+  ;;
+
+selftest) # /selbsttest writes its report (after the start page, or 15 s without one) and ends
+  make_menu
+  printf '[quorvane]\r\nstartfile=index.html\r\ncaption=Selbst\r\nexitpw=Geheim\r\n' > "$work/menu/starter.ini"
+  start_starter /selbsttest
+  wait_until "the window" visible Selbst
+  wait_for_exit
+  report_line=$(grep '^selbsttest ' "$work/trace.txt") || fail "no report traced"
+  report=$(find "$WINEPREFIX/drive_c/users" -name quorvane-selbsttest.txt -newer "$work/menu/starter.ini" | head -1)
+  [ -n "$report" ] || fail "no report file ($report_line)"
+  text=$(tr -d '\r' < "$report")
+  for expected in "Quelle der Einstellungen: ini-Datei (Z:/" "  caption=Selbst" "  exitpw=***" \
+      "Emulation (HKCU, FEATURE_BROWSER_EMULATION, starter.exe): 11001" "  navigate Z:"; do
+    grep -qF -- "$expected" <<<"$text" || fail "the report lacks \"$expected\": $text"
+  done
+  ! grep -q Geheim <<<"$text" || fail "the report shows the password"
   ;;
 
 *)

@@ -1,5 +1,6 @@
-# Fails when the designer needs a Qt WebEngine library, or when the runtime does not (proof that
-# the check sees linked libraries at all), or when the runtime is not Beispiele/starter.exe.
+# Fails when the designer needs a Qt WebEngine library, or when the Linux runtime does not (proof
+# that the check sees linked libraries at all), or when the runtime is not quorvane-starter beside
+# the designer, where the designer looks for it first.
 find_program(READELF readelf REQUIRED)
 foreach(binary PROGRAM RUNTIME)
   execute_process(COMMAND ${READELF} -d "${${binary}}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
@@ -17,7 +18,7 @@ if(NOT RUNTIME_WEBENGINE)
 endif()
 get_filename_component(name "${RUNTIME}" NAME)
 get_filename_component(folder "${RUNTIME}" DIRECTORY)
-get_filename_component(folder "${folder}" NAME)
-if(NOT name STREQUAL "starter.exe" OR NOT folder STREQUAL "Beispiele")
-  message(FATAL_ERROR "The runtime is built as ${RUNTIME}, not as Beispiele/starter.exe")
+get_filename_component(designer_folder "${PROGRAM}" DIRECTORY)
+if(NOT name STREQUAL "quorvane-starter" OR NOT folder STREQUAL designer_folder)
+  message(FATAL_ERROR "The runtime is built as ${RUNTIME}, not as quorvane-starter beside ${PROGRAM}")
 endif()

@@ -3,8 +3,6 @@
 #include "Handles.h"
 #include "Trace.h"
 
-#include <shellapi.h>
-
 namespace qv::starter::win {
 namespace {
 
@@ -13,21 +11,6 @@ Function SystemFunction(const wchar_t* module, const char* name)
 {
     HMODULE handle = GetModuleHandleW(module);
     return handle ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
-}
-
-// The command line after the program's name, which may be quoted.
-const wchar_t* ParametersOf(const wchar_t* line)
-{
-    bool quoted = false;
-    for (; *line; ++line) {
-        if (*line == L'"')
-            quoted = !quoted;
-        else if ((*line == L' ' || *line == L'\t') && !quoted)
-            break;
-    }
-    while (*line == L' ' || *line == L'\t')
-        ++line;
-    return line;
 }
 
 } // namespace
@@ -99,34 +82,6 @@ void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi)
             return;
     }
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-}
-
-bool IsElevated()
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
-        return false;
-    UniqueHandle token(opened);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated != 0;
-}
-
-bool RestartElevated()
-{
-    const std::wstring program = ProgramPath();
-    if (program.empty())
-        return false;
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = L"runas";
-    info.lpFile = program.c_str();
-    info.lpParameters = ParametersOf(GetCommandLineW());
-    info.nShow = SW_SHOWNORMAL;
-    const bool started = ShellExecuteExW(&info) != FALSE;
-    Trace(started ? "uac restarted" : "uac declined");
-    return started;
 }
 
 std::wstring ProgramPath()

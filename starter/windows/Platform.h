@@ -25,11 +25,6 @@ int Scale(int logical, UINT dpi);
 // AdjustWindowRectEx for `dpi` where the system has it.
 void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 
-bool IsElevated();
-// Starts this program again with the same parameters through the "runas" verb; true when the
-// new process was started (the caller then ends).
-bool RestartElevated();
-
 // The full path of the running program.
 std::wstring ProgramPath();
 

@@ -1,5 +1,6 @@
 // starter.exe: shows a disc menu's start page in a window of its own (Win32 and the system's
 // WebBrowser control), configured like the Linux runtime through the runtime rules.
+#include "../Elevation.h"
 #include "ConfigSource.h"
 #include "Handles.h"
 #include "Platform.h"
@@ -57,8 +58,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring program = ProgramPath();
     LoadedConfiguration configuration = LoadStarterConfiguration(ToUtf8(program), options.arguments, options.folder);
     const RuntimeSettings settings = InterpretConfiguration(configuration);
-    if (settings.uac && !IsElevated() && RestartElevated())
+    if (settings.uac && RestartElevated()) {
+        Trace("uac restarted");
         return 0;
+    }
     EnsureBrowserEmulation(program.substr(program.find_last_of(L"\\/") + 1));
 
     OleScope ole;

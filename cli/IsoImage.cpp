@@ -136,18 +136,6 @@ std::string LibraryError(const std::string& what, int code)
     return text;
 }
 
-// Where the image goes while it is written.
-class ImageTarget {
-public:
-    virtual ~ImageTarget() = default;
-    virtual bool Ready() const = 0;
-    virtual int error() const = 0;
-    // Writes all of `size` bytes; false with errno set on failure or interruption.
-    virtual bool Write(const unsigned char* data, std::size_t size) = 0;
-    // Makes the image final once it is complete.
-    virtual bool Commit(const fs::path& target) = 0;
-};
-
 bool WriteAll(int fd, const unsigned char* data, std::size_t size)
 {
     while (size > 0) {
@@ -167,6 +155,43 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size)
     return true;
 }
 
+// Where the image goes while it is written: an open descriptor and the first error seen.
+class ImageTarget {
+public:
+    ImageTarget() = default;
+    virtual ~ImageTarget()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ImageTarget(const ImageTarget&) = delete;
+    ImageTarget& operator=(const ImageTarget&) = delete;
+
+    bool Ready() const { return fd_ >= 0; }
+    int error() const { return error_; }
+    // Writes all of `size` bytes; false with errno set on failure or interruption.
+    virtual bool Write(const unsigned char* data, std::size_t size) { return WriteAll(fd_, data, size); }
+    // Makes the image final once it is complete.
+    virtual bool Commit(const fs::path& target) = 0;
+
+protected:
+    // Closes the descriptor; a failure (a late write error of some file systems) is kept.
+    bool Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            error_ = errno;
+            return false;
+        }
+        return true;
+    }
+
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+
 // A device or FIFO named as the target (/dev/null, a pipe to a burning program, a USB stick):
 // written in place as `qvr convert -o` writes it, never replaced by a file. A pipe's reader or a
 // device receives the bytes as they come; after a failure it may hold part of the image.
@@ -184,18 +209,8 @@ public:
         if (fd_ < 0)
             error_ = errno;
     }
-    ~InPlaceTarget() override
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        sigaction(SIGPIPE, &previousPipe_, nullptr);
-    }
-    InPlaceTarget(const InPlaceTarget&) = delete;
-    InPlaceTarget& operator=(const InPlaceTarget&) = delete;
+    ~InPlaceTarget() override { sigaction(SIGPIPE, &previousPipe_, nullptr); }
 
-    bool Ready() const override { return fd_ >= 0; }
-    int error() const override { return error_; }
-    bool Write(const unsigned char* data, std::size_t size) override { return WriteAll(fd_, data, size); }
     bool Commit(const fs::path&) override
     {
         struct stat info {};
@@ -205,18 +220,10 @@ public:
             error_ = errno;
             return false;
         }
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            error_ = errno;
-            return false;
-        }
-        return true;
+        return Close();
     }
 
 private:
-    int fd_ = -1;
-    int error_ = 0;
     struct sigaction previousPipe_ {};
 };
 
@@ -234,20 +241,13 @@ public:
     }
     ~TemporaryFile() override
     {
-        if (fd_ >= 0)
-            ::close(fd_);
         if (!path_.empty())
             ::unlink(path_.c_str());
     }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool Ready() const override { return fd_ >= 0; }
-    int error() const override { return error_; }
 
     bool Write(const unsigned char* data, std::size_t size) override
     {
-        if (!WriteAll(fd_, data, size))
+        if (!ImageTarget::Write(data, size))
             return false;
         written_ += size;
         StreamOut();
@@ -264,12 +264,8 @@ public:
             error_ = errno;
             return false;
         }
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            error_ = errno;
+        if (!Close())
             return false;
-        }
         if (::rename(path_.c_str(), target.c_str()) != 0) {
             error_ = errno;
             return false;
@@ -299,8 +295,6 @@ private:
     }
 
     static constexpr std::uint64_t kWriteBack = 8 * 1024 * 1024;
-    int fd_ = -1;
-    int error_ = 0;
     std::string path_;
     std::uint64_t written_ = 0;
     std::uint64_t started_ = 0; // the image before this offset is on its way to the disk

@@ -1,8 +1,8 @@
-#include "BatchSettings.h"
+#include "config/BatchSettings.h"
 
-#include "Cp1252.h"
-#include "ParameterReader.h"
-#include "StarterContract.h"
+#include "config/Cp1252.h"
+#include "config/ParameterReader.h"
+#include "config/StarterContract.h"
 
 #include <string_view>
 

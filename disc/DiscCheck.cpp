@@ -1,16 +1,15 @@
-#include "DiscCheck.h"
+#include "disc/DiscCheck.h"
 
-#include "BatchSettings.h"
-#include "Cp1252.h"
-#include "DiscRules.h"
-#include "FolderLinks.h"
-#include "HtmlLinks.h"
-#include "LinuxAutorun.h"
-#include "Loader.h"
-#include "ProfileReader.h"
-#include "QvrCommand.h"
-#include "RegularFile.h"
-#include "StarterContract.h"
+#include "config/BatchSettings.h"
+#include "config/Cp1252.h"
+#include "config/DiscRules.h"
+#include "config/Loader.h"
+#include "config/ProfileReader.h"
+#include "config/RegularFile.h"
+#include "config/StarterContract.h"
+#include "disc/FolderLinks.h"
+#include "disc/HtmlLinks.h"
+#include "disc/LinuxAutorun.h"
 
 #include <libisofs/libisofs.h>
 
@@ -720,59 +719,6 @@ std::string PathToUtf8(const fs::path& path)
 fs::path PathFromUtf8(const std::string& utf8)
 {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-fs::path FindReferenceStarter()
-{
-    std::error_code ec;
-#ifdef _WIN32
-    wchar_t buffer[MAX_PATH * 4];
-    const DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
-    const fs::path program = length > 0 ? fs::path(std::wstring(buffer, length)) : fs::path();
-#else
-    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-#endif
-    if (program.empty())
-        return {};
-    const fs::path here = program.parent_path();
-    for (const fs::path& candidate : {here / starter::kExamplesFolder / starter::kExecutable,
-                                      here / QV_EXAMPLES_FROM_BIN / starter::kExecutable}) {
-        if (fs::is_regular_file(candidate, ec))
-            return candidate.lexically_normal();
-    }
-    return {};
-}
-
-int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
-{
-    std::vector<std::string> folders;
-    bool forLinux = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--linux")
-            forLinux = true;
-        else
-            folders.push_back(args[i]);
-    }
-    if (folders.size() != 1 || (folders[0].size() > 1 && folders[0][0] == '-')) {
-        err << "qvr: verify erwartet genau einen Ordner.\n\n" << QvrUsage();
-        return 2;
-    }
-    const fs::path folder = PathFromUtf8(folders[0]);
-    DiscCheckOptions options;
-    options.referenceStarter = FindReferenceStarter();
-    std::string failure;
-    std::optional<DiscReport> report = CheckDiscFolder(folder, options, failure);
-    if (!report) {
-        err << failure << '\n';
-        return 2;
-    }
-    if (forLinux) {
-        const LinuxStart start = ReadLinuxStart(folder);
-        for (const std::string& line : AddLinuxStartCheck(folder, start, FindLinuxHostTools(), *report))
-            out << line << '\n';
-    }
-    PrintDiscReport(*report, out);
-    return report->problems.empty() ? 0 : 1;
 }
 
 } // namespace qv

@@ -47,11 +47,4 @@ void PrintDiscReport(const DiscReport& report, std::ostream& out);
 std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 
-// Beispiele/starter.exe beside the running program or in the installed lib/quorvane/ folder;
-// empty when neither exists.
-std::filesystem::path FindReferenceStarter();
-
-// qvr verify FOLDER [--linux]: exit 0 clean, 1 problems, 2 usage or unreadable folder.
-int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
 } // namespace qv

@@ -1,4 +1,4 @@
-#include "FolderLinks.h"
+#include "disc/FolderLinks.h"
 
 #include <system_error>
 

@@ -1,4 +1,4 @@
-#include "HtmlLinks.h"
+#include "disc/HtmlLinks.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>

@@ -1,4 +1,4 @@
-#include "ImageStream.h"
+#include "disc/ImageStream.h"
 
 #define LIBISOFS_WITHOUT_LIBBURN
 #include <libisofs/libisofs.h>

@@ -46,8 +46,4 @@ std::string JolietVolumeId(const std::string& label);
 // mapped by VolumeLabelFrom; "QUORVANE" when neither leaves a character.
 std::string DefaultVolumeLabel(const std::string& utf8Caption, const std::filesystem::path& folder);
 
-// qvr iso FOLDER -o IMAGE.iso [--label NAME] [--force] [--linux]: exit 0 written, 1 refused (the folder has
-// errors and --force was not given), 2 failure or usage error.
-int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
 } // namespace qv

@@ -1,9 +1,9 @@
-#include "LinuxAutorun.h"
+#include "disc/LinuxAutorun.h"
 
-#include "ConfigSource.h"
-#include "Cp1252.h"
-#include "DiscRules.h"
-#include "StarterContract.h"
+#include "config/Cp1252.h"
+#include "config/DiscRules.h"
+#include "config/StarterContract.h"
+#include "rules/ConfigSource.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DiscCheck.h"
-#include "IsoImage.h"
+#include "disc/DiscCheck.h"
+#include "disc/IsoImage.h"
 
 #include <filesystem>
 #include <optional>

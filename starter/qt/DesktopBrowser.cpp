@@ -1,4 +1,4 @@
-#include "DesktopBrowser.h"
+#include "qt/DesktopBrowser.h"
 
 #include <QDir>
 #include <QFile>

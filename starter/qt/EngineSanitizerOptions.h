@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeepLibrariesMapped.h"
+#include "qtcommon/KeepLibrariesMapped.h"
 
 // Sanitizer settings for a program that runs the browser engine; included by exactly one source
 // file of each such program (the runtime and its window tests).

@@ -1,7 +1,7 @@
 #pragma once
 
 // The rules library's plain types in Qt's terms: texts and paths are UTF-8 there.
-#include "RuntimeSettings.h"
+#include "rules/RuntimeSettings.h"
 
 #include <QColor>
 #include <QRect>

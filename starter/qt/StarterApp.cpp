@@ -1,8 +1,8 @@
-#include "StarterApp.h"
+#include "qt/StarterApp.h"
 
-#include "StarterWindow.h"
+#include "qt/StarterWindow.h"
 
-#include "QtTypes.h"
+#include "qt/QtTypes.h"
 
 #include <QGuiApplication>
 #include <QLabel>

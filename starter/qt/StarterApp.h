@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConfigSource.h"
-#include "RuntimeSettings.h"
-#include "StarterInteraction.h"
+#include "qt/StarterInteraction.h"
+#include "rules/ConfigSource.h"
+#include "rules/RuntimeSettings.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
-#include "StarterInteraction.h"
+#include "qt/StarterInteraction.h"
 
-#include "CloseFlow.h"
-#include "DesktopBrowser.h"
+#include "qt/DesktopBrowser.h"
+#include "rules/CloseFlow.h"
 
 #include <QDesktopServices>
 #include <QInputDialog>

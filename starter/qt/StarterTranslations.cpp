@@ -1,4 +1,4 @@
-#include "StarterTranslations.h"
+#include "qt/StarterTranslations.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

@@ -1,10 +1,10 @@
-#include "StarterWindow.h"
+#include "qt/StarterWindow.h"
 
-#include "KeyCapture.h"
-#include "KeyRule.h"
-#include "Messages.h"
-#include "QtTypes.h"
-#include "ScreenBounds.h"
+#include "qt/QtTypes.h"
+#include "qtcommon/KeyCapture.h"
+#include "rules/KeyRule.h"
+#include "rules/Messages.h"
+#include "rules/ScreenBounds.h"
 
 #include <QBitmap>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CloseFlow.h"
-#include "LinkRule.h"
-#include "RuntimeSettings.h"
-#include "StarterInteraction.h"
+#include "qt/StarterInteraction.h"
+#include "rules/CloseFlow.h"
+#include "rules/LinkRule.h"
+#include "rules/RuntimeSettings.h"
 
 #include <QTimer>
 

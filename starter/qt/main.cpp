@@ -1,13 +1,13 @@
-#include "ConfigSource.h"
-#include "EarlyOptions.h"
-#include "Elevation.h"
-#include "EngineSandbox.h"
-#include "FirstPaintReport.h"
-#include "NoScreenGuard.h"
-#include "QtTypes.h"
-#include "StarterApp.h"
-#include "StarterTranslations.h"
-#include "StarterWindow.h"
+#include "cmdline/EarlyOptions.h"
+#include "qt/EngineSandbox.h"
+#include "qt/FirstPaintReport.h"
+#include "qt/QtTypes.h"
+#include "qt/StarterApp.h"
+#include "qt/StarterTranslations.h"
+#include "qt/StarterWindow.h"
+#include "qtcommon/NoScreenGuard.h"
+#include "rules/ConfigSource.h"
+#include "windows/Elevation.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -16,7 +16,7 @@
 #include <windows.h>
 #endif
 
-#include "EngineSanitizerOptions.h"
+#include "qt/EngineSanitizerOptions.h"
 
 int main(int argc, char* argv[])
 {

@@ -1,4 +1,4 @@
-#include "Elevation.h"
+#include "windows/Elevation.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "DiscTestSupport.h"
 
-#include "Cp1252.h"
+#include "config/Cp1252.h"
 
 #define LIBISOFS_WITHOUT_LIBBURN
 #include <libisofs/libisofs.h>

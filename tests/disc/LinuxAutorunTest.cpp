@@ -1,7 +1,7 @@
 #include "DiscTestSupport.h"
 
-#include "Cp1252.h"
-#include "LinuxAutorun.h"
+#include "config/Cp1252.h"
+#include "disc/LinuxAutorun.h"
 
 #include <algorithm>
 #include <optional>

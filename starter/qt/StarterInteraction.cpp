@@ -4,6 +4,8 @@
 #include "rules/CloseFlow.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -67,7 +69,10 @@ std::optional<QString> QtStarterInteraction::askSaveFileName(QWidget* parent, co
     dialog.setObjectName(QStringLiteral("StarterSaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(proposedPath);
+    // In the proposed folder (the desktop's download folder), or the home folder where that is missing.
+    const QFileInfo proposed(proposedPath);
+    dialog.setDirectory(proposed.absoluteDir().exists() ? proposed.absolutePath() : QDir::homePath());
+    dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

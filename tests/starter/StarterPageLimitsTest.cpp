@@ -13,6 +13,8 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace qv::starter {
@@ -81,7 +83,9 @@ TEST(StarterPageLimits, NewWindowsNeedAClickAndStayFew)
     const char* body = "<script>for (var i = 0; i < 50; i++) window.open('ziel.html');</script>"
                        "<button id='viele' style='font-size:30px' onclick=\"for (var i = 0; i < 1000; i++) "
                        "window.open('ziel.html')\">viele</button> "
-                       "<button id='leer' style='font-size:30px' onclick=\"window.open('')\">leer</button>";
+                       "<button id='leer' style='font-size:30px' onclick=\"window.open('')\">leer</button> "
+                       "<button id='einige' style='font-size:30px' onclick=\"for (var i = 0; i < 20; i++) "
+                       "window.open('ziel.html')\">einige</button>";
     {
         SCOPED_TRACE("the browser");
         Runtime runtime("[quorvane]\nstartfile=index.html\n");
@@ -107,8 +111,12 @@ TEST(StarterPageLimits, NewWindowsNeedAClickAndStayFew)
         StarterWindow& window = runtime.Start();
         QTest::qWait(1000);
         EXPECT_EQ(runtime.App().Popups().size(), 0u);
-        for (int click = 0; click < 5; ++click) {
-            ClickElement(window, QStringLiteral("#viele"));
+        // Each window.open the engine refuses is a round trip to this thread, which is busy with
+        // the popups here: twenty per click keep the page answering.
+        for (std::size_t click = 0; click < 5; ++click) {
+            ClickElement(window, QStringLiteral("#einige"));
+            const std::size_t expected = std::min(click + 1, kMaxPopups);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return runtime.App().Popups().size() == expected; }, 5000)) << click;
             QTest::qWait(300);
         }
         ASSERT_EQ(runtime.App().Popups().size(), kMaxPopups);

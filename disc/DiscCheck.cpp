@@ -556,16 +556,29 @@ private:
             pending.pop_front();
             const std::string pageName = JoinDiscPath(page);
             const std::vector<std::string> folder(page.begin(), page.end() - 1);
-            std::set<std::string> links; // each link of a page is looked at once
+            // Where the page's relative links start: its own folder, or the folder of its <base>;
+            // none when the base leads off the disc (to the web, another medium, out of the folder).
+            std::optional<std::vector<std::string>> linkFolder = folder;
+            // Each spelling of a link of a page is looked at once; a repeated one that names a
+            // missing file counts as one more link to it.
+            std::map<std::string, std::string> links; // link -> the missing file it names, or ""
             const LinkSink onLink = [&](std::string_view text) {
-                const std::string link(text);
-                if (!links.insert(link).second)
+                std::string link(text);
+                if (const auto known = links.find(link); known != links.end()) {
+                    if (!known->second.empty())
+                        CountMissingLink(pageName, link, known->second);
                     return;
-                CheckPageLink(pageName, folder, link, seen, pending);
+                }
+                std::string missing = CheckPageLink(pageName, linkFolder, link, seen, pending);
+                links.emplace(std::move(link), std::move(missing));
+            };
+            const LinkSink onBase = [&](std::string_view text) {
+                linkFolder = BaseFolder(pageName, folder, text);
+                links.clear();
             };
             const bool css = IsCssName(page.back());
             CssLinkScanner sheet(onLink);
-            HtmlLinkScanner html(onLink);
+            HtmlLinkScanner html(onLink, onBase);
             const FileReadStatus status = ReadRegularFile(
                 (root_ / PathFromUtf8(pageName)).string(), std::numeric_limits<std::uint64_t>::max(), kPagePiece,
                 [&](std::string_view piece) { css ? sheet.Feed(piece) : html.Feed(piece); });
@@ -587,46 +600,87 @@ private:
         }
     }
 
-    void CheckPageLink(const std::string& pageName, const std::vector<std::string>& folder, const std::string& link,
-                       std::set<std::vector<std::string>>& seen, std::deque<std::vector<std::string>>& pending)
+    // The folder the links of a page with <base href="..."> start from; nullopt (reported when it
+    // is a path off the disc) when they lead off the disc.
+    std::optional<std::vector<std::string>> BaseFolder(const std::string& pageName,
+                                                       const std::vector<std::string>& pageFolder,
+                                                       std::string_view base)
     {
-        const DiscPath target = LinkPathOnDisc(folder, link);
+        // The base's own file name does not count: "../bilder/x.html" names the folder "bilder".
+        std::string_view path = base.substr(0, base.find_first_of("?#"));
+        const std::size_t slash = path.find_last_of("/\\");
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+        const bool blank = path.find_first_not_of(" \t\r\n") == std::string_view::npos;
+        if (blank && SchemeLength(base) < 2)
+            return pageFolder;
+        const DiscPath target = LinkPathOnDisc(pageFolder, blank ? base : path);
+        const std::string where = pageName + ": <base href=" + Quote(base) + ">";
+        switch (target.kind) {
+        case DiscPathKind::Inside:
+            return target.components;
+        case DiscPathKind::Absolute:
+            Error(where + " ist ein absoluter Pfad; auf der Disc gilt nur ein Pfad im Ordner.");
+            break;
+        case DiscPathKind::Outside:
+            Error(where + " führt aus dem Ordner hinaus.");
+            break;
+        case DiscPathKind::Skipped:
+            break; // an address on the web: so are the page's relative links
+        }
+        return std::nullopt;
+    }
+
+    void CountMissingLink(const std::string& pageName, const std::string& link, const std::string& file)
+    {
+        auto it = std::find_if(missing_.begin(), missing_.end(),
+                               [&file](const MissingTarget& m) { return m.target == file; });
+        if (it == missing_.end())
+            it = missing_.insert(missing_.end(), MissingTarget{file, {}});
+        auto byPage = std::find_if(it->links.begin(), it->links.end(),
+                                   [&pageName](const MissingLink& l) { return l.page == pageName; });
+        if (byPage == it->links.end())
+            it->links.push_back({pageName, link, 1});
+        else
+            ++byPage->count;
+    }
+
+    // Checks one link of a page; returns the missing file it names, or the empty text.
+    std::string CheckPageLink(const std::string& pageName, const std::optional<std::vector<std::string>>& folder,
+                              const std::string& link, std::set<std::vector<std::string>>& seen,
+                              std::deque<std::vector<std::string>>& pending)
+    {
+        const DiscPath target = LinkPathOnDisc(folder.value_or(std::vector<std::string>()), link);
         const std::string where = pageName + ": Verweis ";
         switch (target.kind) {
         case DiscPathKind::Skipped:
-            return;
+            return {};
         case DiscPathKind::Absolute:
             Error(where + Quote(link) + " ist ein absoluter Pfad; auf der Disc gilt nur ein Pfad im Ordner.");
-            return;
+            return {};
         case DiscPathKind::Outside:
-            Error(where + Quote(link) + " führt aus dem Ordner hinaus.");
-            return;
+            if (folder)
+                Error(where + Quote(link) + " führt aus dem Ordner hinaus.");
+            return {};
         case DiscPathKind::Inside:
+            if (!folder)
+                return {}; // relative to a base off the disc
             break;
         }
         const FolderTree::Lookup lookup = tree_.Find(target.components);
         if (lookup.found == FolderTree::Found::Missing) {
-            const std::string file = JoinDiscPath(target.components);
-            auto it = std::find_if(missing_.begin(), missing_.end(),
-                                   [&file](const MissingTarget& m) { return m.target == file; });
-            if (it == missing_.end())
-                it = missing_.insert(missing_.end(), MissingTarget{file, {}});
-            auto byPage = std::find_if(it->links.begin(), it->links.end(),
-                                       [&pageName](const MissingLink& l) { return l.page == pageName; });
-            if (byPage == it->links.end())
-                it->links.push_back({pageName, link, 1});
-            else
-                ++byPage->count;
-            return;
+            std::string file = JoinDiscPath(target.components);
+            CountMissingLink(pageName, link, file);
+            return file;
         }
         if (!checkedTargets_.insert({pageName, JoinDiscPath(lookup.actual)}).second)
-            return; // the same file under another spelling: reported once per page
+            return {}; // the same file under another spelling: reported once per page
         CheckExists(where, link, target, false);
         if (lookup.isFolder || lookup.actual.empty()
             || !(IsHtmlName(lookup.actual.back()) || IsCssName(lookup.actual.back())))
-            return;
+            return {};
         if (seen.insert(lookup.actual).second)
             pending.push_back(lookup.actual);
+        return {};
     }
 
     void CheckSize()

@@ -216,8 +216,10 @@ void CssLinkScanner::Finish()
 }
 
 struct HtmlLinkScanner::State {
-    explicit State(LinkSink s) : sink(std::move(s)), css(sink) {}
+    State(LinkSink s, LinkSink b) : sink(std::move(s)), baseSink(std::move(b)), css(sink) {}
     LinkSink sink;
+    LinkSink baseSink;
+    bool baseSeen = false;
     CssLinkScanner css;
     htmlParserCtxtPtr context = nullptr;
     htmlSAXHandler handler{};
@@ -250,12 +252,17 @@ void OnStartElement(void* context, const xmlChar* element, const xmlChar** attri
     if (attributes == nullptr)
         return;
     const bool isMeta = EqualsIgnoreCase(name, "meta");
+    const bool isBase = EqualsIgnoreCase(name, "base");
     bool refresh = false;
     std::string content;
     for (const xmlChar** a = attributes; a[0] != nullptr; a += 2) {
         const std::string_view key = Text(a[0]);
         const std::string_view value = Text(a[1]);
-        if (EqualsIgnoreCase(key, "href") || EqualsIgnoreCase(key, "src") || EqualsIgnoreCase(key, "background")
+        if (isBase && state.baseSink && EqualsIgnoreCase(key, "href")) {
+            if (!state.baseSeen)
+                state.baseSink(value);
+            state.baseSeen = true;
+        } else if (EqualsIgnoreCase(key, "href") || EqualsIgnoreCase(key, "src") || EqualsIgnoreCase(key, "background")
             || (EqualsIgnoreCase(key, "data") && EqualsIgnoreCase(name, "object"))) {
             state.sink(value);
         } else if (EqualsIgnoreCase(key, "srcset")) {
@@ -290,9 +297,26 @@ void OnText(void* context, const xmlChar* text, int length)
         state.css.Feed(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
 }
 
+// The parser reads nothing after </html> (and ends the body at </body>), while browsers show what
+// follows: the end tags of the first `length` characters become blanks.
+void DropDocumentEnds(std::string& text, std::size_t length)
+{
+    for (std::size_t i = text.find("</"); i != std::string::npos && i < length; i = text.find("</", i + 1)) {
+        for (const std::string_view tag : {std::string_view("html"), std::string_view("body")}) {
+            const std::size_t end = i + 2 + tag.size();
+            if (end >= text.size() || !EqualsIgnoreCase(std::string_view(text).substr(i + 2, tag.size()), tag))
+                continue;
+            const char next = text[end];
+            if (next == '>' || next == '/' || IsCssSpace(next))
+                text.replace(i, end - i, end - i, ' ');
+        }
+    }
+}
+
 } // namespace
 
-HtmlLinkScanner::HtmlLinkScanner(LinkSink sink) : state_(std::make_unique<State>(std::move(sink)))
+HtmlLinkScanner::HtmlLinkScanner(LinkSink sink, LinkSink baseSink)
+    : state_(std::make_unique<State>(std::move(sink), std::move(baseSink)))
 {
     state_->handler.startElement = OnStartElement;
     state_->handler.endElement = OnEndElement;
@@ -344,6 +368,7 @@ void HtmlLinkScanner::Feed(std::string_view piece)
         return;
     if (cut == 0)
         cut = text.size();
+    DropDocumentEnds(text, cut);
     Parse(std::string_view(text).substr(0, cut));
     text.erase(0, cut);
 }
@@ -377,6 +402,7 @@ void HtmlLinkScanner::Parse(std::string_view piece)
 bool HtmlLinkScanner::Finish()
 {
     if (!state_->pending.empty() && !state_->stopped) {
+        DropDocumentEnds(state_->pending, state_->pending.size());
         Parse(state_->pending);
         state_->pending.clear();
     }

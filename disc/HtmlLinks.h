@@ -36,13 +36,16 @@ private:
 // Finds the link targets of an HTML page fed in pieces, with libxml2's forgiving push parser
 // (broken markup still yields its links, nothing is fetched): href, src, srcset, <object data>,
 // background, <meta http-equiv="refresh" content="...; url=...">, and the url() and @import of
-// <style> elements and style attributes. A page that is valid UTF-8 in its first piece is read with
+// <style> elements and style attributes. The href of the first <base> goes to `baseSink` when one
+// is given (the page's links after it start there), else to `sink` like any link; later <base>
+// elements count for nothing, as in browsers. Links after </body> and </html> are found too:
+// browsers show what follows these tags. A page that is valid UTF-8 in its first piece is read with
 // the character set it declares, anything else as Windows-1252. NUL bytes are read as blanks, as
 // browsers read past them, and a run of blanks longer than any link is cut. Memory stays small
 // whatever the page's size.
 class HtmlLinkScanner {
 public:
-    explicit HtmlLinkScanner(LinkSink sink);
+    explicit HtmlLinkScanner(LinkSink sink, LinkSink baseSink = nullptr);
     ~HtmlLinkScanner();
     HtmlLinkScanner(const HtmlLinkScanner&) = delete;
     HtmlLinkScanner& operator=(const HtmlLinkScanner&) = delete;

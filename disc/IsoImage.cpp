@@ -385,17 +385,26 @@ private:
             return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
         std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
         const int dirFd = ::dirfd(listing);
+        // The library keeps a folder's entries in a list sorted by name and walks it from the
+        // smallest name for every entry added: added in falling order, each new entry is the
+        // smallest and the walk ends at once. In the order of the listing a flat folder of many
+        // files would cost time with the square of their number.
+        std::vector<std::string> names;
         while (true) {
             errno = 0;
             const dirent* entry = ::readdir(listing);
             if (entry == nullptr) {
                 if (errno != 0)
                     return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
-                return {};
+                break;
             }
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        }
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            return std::strcmp(a.c_str(), b.c_str()) > 0;
+        });
+        for (const std::string& name : names) {
             const std::string shown = folder.shown.empty() ? name : folder.shown + "/" + name;
             struct stat info {};
             if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -417,6 +426,7 @@ private:
             if (!error.empty())
                 return error;
         }
+        return {};
     }
 
     std::string AddFolder(const Folder& parent, const std::string& name, const std::string& shown, fs::path real,

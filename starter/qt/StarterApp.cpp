@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace qv::starter {
 
 StarterApp::StarterApp(LoadedConfiguration configuration, StarterInteraction& interaction, QObject* parent)
@@ -34,7 +36,8 @@ void StarterApp::Start()
 {
     StartConfiguredProgram(settings_.execute, settings_.executeParam);
     window_ = std::make_unique<StarterWindow>(settings_, interaction_);
-    connect(window_.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup);
+    // Queued: the request arrives inside the engine's own handling of the page's window.open.
+    connect(window_.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup, Qt::QueuedConnection);
     connect(window_.get(), &StarterWindow::closedForGood, this, &StarterApp::Finish);
     QPixmap picture;
     if (settings_.splash.empty() || !picture.load(ToQString(settings_.splash)) || picture.isNull()) {
@@ -56,9 +59,19 @@ void StarterApp::Start()
 
 void StarterApp::OpenPopup(const QUrl& url)
 {
+    if (popups_.size() >= kMaxPopups)
+        return;
     const RuntimeSettings settings = PopupSettings(configuration_, settings_.popupParam);
     auto window = std::make_unique<StarterWindow>(settings, interaction_, StarterWindow::Role::Popup, url);
-    connect(window.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup);
+    connect(window.get(), &StarterWindow::popupRequested, this, &StarterApp::OpenPopup, Qt::QueuedConnection);
+    // A closed popup goes with its page; queued, since it closes from its own close event.
+    connect(window.get(), &StarterWindow::closedForGood, this, [this, closed = window.get()] {
+        const auto it = std::find_if(popups_.begin(), popups_.end(), [closed](const auto& p) { return p.get() == closed; });
+        if (it == popups_.end())
+            return;
+        it->release()->deleteLater();
+        popups_.erase(it);
+    }, Qt::QueuedConnection);
     window->Open();
     popups_.push_back(std::move(window));
 }

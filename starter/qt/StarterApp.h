@@ -16,11 +16,13 @@ namespace qv::starter {
 class StarterWindow;
 
 inline constexpr int kSplashMs = 2000;
+// At most this many popups are open at once; further requests for one are refused until one closes.
+inline constexpr std::size_t kMaxPopups = 3;
 
 // One run of the runtime: starts `execute`, shows the splash picture (when configured and
 // readable) for kSplashMs, then the main window, which is built and starts loading its page at
-// once, behind the splash. Popups open beside it; when the main window has closed for good the
-// popups close and `executeonclose` is started.
+// once, behind the splash. Popups open beside it (at most kMaxPopups at once; a closed one is
+// freed); when the main window has closed for good the popups close and `executeonclose` is started.
 class StarterApp : public QObject {
     Q_OBJECT
 public:

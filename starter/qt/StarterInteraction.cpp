@@ -4,6 +4,9 @@
 #include "rules/CloseFlow.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,6 +61,50 @@ bool QtStarterInteraction::openInBrowser(const QUrl& url)
 bool QtStarterInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& folder)
 {
     return QProcess::startDetached(program, arguments, folder);
+}
+
+std::optional<QString> QtStarterInteraction::askSaveFileName(QWidget* parent, const QString& proposedPath)
+{
+    QFileDialog dialog(parent, QStringLiteral("Datei speichern unter"));
+    dialog.setObjectName(QStringLiteral("StarterSaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // In the proposed folder (the desktop's download folder), or the home folder where that is missing.
+    const QFileInfo proposed(proposedPath);
+    dialog.setDirectory(proposed.absoluteDir().exists() ? proposed.absolutePath() : QDir::homePath());
+    dialog.selectFile(proposed.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtStarterInteraction::scriptAlert(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("StarterScriptDialog"));
+    box.exec();
+}
+
+bool QtStarterInteraction::scriptConfirm(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setObjectName(QStringLiteral("StarterScriptDialog"));
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<QString> QtStarterInteraction::scriptPrompt(QWidget* parent, const QString& title, const QString& text,
+                                                          const QString& value)
+{
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("StarterScriptDialog"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextValue(value);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 } // namespace qv::starter

@@ -27,6 +27,14 @@ public:
     virtual bool openInBrowser(const QUrl& url) = 0;
     // Starts a program detached, in `folder`.
     virtual bool startProgram(const QString& program, const QStringList& arguments, const QString& folder) = 0;
+    // Asks where a download is saved, proposing `proposedPath`; nullopt when the user cancels.
+    virtual std::optional<QString> askSaveFileName(QWidget* parent, const QString& proposedPath) = 0;
+    // A page's script dialogs (alert, confirm, prompt), titled by the caller. confirm: true for OK;
+    // prompt: the text entered, nullopt when the user cancels.
+    virtual void scriptAlert(QWidget* parent, const QString& title, const QString& text) = 0;
+    virtual bool scriptConfirm(QWidget* parent, const QString& title, const QString& text) = 0;
+    virtual std::optional<QString> scriptPrompt(QWidget* parent, const QString& title, const QString& text,
+                                                const QString& value) = 0;
 };
 
 // The production implementation: Qt dialogs, the desktop services, detached processes.
@@ -37,6 +45,11 @@ public:
     bool openWithDefaultProgram(const QUrl& url) override;
     bool openInBrowser(const QUrl& url) override;
     bool startProgram(const QString& program, const QStringList& arguments, const QString& folder) override;
+    std::optional<QString> askSaveFileName(QWidget* parent, const QString& proposedPath) override;
+    void scriptAlert(QWidget* parent, const QString& title, const QString& text) override;
+    bool scriptConfirm(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<QString> scriptPrompt(QWidget* parent, const QString& title, const QString& text,
+                                        const QString& value) override;
 };
 
 } // namespace qv::starter

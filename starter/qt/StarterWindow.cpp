@@ -7,12 +7,15 @@
 #include "rules/ScreenBounds.h"
 
 #include <QBitmap>
+#include <QCoreApplication>
 #include <QDir>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWebEngineScript>
@@ -22,6 +25,8 @@
 #include <QWindow>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -47,12 +52,31 @@ constexpr int kFadeStepMs = 15; // 20 steps: 0.3 s
 constexpr int kFadeInWaitMs = 4000;
 constexpr const char* kDragMessage = "qv-move-start";
 constexpr const char* kCloseMessage = "qv-close-window";
+constexpr const char* kDownloadMessage = "qv-download ";
 
 // A page's window.close() is honoured by the engine only while the window has shown one page; after
 // a navigation it is ignored. The page's close therefore tells the window through a console
 // message, and the window closes as it closes for any other reason (through the password).
 const char* const kCloseScript = R"(
 window.close = function () { console.log('qv-close-window'); };
+)";
+
+// A download link (<a download>, or a link clicked with Alt) is not left to the engine, which would
+// read its file whatever the folder rule says: the page tells the window, which asks the rule. The
+// page's own scripts run later and cannot replace what this one took at the start.
+const char* const kDownloadScript = R"(
+(function () {
+  var prevent = Event.prototype.preventDefault, closest = Element.prototype.closest;
+  var has = Element.prototype.hasAttribute, get = Element.prototype.getAttribute;
+  var log = console.log.bind(console), stringify = JSON.stringify;
+  window.addEventListener('click', function (e) {
+    var t = e.target && e.target.nodeType === 3 ? e.target.parentElement : e.target;
+    var a = t && t.nodeType === 1 ? closest.call(t, 'a[href],area[href]') : null;
+    if (!a || !(has.call(a, 'download') || e.altKey)) return;
+    prevent.call(e);
+    log('qv-download ' + stringify([String(a.href), String(get.call(a, 'download') || '')]));
+  }, true);
+})();
 )";
 
 // Pages may not select text (selecttext=0): nothing outside input fields is selectable, and a
@@ -94,15 +118,16 @@ void AddScript(QWebEnginePage* page, const QString& name, const char* source)
     page->scripts().insert(script);
 }
 
-// A script in the page's own world, before the page's scripts run, on the main frame only.
-void AddPageWorldScript(QWebEnginePage* page, const QString& name, const char* source)
+// A script in the page's own world, before the page's scripts run, on the main frame only or on
+// its frames too.
+void AddPageWorldScript(QWebEnginePage* page, const QString& name, const char* source, bool subFrames = false)
 {
     QWebEngineScript script;
     script.setName(name);
     script.setSourceCode(QString::fromUtf8(source));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(false);
+    script.setRunsOnSubFrames(subFrames);
     page->scripts().insert(script);
 }
 
@@ -134,36 +159,12 @@ private:
     const LinkRule rule_;
 };
 
-// Catches the address of a link that asked for a new window; the window decides what happens.
-class NewWindowCatcher : public QWebEnginePage {
-public:
-    NewWindowCatcher(StarterWindow* window, QWebEngineProfile* profile)
-        : QWebEnginePage(profile, window)
-        , window_(window)
-    {
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
-    {
-        if (!done_) {
-            done_ = true;
-            window_->OpenNewWindowTarget(url);
-            deleteLater();
-        }
-        return false;
-    }
-
-private:
-    StarterWindow* window_;
-    bool done_ = false;
-};
-
 class StarterPage : public QWebEnginePage {
 public:
-    explicit StarterPage(StarterWindow* window)
+    StarterPage(StarterWindow* window, StarterInteraction& interaction)
         : QWebEnginePage(window)
         , window_(window)
+        , interaction_(interaction)
     {
     }
 
@@ -173,18 +174,49 @@ protected:
         return window_->AcceptNavigation(url, type, isMainFrame);
     }
 
-    QWebEnginePage* createWindow(WebWindowType) override { return new NewWindowCatcher(window_, profile()); }
+    // The window decides about new windows from the request alone (newWindowRequested): the
+    // engine never gets a page for one, so no hidden page is left behind.
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override
     {
-        if (message == QLatin1String(kDragMessage))
+        if (message == QLatin1String(kDragMessage)) {
             window_->BeginDrag();
-        else if (message == QLatin1String(kCloseMessage))
+        } else if (message == QLatin1String(kCloseMessage)) {
             window_->PageAsksToClose();
+        } else if (message.startsWith(QLatin1String(kDownloadMessage))) {
+            const QJsonArray link =
+                QJsonDocument::fromJson(message.mid(int(qstrlen(kDownloadMessage))).toUtf8()).array();
+            window_->PageAsksToDownload(QUrl(link.at(0).toString()), link.at(1).toString());
+        }
+    }
+
+    // The script dialogs, with the engine's German titles (its own dialogs leave them English).
+    void javaScriptAlert(const QUrl&, const QString& text) override
+    {
+        interaction_.scriptAlert(window_, ScriptDialogTitle("Javascript Alert - %1"), text);
+    }
+    bool javaScriptConfirm(const QUrl&, const QString& text) override
+    {
+        return interaction_.scriptConfirm(window_, ScriptDialogTitle("Javascript Confirm - %1"), text);
+    }
+    bool javaScriptPrompt(const QUrl&, const QString& text, const QString& value, QString* result) override
+    {
+        const std::optional<QString> answer =
+            interaction_.scriptPrompt(window_, ScriptDialogTitle("Javascript Prompt - %1"), text, value);
+        if (answer && result)
+            *result = *answer;
+        return answer.has_value();
     }
 
 private:
+    QString ScriptDialogTitle(const char* text) const
+    {
+        return QCoreApplication::translate("UIDelegatesManager", text).arg(url().toString());
+    }
+
     StarterWindow* window_;
+    StarterInteraction& interaction_;
 };
 
 QScreen* ScreenFor(const QWidget* widget)
@@ -266,9 +298,20 @@ StarterWindow::StarterWindow(const RuntimeSettings& settings, StarterInteraction
     setAttribute(Qt::WA_DeleteOnClose, false);
     view_ = new QWebEngineView(this);
     view_->setObjectName(QStringLiteral("StarterView"));
-    page_ = new StarterPage(this);
+    page_ = new StarterPage(this, interaction_);
     page_->setUrlRequestInterceptor(new RequestGuard(settings_, page_));
     view_->setPage(page_);
+    // New windows only on a user's gesture (the engine refuses a script's own), one per gesture.
+    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    connect(page_, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        if (request.isUserInitiated())
+            OpenNewWindowTarget(request.requestedUrl());
+    });
+    // The profile is shared by all windows: each takes the downloads of its own page.
+    connect(page_->profile(), &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
+        if (download->page() == page_)
+            HandleDownload(download);
+    });
     connect(page_, &QWebEnginePage::windowCloseRequested, this, &StarterWindow::PageAsksToClose,
             Qt::QueuedConnection);
     ApplyPageRules();
@@ -315,6 +358,7 @@ StarterWindow::~StarterWindow()
 void StarterWindow::ApplyPageRules()
 {
     AddPageWorldScript(page_, QStringLiteral("qv-close"), kCloseScript);
+    AddPageWorldScript(page_, QStringLiteral("qv-download"), kDownloadScript, true);
     if (settings_.noContextMenu) {
         view_->setContextMenuPolicy(Qt::NoContextMenu);
     } else {
@@ -457,6 +501,35 @@ void StarterWindow::OpenNewWindowTarget(const QUrl& url)
     }
 }
 
+void StarterWindow::PageAsksToDownload(const QUrl& url, const QString& fileName)
+{
+    if (destroying_ || !url.isValid() || !links_.AllowsRequest(AddressOf(url)))
+        return;
+    page_->download(url, fileName);
+}
+
+// Downloads follow the folder rule like every request; an allowed one is saved where the user
+// says (a menu offers its files to take along), a refused one is dropped before anything is saved.
+void StarterWindow::HandleDownload(QWebEngineDownloadRequest* download)
+{
+    if (download->state() != QWebEngineDownloadRequest::DownloadRequested)
+        return;
+    if (destroying_ || !links_.AllowsRequest(AddressOf(download->url()))) {
+        download->cancel();
+        return;
+    }
+    const QString proposed = QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+    const std::optional<QString> path = interaction_.askSaveFileName(this, proposed);
+    if (!path || path->isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo target(*path);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    download->accept();
+}
+
 QRect StarterWindow::PageArea() const
 {
     return view_->geometry();
@@ -513,7 +586,20 @@ void StarterWindow::KeepOnScreen(bool moved)
     // or at the first move after showing it.
     placed_ = frameGeometry() != geometry() || moved;
     const QRect screen = ScreenFor(this)->availableGeometry();
-    const QRect frame = frameGeometry();
+    QRect frame = frameGeometry();
+    // The client was cut to the area before the frame was known: cut it again by the frame's
+    // margins, so the whole frame fits. A skin keeps its picture's size.
+    if (!HasSkin() && (frame.width() > screen.width() || frame.height() > screen.height())) {
+        const QSize margins = frame.size() - size();
+        const QSize fitted = size().boundedTo(QSize(std::max(screen.width() - margins.width(), 1),
+                                                    std::max(screen.height() - margins.height(), 1)));
+        setMinimumSize(minimumSize().boundedTo(fitted));
+        if (IsFixedSize(settings_.borderStyle))
+            setFixedSize(fitted);
+        else
+            resize(fitted);
+        frame.setSize(fitted + margins);
+    }
     const Rect kept = KeepInside({screen.x(), screen.y(), screen.width(), screen.height()},
                                  {frame.x(), frame.y(), frame.width(), frame.height()});
     if (kept.x != frame.x() || kept.y != frame.y())

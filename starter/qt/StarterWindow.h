@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QWebEngineDownloadRequest;
 class QWebEnginePage;
 class QWebEngineView;
 
@@ -62,6 +63,9 @@ public:
     void PageAsksToClose();
     // A link asked for a new window: acts as exenewwindow says.
     void OpenNewWindowTarget(const QUrl& url);
+    // The page's download link was clicked: downloaded (asking where to save) when the link rule
+    // allows the address, else nothing happens.
+    void PageAsksToDownload(const QUrl& url, const QString& fileName);
 
 signals:
     // The start page (or the page that replaces it) has finished loading.
@@ -90,6 +94,7 @@ private:
     void RefreshTitle();
     bool BlocksKeyEvent(QEvent* event) const;
     void WatchSurface();
+    void HandleDownload(QWebEngineDownloadRequest* download);
 
     RuntimeSettings settings_;
     LinkRule links_;

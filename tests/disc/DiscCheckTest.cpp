@@ -230,9 +230,41 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
          {{"web/seite2.html", "<a href=\"fehlt.html#a\">a</a><a href=\"fehlt.html#b\">b</a><a href=\"./fehlt.html\">c</a>"
                               "<a href=\"seite3.html\">3</a><a href=\"fehlt.png\">p</a><a href=\"fehlt.html#a\">a</a>"},
           {"web/seite3.html", "<a href=\"fehlt.html#z\">z</a>"}},
-         {"Fehler: web/seite2.html: Verweis \"fehlt.html#a\" fehlt im Ordner (3 Verweise auf \"web/fehlt.html\").",
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html#a\" fehlt im Ordner (4 Verweise auf \"web/fehlt.html\").",
           "Fehler: web/seite3.html: Verweis \"fehlt.html#z\" fehlt im Ordner.",
           "Fehler: web/seite2.html: Verweis \"fehlt.png\" fehlt im Ordner."}},
+        {"fifty identical links to a missing file are counted as fifty",
+         {{"web/seite2.html", [] {
+               std::string page;
+               for (int i = 0; i < 50; ++i)
+                   page += "<a href=\"fehlt.html\">x</a>";
+               return page + "<img src=\"fehlt.png\">";
+           }()}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.html\" fehlt im Ordner (50 Verweise auf \"web/fehlt.html\").",
+          "Fehler: web/seite2.html: Verweis \"fehlt.png\" fehlt im Ordner."}},
+        {"links start at the page's <base href>",
+         {{"web/seite2.html", "<html><head><base href=\"../bilder/index.html\"><base href=\"../tools/\"></head><body>"
+                              "<img src=\"Logo.png\"><a href=\"../web/index.html\">i</a><a href=\"/disc.ico\">d</a>"
+                              "<a href=\"fehlt.png\">f</a></body></html>"}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt.png\" fehlt im Ordner."}},
+        {"a <base href> on the web takes the relative links along; file: links stay errors",
+         {{"web/seite2.html", "<base href=\"https://example.org/menue/\"><a href=\"nur-im-netz.html\">n</a>"
+                              "<a href=\"/wurzel.html\">w</a><img src=\"file:///C:/bild.png\">"}},
+         {"Fehler: web/seite2.html: Verweis \"file:///C:/bild.png\" ist ein absoluter Pfad; auf der Disc gilt nur ein "
+          "Pfad im Ordner."}},
+        {"a <base href> out of the folder or to another medium is an error of its own",
+         {{"web/seite2.html", "<a href=\"seite3.html\">3</a><a href=\"seite4.html\">4</a>"},
+          {"web/seite3.html", "<base href=\"../../menue/\"><a href=\"x.html\">x</a>"},
+          {"web/seite4.html", "<base href=\"file:///C:/menue/\"><a href=\"y.html\">y</a>"}},
+         {"Fehler: web/seite3.html: <base href=\"../../menue/\"> führt aus dem Ordner hinaus.",
+          "Fehler: web/seite4.html: <base href=\"file:///C:/menue/\"> ist ein absoluter Pfad; auf der Disc gilt nur ein "
+          "Pfad im Ordner."}},
+        {"links after </body> and </html> are checked",
+         {{"web/seite2.html", "<html><body><p>Ende</p></body><a href=\"fehlt1.html\">1</a></html>\n"
+                              "<a href=\"fehlt2.html\">2</a></HTML ><img src=\"fehlt3.png\">"}},
+         {"Fehler: web/seite2.html: Verweis \"fehlt1.html\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt2.html\" fehlt im Ordner.",
+          "Fehler: web/seite2.html: Verweis \"fehlt3.png\" fehlt im Ordner."}},
         {"links below 300 levels of nesting are checked",
          {{"web/seite2.html", [] {
                std::string page;

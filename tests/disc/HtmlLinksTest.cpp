@@ -51,6 +51,10 @@ TEST(HtmlLinks, FindsHrefAndSrcOfEveryElementInDocumentOrder)
         {"a NUL byte does not end the page",
          std::string("<a href=\"eins.html\">") + '\0' + "</a><a href=\"zwei.html\">",
          {"eins.html", "zwei.html"}},
+        {"links after </body> and </html>, which browsers still show",
+         "<html><body><a href=\"eins.html\">1</a></BODY ><a href=\"zwei.html\">2</a></html>\n"
+         "<a href=\"drei.html\">3</a></html><img src=\"vier.png\">",
+         {"eins.html", "zwei.html", "drei.html", "vier.png"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -89,6 +93,25 @@ TEST(HtmlLinks, LinksSplitAcrossPiecesAreFoundWhole)
         scanner.Feed(std::string_view(page).substr(cut));
         EXPECT_TRUE(scanner.Finish());
         EXPECT_EQ(links, (Links{"geteilt.png", "seite.html"})) << cut;
+    }
+}
+
+// The first <base> goes to its own sink, wherever the page is cut; a later one counts for nothing.
+// The end of the document, cut anywhere, still leaves the links after it.
+TEST(HtmlLinks, BaseAndLinksAfterTheEndAcrossPieces)
+{
+    const std::string page = "<head><base href=\"../bilder/\"><base href=\"anders/\"></head>"
+                             "<body><a href=\"eins.html\">1</a></body></html><a href=\"danach.html\">";
+    for (std::size_t cut = 1; cut < page.size(); ++cut) {
+        Links links;
+        Links bases;
+        qv::HtmlLinkScanner scanner([&links](std::string_view link) { links.emplace_back(link); },
+                                    [&bases](std::string_view base) { bases.emplace_back(base); });
+        scanner.Feed(std::string_view(page).substr(0, cut));
+        scanner.Feed(std::string_view(page).substr(cut));
+        EXPECT_TRUE(scanner.Finish());
+        EXPECT_EQ(bases, (Links{"../bilder/"})) << cut;
+        EXPECT_EQ(links, (Links{"eins.html", "danach.html"})) << cut;
     }
 }
 

@@ -8,6 +8,9 @@
 #include "TempFolder.h"
 
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -88,6 +91,29 @@ private:
     std::unique_ptr<StarterApp> app_;
     std::unique_ptr<QSignalSpy> loaded_;
 };
+
+inline QWidget* Surface(StarterWindow& window)
+{
+    QWidget* proxy = window.View()->focusProxy();
+    return proxy ? proxy : window.View();
+}
+
+// Clicks the element as a user does: a real mouse click in the middle of its box.
+inline void ClickElement(StarterWindow& window, const QString& selector)
+{
+    // The selector as a script's string: the text of a one-item JSON array without its brackets.
+    const QString literal =
+        QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    const QString box = Evaluate(window, QStringLiteral("(function(){var r=document.querySelector(%1)"
+                                                        ".getBoundingClientRect();"
+                                                        "return JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2});})()")
+                                             .arg(literal))
+                            .toString();
+    const QJsonObject point = QJsonDocument::fromJson(box.toUtf8()).object();
+    ASSERT_FALSE(point.isEmpty()) << selector.toStdString();
+    QTest::mouseClick(Surface(window), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(qRound(point.value("x").toDouble()), qRound(point.value("y").toDouble())));
+}
 
 inline QByteArray Page(const char* title, const char* body = "<p>Hallo</p>")
 {

@@ -25,6 +25,9 @@ public:
     QList<QUrl> defaultOpens;
     QList<QUrl> browserOpens;
     QList<Start> starts;
+    std::deque<std::optional<QString>> saveNames; // answers in order; none left: cancel
+    QStringList saveQuestions;                    // the proposed paths
+    QStringList scriptDialogs;                    // "title: text" of each alert, confirm and prompt
 
     std::optional<QString> askPassword(QWidget*) override
     {
@@ -50,5 +53,28 @@ public:
     {
         starts.push_back({program, arguments, folder});
         return true;
+    }
+    std::optional<QString> askSaveFileName(QWidget*, const QString& proposedPath) override
+    {
+        saveQuestions.push_back(proposedPath);
+        if (saveNames.empty())
+            return std::nullopt;
+        std::optional<QString> answer = saveNames.front();
+        saveNames.pop_front();
+        return answer;
+    }
+    void scriptAlert(QWidget*, const QString& title, const QString& text) override
+    {
+        scriptDialogs.push_back(title + ": " + text);
+    }
+    bool scriptConfirm(QWidget*, const QString& title, const QString& text) override
+    {
+        scriptDialogs.push_back(title + ": " + text);
+        return true;
+    }
+    std::optional<QString> scriptPrompt(QWidget*, const QString& title, const QString& text, const QString& value) override
+    {
+        scriptDialogs.push_back(title + ": " + text);
+        return value + QStringLiteral("!");
     }
 };

@@ -26,29 +26,6 @@ namespace {
 
 using namespace test;
 
-QWidget* Surface(StarterWindow& window)
-{
-    QWidget* proxy = window.View()->focusProxy();
-    return proxy ? proxy : window.View();
-}
-
-// Clicks the element as a user does: a real mouse click in the middle of its box.
-void ClickElement(StarterWindow& window, const QString& selector)
-{
-    // The selector as a script's string: the text of a one-item JSON array without its brackets.
-    const QString literal =
-        QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
-    const QString box = Evaluate(window, QStringLiteral("(function(){var r=document.querySelector(%1)"
-                                                        ".getBoundingClientRect();"
-                                                        "return JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2});})()")
-                                             .arg(literal))
-                            .toString();
-    const QJsonObject point = QJsonDocument::fromJson(box.toUtf8()).object();
-    ASSERT_FALSE(point.isEmpty()) << selector.toStdString();
-    QTest::mouseClick(Surface(window), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(qRound(point.value("x").toDouble()), qRound(point.value("y").toDouble())));
-}
-
 bool WaitForPage(StarterWindow& window, const QString& fileName)
 {
     return QTest::qWaitFor([&] {

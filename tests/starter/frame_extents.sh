@@ -65,4 +65,30 @@ for _ in $(seq 1 20); do
 done
 kill $starter 2>/dev/null; wait $starter 2>/dev/null
 if [ "$frame_top" -ge 0 ]; then echo "ok: title bar at y=$frame_top"; else echo "FEHLER: title bar at y=$frame_top"; failed=1; fi
+
+# An oversized window: the client is cut by the frame's margins, so that the whole frame (title bar
+# and border) fits the screen.
+screen_w=$(xwininfo -root | sed -n 's/.*Width: *//p')
+screen_h=$(xwininfo -root | sed -n 's/.*Height: *//p')
+printf '[quorvane]\r\ncaption=Riesig\r\nwidth=5000\r\nheight=5000\r\n' >"$work/starter.ini"
+"$runtime" --folder "$work" >/dev/null 2>&1 &
+starter=$!
+id=$(find_window "^Riesig$")
+frame=""
+fits=0
+for _ in $(seq 1 20); do
+  sleep 0.5
+  extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
+  [ -n "$extents" ] || continue
+  left=$(echo "$extents" | cut -d, -f1); right=$(echo "$extents" | cut -d, -f2)
+  top=$(echo "$extents" | cut -d, -f3); bottom=$(echo "$extents" | cut -d, -f4)
+  info=$(xwininfo -id "$id")
+  x=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p'); y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+  w=$(echo "$info" | sed -n 's/.*Width: *//p'); h=$(echo "$info" | sed -n 's/.*Height: *//p')
+  frame="$((x - left)),$((y - top)) to $((x + w + right)),$((y + h + bottom))"
+  if [ $((x - left)) -ge 0 ] && [ $((y - top)) -ge 0 ] && [ $((x + w + right)) -le "$screen_w" ] &&
+     [ $((y + h + bottom)) -le "$screen_h" ]; then fits=1; break; fi
+done
+kill $starter 2>/dev/null; wait $starter 2>/dev/null
+if [ "$fits" = 1 ]; then echo "ok: oversized frame $frame"; else echo "FEHLER: oversized frame $frame beyond ${screen_w}x$screen_h"; failed=1; fi
 exit $failed

@@ -292,10 +292,9 @@ void TFAbbild::CheckEnded()
         }
         if (errors > kErrorsShown)
             shown << QStringLiteral("… und %1 weitere (\"Ordner prüfen\" zeigt alle).").arg(errors - kErrorsShown);
-        const QString text = QStringLiteral("Der Ordner hat %1 %2; so funktioniert die Disc vielleicht nicht wie "
-                                            "gewünscht:\n\r\n\r%3\n\r\n\rMöchtest du das Abbild trotzdem erstellen?")
+        const QString text = QStringLiteral("Der Ordner hat %1 Fehler; so funktioniert die Disc vielleicht nicht wie "
+                                            "gewünscht:\n\r\n\r%2\n\r\n\rMöchtest du das Abbild trotzdem erstellen?")
                                  .arg(errors)
-                                 .arg(QStringLiteral("Fehler"))
                                  .arg(shown.join(QStringLiteral("\n\r")));
         if (interaction_.messageBox(this, QStringLiteral("Abbild erstellen"), text, Interaction::Icon::Question,
                                     Interaction::Buttons::YesNo)

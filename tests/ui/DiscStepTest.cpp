@@ -79,7 +79,7 @@ void WriteProject(const fs::path& root)
     WriteBytes(root / "web/zwei.html", "<p><a href=\"index.html\">zurück</a></p>");
     std::string picture;
     for (int i = 0; i < 300000; ++i)
-        picture += static_cast<char>((i * 7919) % 251);
+        picture += static_cast<char>(static_cast<unsigned>(i) * 7919u % 251u);
     WriteBytes(root / "web/bilder/logo.png", picture);
 }
 

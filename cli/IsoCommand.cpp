@@ -22,6 +22,41 @@ namespace qv {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Images smaller than this are written before a progress line would be worth reading.
+constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
+
+// The progress of a large image as one line on a terminal, rewritten at each new percent.
+class ProgressLine final : public IsoWriteObserver {
+public:
+    ProgressLine(std::ostream& out, bool enabled) : out_(out), enabled_(enabled) {}
+    void Written(std::uint64_t done, std::uint64_t total) override
+    {
+        if (!enabled_ || total < kProgressThreshold)
+            return;
+        const int percent = static_cast<int>(done * 100 / total);
+        if (percent == shown_)
+            return;
+        shown_ = percent;
+        out_ << "\rAbbild wird geschrieben: " << percent << " % (" << GermanSize(done) << " von "
+             << GermanSize(total) << ")   " << std::flush;
+    }
+    bool WriteCancelled() override { return false; }
+    void Finish()
+    {
+        if (shown_ >= 0)
+            out_ << '\n' << std::flush;
+    }
+
+private:
+    std::ostream& out_;
+    bool enabled_;
+    int shown_ = -1;
+};
+
+} // namespace
+
 int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const auto usage = [&err](const std::string& why) {
@@ -69,28 +104,8 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     fs::path imagePath = PathFromUtf8(image);
     bool inPlace = false;
-    struct stat info {};
-    if (::stat(imagePath.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            err << "Das Ziel " << image << " ist ein Ordner.\n";
-            return 2;
-        }
-        inPlace = !S_ISREG(info.st_mode);
-        if (!inPlace) {
-            // A link to an image: the file it names is replaced, the link stays.
-            imagePath = fs::canonical(imagePath, ec);
-            // An existing image that cannot be written in place is refused, not replaced by the rename.
-            const int fd = ec ? -1 : ::open(imagePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            if (fd < 0) {
-                err << "Das Abbild " << image << " kann nicht geschrieben werden: "
-                    << (ec ? ec.message() : std::strerror(errno)) << '\n';
-                return 2;
-            }
-            ::close(fd);
-        }
-    }
-    if (!inPlace && IsWithin(fs::weakly_canonical(imagePath, ec), folderPath)) {
-        err << "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " << image << '\n';
+    if (const std::string refused = CheckIsoTarget(folderPath, image, imagePath, inPlace); !refused.empty()) {
+        err << refused << '\n';
         return 2;
     }
 
@@ -118,17 +133,16 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     request.image = imagePath;
     request.label = volume;
     request.inPlace = inPlace;
-    request.showProgress = ::isatty(STDERR_FILENO) == 1;
     request.rootFiles = linuxStart.files;
-    const IsoWriteResult written = WriteIsoImage(request, err);
+    ProgressLine line(err, ::isatty(STDERR_FILENO) == 1);
+    request.observer = &line;
+    const IsoWriteResult written = WriteIsoImage(request);
+    line.Finish();
     if (!written.error.empty()) {
         err << written.error << '\n';
         return 2;
     }
-    out << "Abbild geschrieben: " << image << " (" << GermanSize(written.bytes) << ", Bezeichnung " << volume;
-    if (const std::string joliet = JolietVolumeId(volume); joliet != volume)
-        out << ", unter Windows " << joliet;
-    out << ")\n";
+    out << IsoWrittenText(image, written.bytes, volume) << '\n';
     for (const std::string& line : linuxStart.lines)
         out << line << '\n';
     out.flush();

@@ -240,6 +240,9 @@ public:
         CheckConfigurations();
         CheckStarter();
         CheckPages();
+        if (Cancelled(failure))
+            return false;
+        subject_.clear();
         CheckSize();
         std::stable_partition(report_.problems.begin(), report_.problems.end(), [](const DiscProblem& p) {
             return p.severity == DiscProblem::Severity::Error;
@@ -250,8 +253,22 @@ public:
     DiscReport TakeReport() { return std::move(report_); }
 
 private:
-    void Error(std::string text) { report_.problems.push_back({DiscProblem::Severity::Error, std::move(text)}); }
-    void Warning(std::string text) { report_.problems.push_back({DiscProblem::Severity::Warning, std::move(text)}); }
+    void Error(std::string text) { Found(DiscProblem::Severity::Error, std::move(text)); }
+    void Warning(std::string text) { Found(DiscProblem::Severity::Warning, std::move(text)); }
+    // A problem lies in the entry the check is looking at (`subject_`).
+    void Found(DiscProblem::Severity severity, std::string text)
+    {
+        report_.problems.push_back({severity, std::move(text), subject_});
+        if (options_.observer != nullptr)
+            options_.observer->ProblemFound(report_.problems.back());
+    }
+    bool Cancelled(std::string& failure)
+    {
+        if (options_.observer == nullptr || !options_.observer->CheckCancelled())
+            return false;
+        failure = "Die Prüfung wurde abgebrochen.";
+        return true;
+    }
 
     // Reads every folder once, checking the names on the way.
     bool ScanFolder(std::string& failure)
@@ -266,9 +283,14 @@ private:
         std::uint64_t entryCount = 0;
         std::uint64_t folderCount = 0;
         while (!pending.empty()) {
+            if (Cancelled(failure))
+                return false;
+            if (options_.observer != nullptr)
+                options_.observer->CheckProgress(entryCount, 0);
             const Pending current = std::move(pending.front());
             pending.pop_front();
             ++folderCount;
+            subject_ = current.path;
             const fs::path& folder = current.real;
             std::error_code ec;
             fs::directory_iterator it(folder, ec);
@@ -293,6 +315,7 @@ private:
                 FolderTree::Entry entry;
                 entry.name = PathToUtf8(item.path().filename());
                 const std::string rel = current.path.empty() ? entry.name : current.path + "/" + entry.name;
+                subject_ = rel;
                 ++entryCount;
                 CheckName(entry.name, rel, current.path, byFoldedName);
 
@@ -464,6 +487,7 @@ private:
     {
         bool any = false;
         for (const char* name : {starter::kIniFile, starter::kAutorunFile, starter::kBatchFile}) {
+            subject_ = name;
             const std::optional<fs::path> path = FindInRoot(name);
             if (!path)
                 continue;
@@ -493,6 +517,7 @@ private:
             }
             CheckSettingsFiles(name, loaded.settings);
         }
+        subject_.clear();
         if (!any)
             Error(std::string("Keine Konfiguration gefunden: ") + starter::kIniFile + ", " + starter::kAutorunFile
                   + " oder " + starter::kBatchFile + " fehlt im Ordner.");
@@ -513,6 +538,7 @@ private:
 
     void CheckStarter()
     {
+        subject_ = starter::kExecutable;
         const FolderTree::Lookup lookup = tree_.Find({starter::kExecutable});
         std::error_code ec;
         // A pipe or device under the name does not go onto the disc: the starter is missing there.
@@ -551,10 +577,13 @@ private:
             if (seen.insert(page).second)
                 pending.push_back(page);
         }
-        while (!pending.empty()) {
+        while (!pending.empty() && !(options_.observer != nullptr && options_.observer->CheckCancelled())) {
+            if (options_.observer != nullptr)
+                options_.observer->CheckProgress(report_.fileCount, seen.size() - pending.size());
             const std::vector<std::string> page = std::move(pending.front());
             pending.pop_front();
             const std::string pageName = JoinDiscPath(page);
+            subject_ = pageName;
             const std::vector<std::string> folder(page.begin(), page.end() - 1);
             // Where the page's relative links start: its own folder, or the folder of its <base>;
             // none when the base leads off the disc (to the web, another medium, out of the folder).
@@ -592,6 +621,7 @@ private:
         }
         for (const MissingTarget& missing : missing_) {
             for (const MissingLink& link : missing.links) {
+                subject_ = link.page;
                 std::string text = link.page + ": Verweis " + Quote(link.text) + " fehlt im Ordner";
                 if (link.count > 1)
                     text += " (" + std::to_string(link.count) + " Verweise auf " + Quote(missing.target) + ")";
@@ -696,6 +726,7 @@ private:
     const DiscCheckOptions& options_;
     FolderTree tree_;
     DiscReport report_;
+    std::string subject_; // the entry being looked at: where a problem found now lies
     std::vector<std::vector<std::string>> startPages_;
 
     struct MissingLink {
@@ -739,28 +770,38 @@ std::optional<DiscReport> CheckDiscFolder(const fs::path& folder, const DiscChec
     return checker.TakeReport();
 }
 
-void PrintDiscReport(const DiscReport& report, std::ostream& out)
+std::vector<std::string> DiscReportLines(const DiscReport& report)
 {
+    std::vector<std::string> lines;
     for (const DiscProblem& problem : report.problems)
-        out << (problem.severity == DiscProblem::Severity::Error ? "Fehler: " : "Warnung: ") << problem.text << '\n';
+        lines.push_back((problem.severity == DiscProblem::Severity::Error ? "Fehler: " : "Warnung: ") + problem.text);
     const std::size_t errors = report.ErrorCount();
     const std::size_t warnings = report.WarningCount();
     if (report.problems.empty())
-        out << "Keine Probleme gefunden.\n";
+        lines.push_back("Keine Probleme gefunden.");
     else
-        out << "Ergebnis: " << errors << " Fehler, " << warnings << (warnings == 1 ? " Warnung.\n" : " Warnungen.\n");
-    out << "Gesamtgröße: etwa " << GermanSize(report.estimatedImageBytes) << " ("
-        << GroupedDigits(report.estimatedImageBytes) << " Bytes, " << report.fileCount
-        << (report.fileCount == 1 ? " Datei)" : " Dateien)");
+        lines.push_back("Ergebnis: " + std::to_string(errors) + " Fehler, " + std::to_string(warnings)
+                        + (warnings == 1 ? " Warnung." : " Warnungen."));
+    std::string size = "Gesamtgröße: etwa " + GermanSize(report.estimatedImageBytes) + " ("
+                       + GroupedDigits(report.estimatedImageBytes) + " Bytes, " + std::to_string(report.fileCount)
+                       + (report.fileCount == 1 ? " Datei)" : " Dateien)");
     const std::vector<std::string> media = MediaThatHold(report.estimatedImageBytes);
     if (media.empty()) {
-        out << "; passt auf kein Medium.\n";
+        size += "; passt auf kein Medium.";
     } else {
-        out << "; passt auf ";
+        size += "; passt auf ";
         for (std::size_t i = 0; i < media.size(); ++i)
-            out << (i == 0 ? "" : i + 1 == media.size() ? " und " : ", ") << media[i];
-        out << ".\n";
+            size += (i == 0 ? "" : i + 1 == media.size() ? " und " : ", ") + media[i];
+        size += ".";
     }
+    lines.push_back(std::move(size));
+    return lines;
+}
+
+void PrintDiscReport(const DiscReport& report, std::ostream& out)
+{
+    for (const std::string& line : DiscReportLines(report))
+        out << line << '\n';
     out.flush();
 }
 

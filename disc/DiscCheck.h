@@ -14,6 +14,9 @@ struct DiscProblem {
     enum class Severity { Error, Warning };
     Severity severity = Severity::Error;
     std::string text;
+    // The entry of the folder the problem lies in ("/"-separated below the root, UTF-8): the
+    // configuration, the page, the file or folder named; empty for the folder as a whole.
+    std::string file;
 };
 
 struct DiscReport {
@@ -26,9 +29,23 @@ struct DiscReport {
     std::size_t WarningCount() const;
 };
 
+// What a running check tells, so that a window can list problems as they come and show that it
+// works. Called on the checking thread; each call must return quickly.
+class DiscCheckObserver {
+public:
+    virtual ~DiscCheckObserver() = default;
+    // A problem as it is found; the report lists them again, errors first.
+    virtual void ProblemFound(const DiscProblem& problem) = 0;
+    // The entries of the folder read so far and the pages and style sheets whose links were followed.
+    virtual void CheckProgress(std::uint64_t entriesRead, std::uint64_t pagesRead) = 0;
+    // Asked between folders and pages: true ends the check (CheckDiscFolder then fails).
+    virtual bool CheckCancelled() = 0;
+};
+
 struct DiscCheckOptions {
     // The reference starter.exe (Beispiele/starter.exe beside qvr); empty when none was found.
     std::filesystem::path referenceStarter;
+    DiscCheckObserver* observer = nullptr; // none: the check runs silently to its end
 };
 
 // Checks `folder` (resolved to its canonical path first) as the root of a disc: the configuration
@@ -36,11 +53,15 @@ struct DiscCheckOptions {
 // folder's pages and style sheets, the names Joliet cannot hold or Windows cannot open, symbolic
 // links (one to a file or folder inside is its content; any other is an error), the folder depth
 // and the total size. Returns nullopt, with the reason in `failure`, when the folder itself cannot
-// be read.
+// be read or the observer cancelled the check.
 std::optional<DiscReport> CheckDiscFolder(const std::filesystem::path& folder, const DiscCheckOptions& options,
                                           std::string& failure);
 
-// Prints the problems, one "Fehler: ..." or "Warnung: ..." line each, then the summary lines.
+// The lines of the report without their line feeds: one "Fehler: ..." or "Warnung: ..." line per
+// problem, in the report's order, then the summary lines.
+std::vector<std::string> DiscReportLines(const DiscReport& report);
+
+// Prints DiscReportLines, each ended by a line feed.
 void PrintDiscReport(const DiscReport& report, std::ostream& out);
 
 // Paths as UTF-8 text and back, whatever the host's own encoding of paths.

@@ -31,8 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Images smaller than this are written before a progress line would be worth reading.
-constexpr std::uint64_t kProgressThreshold = 64ULL * 1024 * 1024;
 constexpr std::size_t kChunk = 1024 * 1024;
 // The ring buffer between the library's writer thread and the file: 2 MiB, whatever the folder's size.
 constexpr std::size_t kFifoBlocks = 2 * 1024 * 1024 / 2048;
@@ -299,36 +297,6 @@ private:
     std::uint64_t started_ = 0; // the image before this offset is on its way to the disk
 };
 
-class ProgressLine {
-public:
-    ProgressLine(std::ostream& out, std::uint64_t total, bool enabled)
-        : out_(out), total_(total), enabled_(enabled && total >= kProgressThreshold)
-    {
-    }
-    void Update(std::uint64_t done)
-    {
-        if (!enabled_)
-            return;
-        const int percent = static_cast<int>(done * 100 / total_);
-        if (percent == shown_)
-            return;
-        shown_ = percent;
-        out_ << "\rAbbild wird geschrieben: " << percent << " % (" << GermanSize(done) << " von "
-             << GermanSize(total_) << ")   " << std::flush;
-    }
-    void Finish()
-    {
-        if (enabled_ && shown_ >= 0)
-            out_ << '\n' << std::flush;
-    }
-
-private:
-    std::ostream& out_;
-    std::uint64_t total_;
-    bool enabled_;
-    int shown_ = -1;
-};
-
 void SetAttributes(IsoNode* node, const struct stat& info)
 {
     iso_node_set_permissions(node, info.st_mode & 07777);
@@ -493,7 +461,7 @@ int AddRootFile(IsoImage* image, const IsoRootFile& extra)
 
 } // namespace
 
-IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress)
+IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
 {
     IsoWriteResult result;
     const std::string failed = "Das Abbild " + PathToUtf8(request.image) + " kann nicht geschrieben werden";
@@ -558,7 +526,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     }
     std::unique_ptr<burn_source, SourceFree> source(rawSource);
     const auto total = static_cast<std::uint64_t>(source->get_size(source.get()));
-    ProgressLine line(progress, total, request.showProgress);
+    IsoWriteObserver* const observer = request.observer;
 
     // The source's size is exact. A read that asks for more than is left at the end would lose
     // the rest, so each read asks for at most what remains: a large buffer per call keeps the
@@ -567,7 +535,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     std::uint64_t done = 0;
     bool interrupted = false;
     while (done < total) {
-        if (g_interrupted) {
+        if (g_interrupted || (observer != nullptr && observer->WriteCancelled())) {
             interrupted = true;
             break;
         }
@@ -590,9 +558,9 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
             break;
         }
         done += static_cast<std::uint64_t>(got);
-        line.Update(done);
+        if (observer != nullptr)
+            observer->Written(done, total);
     }
-    line.Finish();
     // A file that changed is the reason, whatever the library made of the failed read.
     if (const std::string changed = fileFailure.Get(); !changed.empty())
         result.error = failed + ": " + changed;
@@ -611,6 +579,39 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progr
     }
     result.bytes = done;
     return result;
+}
+
+std::string CheckIsoTarget(const fs::path& folder, const std::string& shown, fs::path& image, bool& inPlace)
+{
+    std::error_code ec;
+    inPlace = false;
+    struct stat info {};
+    if (::stat(image.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return "Das Ziel " + shown + " ist ein Ordner.";
+        inPlace = !S_ISREG(info.st_mode);
+        if (!inPlace) {
+            // A link to an image: the file it names is replaced, the link stays.
+            image = fs::canonical(image, ec);
+            // An existing image that cannot be written in place is refused, not replaced by the rename.
+            const int fd = ec ? -1 : ::open(image.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            if (fd < 0)
+                return "Das Abbild " + shown + " kann nicht geschrieben werden: "
+                       + (ec ? ec.message() : std::string(std::strerror(errno)));
+            ::close(fd);
+        }
+    }
+    if (!inPlace && IsWithin(fs::weakly_canonical(image, ec), folder))
+        return "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " + shown;
+    return {};
+}
+
+std::string IsoWrittenText(const std::string& shownImage, std::uint64_t bytes, const std::string& label)
+{
+    std::string text = "Abbild geschrieben: " + shownImage + " (" + GermanSize(bytes) + ", Bezeichnung " + label;
+    if (const std::string joliet = JolietVolumeId(label); joliet != label)
+        text += ", unter Windows " + joliet;
+    return text + ")";
 }
 
 std::string JolietVolumeId(const std::string& label)

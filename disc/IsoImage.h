@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -15,12 +14,24 @@ struct IsoRootFile {
     unsigned mode = 0644; // Rock Ridge permissions
 };
 
+// What a running write tells, so that qvr can print a progress line and a window can fill a bar,
+// and how it is cancelled. Called on the writing thread; each call must return quickly.
+class IsoWriteObserver {
+public:
+    virtual ~IsoWriteObserver() = default;
+    // The bytes of the image written so far, of `total` (the image's exact size), after each piece.
+    virtual void Written(std::uint64_t done, std::uint64_t total) = 0;
+    // Asked before each piece: true ends the write as an interruption does (no half image, an
+    // existing target untouched).
+    virtual bool WriteCancelled() = 0;
+};
+
 struct IsoWriteRequest {
     std::filesystem::path folder; // becomes the root of the image; canonical (absolute, no links)
     std::filesystem::path image;  // the file to write
     std::string label;            // the volume label, already in ISO 9660 form
     bool inPlace = false;         // `image` is a device or FIFO: written as it is, not replaced
-    bool showProgress = false;    // a progress line on `progress` while writing large images
+    IsoWriteObserver* observer = nullptr; // none: the write runs silently to its end
     std::vector<IsoRootFile> rootFiles; // added to the root; a name the folder holds is an error
 };
 
@@ -36,8 +47,21 @@ struct IsoWriteResult {
 // fails the write, naming the file. The image goes to a temporary file beside the target and is
 // renamed over it only when complete; on any failure, an interruption by SIGINT, SIGTERM or SIGHUP
 // included, the temporary file is removed and an existing target stays as it was. A device or
-// FIFO (`inPlace`) is written as it is.
-IsoWriteResult WriteIsoImage(const IsoWriteRequest& request, std::ostream& progress);
+// FIFO (`inPlace`) is written as it is. A write cancelled by the observer ends the same way, with
+// the error "...: abgebrochen.".
+IsoWriteResult WriteIsoImage(const IsoWriteRequest& request);
+
+// Checks where an image of the canonical `folder` may go and resolves `image` for the write: a
+// folder is refused; an existing regular file must be writable (a link to one: the file it names
+// is replaced, the link stays); an existing device or FIFO is written in place (`inPlace`); the
+// image may not lie inside the folder. `shown` is the image as the user gave it, for the texts.
+// Returns an empty text, or the German reason for refusing.
+std::string CheckIsoTarget(const std::filesystem::path& folder, const std::string& shown,
+                           std::filesystem::path& image, bool& inPlace);
+
+// The line that reports a written image: "Abbild geschrieben: IMAGE (SIZE, Bezeichnung LABEL)",
+// with the Joliet form of the label when it differs.
+std::string IsoWrittenText(const std::string& shownImage, std::uint64_t bytes, const std::string& label);
 
 // The volume id of the Joliet view, which Windows shows: Joliet holds 16 characters of the label.
 std::string JolietVolumeId(const std::string& label);

@@ -44,6 +44,9 @@ public:
     // The shell's "open": a web address, a document or a program, with an optional working folder.
     // The result is not examined by the product; it is returned for logging and tests.
     virtual bool shellOpen(const QString& target, const QString& workingFolder) = 0;
+    // Opens the folder that holds `path` in the file manager with `path` selected (a file or a
+    // folder); where the desktop cannot select, the folder itself is opened.
+    virtual bool showInFolder(const QString& path) = 0;
 
     // Starts a program with these arguments in the working folder, detached (the test run of the
     // parameter form on hosts that cannot run a batch file).

@@ -220,6 +220,35 @@ bool QtInteraction::shellOpen(const QString& target, const QString& workingFolde
 #endif
 }
 
+bool QtInteraction::showInFolder(const QString& path)
+{
+    const QFileInfo info(path);
+#ifdef Q_OS_WIN
+    // The Explorer opens the folder with the entry selected.
+    const QString parameters = QStringLiteral("/select,\"%1\"").arg(QDir::toNativeSeparators(info.absoluteFilePath()));
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"explorer.exe",
+                                                                reinterpret_cast<LPCWSTR>(parameters.utf16()), nullptr,
+                                                                SW_SHOWNORMAL));
+    return result > 32;
+#else
+    // The desktop's file manager selects the entry when it offers the freedesktop.org interface;
+    // otherwise the folder is opened as it is.
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+    if (!dbusSend.isEmpty()) {
+        QProcess call;
+        call.start(dbusSend, {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                              QStringLiteral("--reply-timeout=3000"), QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                              QStringLiteral("/org/freedesktop/FileManager1"),
+                              QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                              QStringLiteral("array:string:") + QUrl::fromLocalFile(info.absoluteFilePath()).toString(),
+                              QStringLiteral("string:")});
+        if (call.waitForFinished(4000) && call.exitStatus() == QProcess::NormalExit && call.exitCode() == 0)
+            return true;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+#endif
+}
+
 namespace {
 
 // A URL scheme of two letters or more, followed by ":"; a single letter is a drive ("C:\..." on

@@ -15,6 +15,7 @@ public:
     QString existingFolder(QWidget* parent, const QString& caption) override;
     QColor color(QWidget* parent, const QColor& initial) override;
     bool shellOpen(const QString& target, const QString& workingFolder) override;
+    bool showInFolder(const QString& path) override;
     bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
 };
 

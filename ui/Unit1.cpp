@@ -98,6 +98,7 @@ void TForm1::BuildPages()
     SetupKeys();
     SetupSavePage();
     SetupFileFields();
+    SetupDisc();
     SetupLabelsAndButtons();
 }
 

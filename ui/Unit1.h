@@ -22,6 +22,8 @@ class UpdateChecker;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class TFAbbild;
+class TFDisc;
 class TFWarn;
 
 struct TForm1Controls;
@@ -133,6 +135,15 @@ public:
     // Decides whether the window may close.
     bool FormClose();
 
+    // The disc step on the page "Grundeinstellungen" (Unit1Disc.cpp): "Ordner prüfen" and
+    // "Abbild erstellen…", each in a window of its own that works on a thread of its own.
+    void BtPruefenClick();
+    void BtAbbildClick();
+    // Whether this build has the disc library; without it the two buttons are hidden.
+    static bool DiscStepAvailable();
+    // True while an image is being written.
+    bool DiscWriting() const;
+
     // Makes the pages and, when the first show left it for after the first paint, sets up the
     // new project. Runs by itself after the first paint; every command that needs the pages
     // calls it first. Does nothing the second time.
@@ -161,6 +172,13 @@ private:
     void SetupFrame();
     void SetupFiles();
     void SetupUpdate();
+    void SetupDisc();
+    // True when the storage folder names a folder; else says so and shows where to choose it.
+    bool StorageFolderForDisc();
+    // Ends a running check or write (a write leaves no image) and hides their windows.
+    void EndDiscWork();
+    TFDisc* DiscWindow();
+    TFAbbild* AbbildWindow();
     // The pages beyond the start page, made once (CompleteStart), and their reactions.
     void BuildPages();
     void SetupPageLinks();
@@ -194,6 +212,8 @@ private:
     std::unique_ptr<Interaction> ownInteraction_;
     Interaction* interaction_ = nullptr;
     TFWarn* FWarn_ = nullptr;
+    TFDisc* FDisc_ = nullptr;     // made the first time they are needed
+    TFAbbild* FAbbild_ = nullptr;
     QTimer* TiAufklappen = nullptr;
 
     QLabel* nextPage_ = nullptr;

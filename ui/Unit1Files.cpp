@@ -337,10 +337,20 @@ void TForm1::relpfad(QLineEdit* field, const QString& filter)
 
 bool TForm1::FormClose()
 {
-    if (!ProjectChanged)
-        return true;
-    return interaction_->messageBox(this, QStringLiteral("Beenden"),
+    // An image being written is lost when the program ends: that is asked first.
+    if (DiscWriting()
+        && interaction_->messageBox(this, QStringLiteral("Beenden"),
+                                    QStringLiteral("Das Abbild wird noch geschrieben.\n\rMöchtest du das Schreiben "
+                                                   "abbrechen und das Programm beenden?"),
+                                    Interaction::Icon::Question, Interaction::Buttons::YesNo)
+               != Interaction::Answer::Yes)
+        return false;
+    if (ProjectChanged
+        && interaction_->messageBox(this, QStringLiteral("Beenden"),
                                     QStringLiteral("Möchtest du das Programm ohne zu speichern beenden?"),
                                     Interaction::Icon::Question, Interaction::Buttons::YesNo)
-           == Interaction::Answer::Yes;
+               != Interaction::Answer::Yes)
+        return false;
+    EndDiscWork();
+    return true;
 }

@@ -1,11 +1,14 @@
 #include "DiscTestSupport.h"
 
 #include "config/Cp1252.h"
+#include "disc/DiscCheck.h"
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 #include <sys/stat.h>
@@ -446,6 +449,82 @@ TEST_F(DiscCheck, UnreadableFolderAndUsageErrorsExitWithTwo)
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
+}
+
+// What a window sees while the check runs: every problem of the report as it is found, each with
+// the entry it lies in, and a cancel that ends the check.
+class RecordingObserver : public qv::DiscCheckObserver {
+public:
+    void ProblemFound(const qv::DiscProblem& problem) override { found.push_back(problem); }
+    void CheckProgress(std::uint64_t entriesRead, std::uint64_t pagesRead) override
+    {
+        lastEntries = entriesRead;
+        lastPages = pagesRead;
+        ++progressCalls;
+    }
+    bool CheckCancelled() override { return progressCalls > cancelAfter; }
+
+    std::vector<qv::DiscProblem> found;
+    std::uint64_t lastEntries = 0;
+    std::uint64_t lastPages = 0;
+    int progressCalls = 0;
+    int cancelAfter = 1 << 30;
+};
+
+TEST_F(DiscCheck, ObserverSeesEachProblemWithItsEntryAndCanCancel)
+{
+    WriteCleanProject(dir_);
+    WriteFile(dir_ / "starter.ini", "[quorvane]\r\nstartfile=web\\index.html\r\nicon=Disc.ico\r\n");
+    WriteFile(dir_ / "web/seite2.html", "<img src=\"fehlt.png\">");
+    WriteFile(dir_ / "web/frage?.txt", "x");
+    WriteFile(dir_ / "a/b/c/d/e/f/g/tief.txt", "x");
+
+    RecordingObserver observer;
+    qv::DiscCheckOptions options;
+    options.referenceStarter = QV_REFERENCE_STARTER;
+    options.observer = &observer;
+    std::string failure;
+    const std::optional<qv::DiscReport> report = qv::CheckDiscFolder(dir_, options, failure);
+    ASSERT_TRUE(report) << failure;
+    const auto key = [](const qv::DiscProblem& p) { return std::make_tuple(p.severity, p.text, p.file); };
+    std::vector<std::tuple<qv::DiscProblem::Severity, std::string, std::string>> seen, reported;
+    for (const qv::DiscProblem& p : observer.found)
+        seen.push_back(key(p));
+    for (const qv::DiscProblem& p : report->problems)
+        reported.push_back(key(p));
+    std::sort(seen.begin(), seen.end());
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(seen, reported);
+    EXPECT_GT(observer.progressCalls, 0);
+    EXPECT_GE(observer.lastPages, 1u);
+
+    const std::map<std::string, std::string> fileOf = [&] {
+        std::map<std::string, std::string> files;
+        for (const qv::DiscProblem& p : report->problems)
+            files[p.text.substr(0, 40)] = p.file;
+        return files;
+    }();
+    const struct {
+        const char* text; // the beginning of the problem's text
+        const char* file;
+    } cases[] = {
+        {"starter.ini: icon \"Disc.ico\": Groß-/Klein", "starter.ini"},
+        {"web/seite2.html: Verweis \"fehlt.png\" fehl", "web/seite2.html"},
+        {"Ordner \"a/b/c/d/e/f/g\" liegt tiefer als 6", "a/b/c/d/e/f/g"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto it = fileOf.find(std::string(c.text).substr(0, 40));
+        ASSERT_NE(it, fileOf.end());
+        EXPECT_EQ(it->second, c.file);
+    }
+
+    RecordingObserver cancelling;
+    cancelling.cancelAfter = 2;
+    options.observer = &cancelling;
+    failure.clear();
+    EXPECT_FALSE(qv::CheckDiscFolder(dir_, options, failure));
+    EXPECT_EQ(failure, "Die Prüfung wurde abgebrochen.");
 }
 
 } // namespace

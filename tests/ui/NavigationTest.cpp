@@ -283,7 +283,13 @@ TEST_F(NavigationTest, TabFollowsTheVisualOrderOfEveryPage)
     };
     const Case cases[] = {
         {"start", {"ChUpdate", "BtWeiter"}},
+#ifdef QUORVANE_WITH_DISC
+        {"grund",
+         {"ESpeicherort", "BtDurchsuchen", "EHTMLOrt", "BtDurchsuchen2", "BtPruefen", "BtAbbild", "BtZurueck",
+          "BtWeiter"}},
+#else
         {"grund", {"ESpeicherort", "BtDurchsuchen", "EHTMLOrt", "BtDurchsuchen2", "BtZurueck", "BtWeiter"}},
+#endif
         {"fenster",
          {"ETitel", "EIconOrt", "BtDurchsuchen3", "ChVarTitel", "ChFullscreen", "EBreite", "EminBreite", "EHoehe",
           "EminHoehe", "Eposx", "Eposy", "BtZurueck", "BtWeiter"}},
@@ -383,6 +389,12 @@ const PageControl kPageControls[] = {
     {"grund", "EHTMLOrt", "QLineEdit", nullptr, QRect(0, 170, 356, 21)},
     {"grund", "BtDurchsuchen2", "QPushButton", "Durchsuchen...", QRect(362, 170, 90, 21)},
     {"grund", "Label6", "QLabel", nullptr, QRect(0, 197, 452, 60)},
+#ifdef QUORVANE_WITH_DISC
+    // The disc step, under the storage folder it acts on.
+    {"grund", "Label68", "QLabel", "Ist das Projekt gespeichert, kannst du den Speicherort so prüfen, wie er auf die Disc kommt, und ihn als Abbild zum Brennen schreiben.", QRect(0, 263, 452, 27)},
+    {"grund", "BtPruefen", "QPushButton", "Ordner prüfen", QRect(0, 296, 97, 25)},
+    {"grund", "BtAbbild", "QPushButton", "Abbild erstellen…", QRect(103, 296, 121, 25)},
+#endif
     {"fenster", "Label7", "QLabel", "Wie groß soll das Fenster sein, wo soll es sich befinden und wie lautet der Titel? Das alles kannst du hier konfigurieren.", QRect(0, 0, 452, 41)},
     {"fenster", "Label8", "QLabel", "Titel:", QRect(0, 47, 24, 13)},
     {"fenster", "Label9", "QLabel", "Pfad zum Icon:", QRect(232, 47, 72, 13)},

@@ -11,7 +11,7 @@
 // Cancel, no file, no folder, no colour, shell success).
 class ScriptedInteraction : public Interaction {
 public:
-    enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Folder, Color, Shell, Start };
+    enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Folder, Color, Shell, Start, ShowInFolder };
 
     struct Call {
         Kind kind;
@@ -76,6 +76,11 @@ public:
     bool shellOpen(const QString& target, const QString& workingFolder) override
     {
         calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}, {}};
+        return true;
+    }
+    bool showInFolder(const QString& path) override
+    {
+        calls << Call{Kind::ShowInFolder, {}, path, {}, {}, {}, {}, {}, {}};
         return true;
     }
     bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override

@@ -5,12 +5,15 @@
 #include "FirstPaintReport.h"
 #include "NoScreenGuard.h"
 #include "QtTypes.h"
+#include "SharedMemoryCheck.h"
 #include "StarterApp.h"
 #include "StarterTranslations.h"
 #include "StarterWindow.h"
 
 #include <QApplication>
 #include <QTextStream>
+
+#include <cstdio>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,6 +26,11 @@ int main(int argc, char* argv[])
     // --help, --version, a wrong option and a missing screen are answered before Qt starts.
     if (const auto exitCode = qv::cmdline::CheckBeforeWindows(qv::cmdline::Program::Runtime, argc, argv))
         return *exitCode;
+    // Without shared memory the engine aborts with a line of its own: say in German what is missing.
+    if (const std::string missing = qv::cmdline::MissingSharedMemory(); !missing.empty()) {
+        std::fputs(missing.c_str(), stderr);
+        return qv::cmdline::kExitUsage;
+    }
     qv::starter::AllowEngineAsRoot();
     qv::starter::UseGermanLocale();
     qv::NoScreenGuard noScreen(qv::cmdline::Program::Runtime);

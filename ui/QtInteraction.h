@@ -15,7 +15,8 @@ public:
     QString existingFolder(QWidget* parent, const QString& caption) override;
     QColor color(QWidget* parent, const QColor& initial) override;
     bool shellOpen(const QString& target, const QString& workingFolder) override;
-    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                      EarlyEnd earlyEnd = {}) override;
 };
 
 // The product's filter form "label|patterns|label|patterns" (patterns split by ";") in Qt's form

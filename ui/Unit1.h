@@ -126,6 +126,9 @@ public:
     void BtDurchsuchenClick();
     // The six browse buttons: a file inside the storage folder, as a path relative to it.
     void relpfad(QLineEdit* field, const QString& filter);
+    // Shows the error box when the runtime started for the demonstration or a test run ends
+    // abnormally within its first seconds (the text is Interaction::EarlyEnd's).
+    std::function<void(const QString& text)> RuntimeEndedEarly();
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
     // True while an update check runs (until its report has been made).
@@ -185,6 +188,8 @@ private:
     void PlaceHintCounter();
     // Unticks the box when the stored preference switches the check at start off; true when on.
     bool DecideUpdateCheckAtStartup();
+    // The start-up decision; a check it allows starts once the window is up.
+    void StartUpdateCheckAfterShow();
 
     class UpdateBridge;
     UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker

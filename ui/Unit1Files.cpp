@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 using qv::ui::FolderOf;
 
@@ -162,6 +163,16 @@ void TForm1::BitOeffnenClick()
     OpenGivenFile = false;
 }
 
+std::function<void(const QString& text)> TForm1::RuntimeEndedEarly()
+{
+    // The window may be gone by the time the runtime ends.
+    return [window = QPointer<TForm1>(this)](const QString& text) {
+        if (window)
+            window->interaction_->messageBox(window, QStringLiteral("Fehler"), text, Interaction::Icon::Warning,
+                                             Interaction::Buttons::Ok);
+    };
+}
+
 void TForm1::BitBeispielClick()
 {
 #ifdef Q_OS_WIN
@@ -170,7 +181,7 @@ void TForm1::BitBeispielClick()
     // Beispiele/starter.exe is the Windows runtime: here the Linux runtime shows the same folder.
     const QString examples = QDir(ProgramFolder).filePath(QLatin1String(qv::starter::kExamplesFolder));
     interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), {QStringLiteral("--folder"), examples},
-                               QString());
+                               QString(), RuntimeEndedEarly());
 #endif
 }
 
@@ -283,7 +294,8 @@ void TForm1::BitSpeichernClick()
         QStringList arguments{QStringLiteral("--folder"), FolderOf(starter)};
         if (target == 2)
             arguments += BatchFileArguments(bytes);
-        interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), arguments, FolderOf(starter));
+        interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), arguments, FolderOf(starter),
+                                   RuntimeEndedEarly());
 #endif
     }
     AskSaveName = false;

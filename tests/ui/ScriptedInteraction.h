@@ -27,6 +27,7 @@ public:
 
     QList<Call> calls;
     QList<QStringList> startArguments; // the arguments of each Start call, in order
+    QList<Interaction::EarlyEnd> earlyEnds;   // what each Start call was given to hear of an early end
     QQueue<Answer> answers;
     QQueue<QString> fileNames;
     QQueue<QString> folders;
@@ -78,10 +79,12 @@ public:
         calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}, {}};
         return true;
     }
-    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                      EarlyEnd earlyEnd = {}) override
     {
         calls << Call{Kind::Start, {}, program, {}, {}, {}, workingFolder, {}, {}};
         startArguments << arguments;
+        earlyEnds << earlyEnd;
         return true;
     }
 };

@@ -1,4 +1,4 @@
-#include "SharedMemoryCheck.h"
+#include "cmdline/SharedMemoryCheck.h"
 
 #ifdef __linux__
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "QtInteraction.h"
+#include "ui/QtInteraction.h"
 
-#include "DiscRules.h"
-#include "RuntimeWatch.h"
+#include "config/DiscRules.h"
+#include "ui/RuntimeWatch.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "RuntimeWatch.h"
+#include "ui/RuntimeWatch.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The window's first show: the steps that fix its run-time shape and start the project.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ProjectFiles.h"
-#include "Unit1Controls.h"
+#include "ui/ProjectFiles.h"
+#include "ui/Unit1Controls.h"
 
 #include <QDir>
 

@@ -4,21 +4,21 @@
 // Built with QUORVANE_UPDATE_CHECK=0 (CMake option QUORVANE_UPDATE_CHECK=OFF, a distribution's
 // choice) the check is left out: the box is hidden, no preference is read or written, nothing
 // is fetched, and the update module's checker is not linked.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "OwnVersion.h"
+#include "update/OwnVersion.h"
 
-#include "Unit1Controls.h"
+#include "ui/Unit1Controls.h"
 
 #ifndef QUORVANE_UPDATE_CHECK
 #define QUORVANE_UPDATE_CHECK 1
 #endif
 
 #if QUORVANE_UPDATE_CHECK
-#include "Interaction.h"
-#include "Preference.h"
-#include "UpdateChecker.h"
-#include "UpdateTarget.h"
+#include "ui/Interaction.h"
+#include "update/Preference.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdateTarget.h"
 
 #include <QTimer>
 

@@ -3,7 +3,7 @@
 // place of the library's (a symbol defined twice would fail the link).
 #include "ScriptedInteraction.h"
 #include "TestHttpServer.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

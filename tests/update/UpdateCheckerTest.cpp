@@ -1,8 +1,8 @@
-#include "Preference.h"
 #include "TestHttpServer.h"
-#include "UpdateAddresses.h"
-#include "UpdateChecker.h"
-#include "UpdateList.h"
+#include "update/Preference.h"
+#include "update/UpdateAddresses.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdateList.h"
 #include "UpdateTestSupport.h"
 
 #include <QElapsedTimer>

@@ -109,6 +109,7 @@ RuntimeWatch::RuntimeWatch(long long pid, int errorPipe, Failed failed)
 
 RuntimeWatch::~RuntimeWatch()
 {
+    delete notifier_; // before its descriptor is closed
     if (errorPipe_ >= 0)
         ::close(errorPipe_);
 }

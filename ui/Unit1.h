@@ -126,9 +126,9 @@ public:
     void BtDurchsuchenClick();
     // The six browse buttons: a file inside the storage folder, as a path relative to it.
     void relpfad(QLineEdit* field, const QString& filter);
-    // Shows the error box when the runtime started for the demonstration or a test run ends
-    // abnormally within its first seconds (the text is Interaction::EarlyEnd's).
-    std::function<void(const QString& text)> RuntimeEndedEarly();
+    // Starts the Linux runtime (demonstration, test run) with these arguments; the error box
+    // when it cannot be started or ends abnormally within its first seconds.
+    void StartLinuxRuntime(const QStringList& arguments, const QString& workingFolder);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
     // True while an update check runs (until its report has been made).

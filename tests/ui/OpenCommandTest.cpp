@@ -311,6 +311,16 @@ TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
     ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
     EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].title, "Fehler");
     EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].text, "beendet");
+    // A runtime that cannot be started at all is said as well.
+    seam.calls.clear();
+    seam.startSucceeds = false;
+    Click(W("Lbeispiel"));
+    ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].title, "Fehler");
+    EXPECT_TRUE(seam.callsOf(Kind::MessageBox)[0].text.startsWith(
+        QStringLiteral("Die Laufzeit \"%1\" lässt sich nicht starten.").arg(linuxRuntime)))
+        << seam.callsOf(Kind::MessageBox)[0].text.toStdString();
+    seam.startSucceeds = true;
     seam.calls.clear();
 #endif
     EXPECT_EQ(Field("ETitel")->text(), "bleibt");

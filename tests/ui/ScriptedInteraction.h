@@ -28,6 +28,7 @@ public:
     QList<Call> calls;
     QList<QStringList> startArguments; // the arguments of each Start call, in order
     QList<Interaction::EarlyEnd> earlyEnds;   // what each Start call was given to hear of an early end
+    bool startSucceeds = true;                // what Start calls answer
     QQueue<Answer> answers;
     QQueue<QString> fileNames;
     QQueue<QString> folders;
@@ -85,6 +86,6 @@ public:
         calls << Call{Kind::Start, {}, program, {}, {}, {}, workingFolder, {}, {}};
         startArguments << arguments;
         earlyEnds << earlyEnd;
-        return true;
+        return startSucceeds;
     }
 };

@@ -47,7 +47,7 @@ QString EarlyFailureText(const QString& program, const EarlyFailure& failure)
 #ifdef Q_OS_UNIX
 
 RuntimeWatch* RuntimeWatch::Start(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                                  Failed failed)
+                                  Failed failed, int watchMs)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -87,16 +87,17 @@ RuntimeWatch* RuntimeWatch::Start(const QString& program, const QStringList& arg
         return nullptr;
     }
     ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
-    auto* watch = new RuntimeWatch(pid, fds[0], std::move(failed));
+    auto* watch = new RuntimeWatch(pid, fds[0], std::move(failed), watchMs);
     // Deleted with the application at the latest: that closes the pipe and leaves the program running.
     watch->setParent(QCoreApplication::instance());
     return watch;
 }
 
-RuntimeWatch::RuntimeWatch(long long pid, int errorPipe, Failed failed)
+RuntimeWatch::RuntimeWatch(long long pid, int errorPipe, Failed failed, int watchMs)
     : pid_(pid)
     , errorPipe_(errorPipe)
     , failed_(std::move(failed))
+    , watchMs_(watchMs)
 {
     clock_.start();
     notifier_ = new QSocketNotifier(errorPipe_, QSocketNotifier::Read, this);
@@ -144,7 +145,7 @@ void RuntimeWatch::Poll()
     int status = 0;
     const pid_t done = ::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
     if (done == 0) {
-        if (clock_.elapsed() > kWatchMs && poll_->interval() < 1000)
+        if (clock_.elapsed() > watchMs_ && poll_->interval() < 1000)
             poll_->setInterval(1000);
         return;
     }
@@ -157,7 +158,7 @@ void RuntimeWatch::Poll()
     if (errorPipe_ >= 0)
         ReadErrors(); // what it wrote before it ended
     const bool abnormal = WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0);
-    if (abnormal && clock_.elapsed() <= kWatchMs && failed_) {
+    if (abnormal && clock_.elapsed() <= watchMs_ && failed_) {
         EarlyFailure failure;
         failure.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         failure.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 0;

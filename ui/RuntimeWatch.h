@@ -36,9 +36,9 @@ public:
     static constexpr int kWatchMs = 15000;
     using Failed = std::function<void(const EarlyFailure&)>;
 
-    // Null when the program could not be started.
+    // Null when the program could not be started. `watchMs`: how long an abnormal end is reported.
     static RuntimeWatch* Start(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                               Failed failed);
+                               Failed failed, int watchMs = kWatchMs);
     ~RuntimeWatch() override;
 
 signals:
@@ -46,13 +46,14 @@ signals:
     void ended();
 
 private:
-    RuntimeWatch(long long pid, int errorPipe, Failed failed);
+    RuntimeWatch(long long pid, int errorPipe, Failed failed, int watchMs);
     void ReadErrors();
     void Poll();
 
     long long pid_;
     int errorPipe_;
     Failed failed_;
+    int watchMs_;
     QByteArray errorTail_;
     QElapsedTimer clock_;
     QSocketNotifier* notifier_ = nullptr;

@@ -17,25 +17,30 @@ TEST(RuntimeWatch, ReportsAnAbnormalEndWithTheLastErrorLine)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
+    // An hour to watch: however slow the machine, these programs end within it. The last case has
+    // no watch at all, so its end (after its pause) comes too late to be reported.
+    constexpr int kHour = 3600 * 1000;
     const struct {
         const char* script;
         bool reported;
         int exitCode;
         int signal;
         QString lastLine;
+        int watchMs = kHour;
     } cases[] = {
         {"echo erste >&2; printf 'Fehler: nichts geht\\n\\n' >&2; exit 3", true, 3, 0, "Fehler: nichts geht"},
         {"echo 'engine abort' >&2; kill -ABRT $$", true, 0, SIGABRT, "engine abort"},
         {"exit 1", true, 1, 0, ""},
         {"echo 'ohne Zeilenende' >&2; exit 0", false, 0, 0, ""}, // closed normally: nothing to say
         {"pwd >&2; exit 2", true, 2, 0, folder.path()},           // runs in the working folder
+        {"echo spaet >&2; sleep 0.2; exit 1", false, 0, 0, "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
         std::optional<qv::ui::EarlyFailure> failure;
         qv::ui::RuntimeWatch* watch = qv::ui::RuntimeWatch::Start(
             QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(c.script)}, folder.path(),
-            [&](const qv::ui::EarlyFailure& f) { failure = f; });
+            [&](const qv::ui::EarlyFailure& f) { failure = f; }, c.watchMs);
         ASSERT_NE(watch, nullptr);
         QSignalSpy ended(watch, &qv::ui::RuntimeWatch::ended);
         ASSERT_TRUE(ended.wait(30000));

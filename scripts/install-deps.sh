@@ -29,3 +29,10 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The designer for Windows needs Qt built for MinGW-w64 from Debian's source: built once per
+# machine into a cache outside the checkout (about 25 minutes on 2 cores), then reused. Skipped
+# with --no-windows (./run.sh, which starts the Linux designer only).
+if [ "${1:-}" != "--no-windows" ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  "$(dirname "$0")/build-windows-qt.sh"
+fi

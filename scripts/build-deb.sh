@@ -5,7 +5,8 @@
 # check. Two runs on the same sources give the same bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
+# The package holds no Windows designer: neither the cross Qt nor its build is needed.
+./scripts/install-deps.sh --no-windows
 build=build-deb
 # All of Debian's hardening, immediate binding (-z now) included. The flags go to CMake for the
 # host programs only: from the environment they would also reach the MinGW build of starter.exe,
@@ -19,6 +20,7 @@ unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS
 SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(dpkg-parsechangelog -l packaging/changelog -S Timestamp)}"
 export SOURCE_DATE_EPOCH
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF \
+  -DQUORVANE_WINDOWS_QT= \
   "-DCMAKE_CXX_FLAGS=$cxxflags" "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags" "$@"
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && cpack -G DEB)

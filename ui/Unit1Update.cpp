@@ -6,6 +6,7 @@
 // is fetched, and the update module's checker is not linked.
 #include "ui/Unit1.h"
 
+#include "ui/Interaction.h"
 #include "update/OwnVersion.h"
 
 #include "ui/Unit1Controls.h"
@@ -15,7 +16,6 @@
 #endif
 
 #if QUORVANE_UPDATE_CHECK
-#include "ui/Interaction.h"
 #include "update/Preference.h"
 #include "update/UpdateChecker.h"
 #include "update/UpdateTarget.h"

@@ -60,7 +60,9 @@ if cmp -s "$work/first.deb" "$work/second.deb"; then
   echo "ok   the two packages are the same bytes ($(stat -c %s "$work/first.deb") bytes)"
 else
   failures=$((failures + 1))
-  echo "FAIL: two builds of the same sources differ"
+  kept="${TMPDIR:-/tmp}/quorvane-fresh-build-differs"
+  mkdir -p "$kept" && cp "$work/first.deb" "$work/second.deb" "$kept/"
+  echo "FAIL: two builds of the same sources differ (both packages kept in $kept)"
   if command -v diffoscope >/dev/null; then
     diffoscope --text - "$work/first.deb" "$work/second.deb" | head -80
   else

@@ -10,11 +10,31 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
+#include <QImageWriter>
 #include <QLabel>
+#include <QPixmap>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
+
+// Saves a picture of the window; a picture that cannot be saved is said on standard error, in
+// German and with the file's name, since the option exists to produce that file.
+bool SavePicture(const QPixmap& picture, const QString& file)
+{
+    QImageWriter writer(file);
+    if (writer.write(picture.toImage()))
+        return true;
+    const char* why = writer.error() == QImageWriter::UnsupportedFormatError
+                          ? "Das Format ist unbekannt; die Endung des Namens wählt es (.png, .jpg, .bmp)."
+                          : "Die Datei lässt sich nicht anlegen oder schreiben (fehlt der Ordner?).";
+    std::fprintf(stderr, "quorvane: Das Bild \"%s\" konnte nicht gespeichert werden. %s\n",
+                 QFile::encodeName(file).constData(), why);
+    return false;
+}
 
 // Debug aid: "--grab-pages <folder>" saves a picture of every page and quits.
 int GrabPages(TForm1& form, const QString& folder)
@@ -27,7 +47,7 @@ int GrabPages(TForm1& form, const QString& folder)
         form.switchcategory(form.PageLink(QString::fromLatin1(key)));
         QApplication::processEvents();
         const QString name = QStringLiteral("%1/%2-%3.png").arg(folder).arg(index++, 2, 10, QLatin1Char('0')).arg(QLatin1String(key));
-        if (!form.grab().save(name))
+        if (!SavePicture(form.grab(), name))
             return 1;
     }
     // Every border preview, and the donation picture under the mouse.
@@ -36,13 +56,13 @@ int GrabPages(TForm1& form, const QString& folder)
     for (int style = 0; styles && style < styles->count(); ++style) {
         styles->setCurrentIndex(style);
         QApplication::processEvents();
-        if (!form.grab().save(QStringLiteral("%1/20-border%2.png").arg(folder).arg(style)))
+        if (!SavePicture(form.grab(), QStringLiteral("%1/20-border%2.png").arg(folder).arg(style)))
             return 1;
     }
     form.switchcategory(form.PageLink(QStringLiteral("ueber")));
     form.ISpendenMouseMove();
     QApplication::processEvents();
-    if (!form.grab().save(folder + QStringLiteral("/21-spenden.png")))
+    if (!SavePicture(form.grab(), folder + QStringLiteral("/21-spenden.png")))
         return 1;
     form.ISpendenMouseLeave();
     // The unfolded message bar and the hints window of the save page.
@@ -50,8 +70,8 @@ int GrabPages(TForm1& form, const QString& folder)
     for (int tick = 0; tick < 31; ++tick)
         form.TiAufklappenTimer();
     QApplication::processEvents();
-    bool saved = form.grab().save(folder + QStringLiteral("/10-message.png"));
-    saved = saved && form.HintsWindow()->grab().save(folder + QStringLiteral("/11-hinweise.png"));
+    bool saved = SavePicture(form.grab(), folder + QStringLiteral("/10-message.png"));
+    saved = saved && SavePicture(form.HintsWindow()->grab(), folder + QStringLiteral("/11-hinweise.png"));
     return saved ? 0 : 1;
 }
 
@@ -118,7 +138,7 @@ int main(int argc, char** argv)
     if (!options.grab.isEmpty()) {
         // Once the window has been painted on the screen, keep a picture of it and end.
         QTimer::singleShot(500, &form, [&form, file = options.grab] {
-            QApplication::exit(form.grab().save(file) ? 0 : 1);
+            QApplication::exit(SavePicture(form.grab(), file) ? 0 : 1);
         });
     }
     return app.exec();

@@ -178,7 +178,10 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err)
 
 int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    // A call that names no command does nothing: a usage error, as the manual page says.
+    if (args.empty())
+        return UsageError(err, "Es fehlt ein Befehl.");
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         if (args.size() > 1)
             return UsageError(err, "--help erwartet keine weiteren Argumente.");
         out << QvrUsage();

@@ -12,14 +12,26 @@ set(packaging_build "${PROJECT_BINARY_DIR}/packaging")
 set(QUORVANE_PACKAGE_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/quorvane")
 find_program(GZIP_PROGRAM gzip REQUIRED)
 
-install(FILES "${packaging_source}/${QUORVANE_APP_ID}.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The publisher's web address, the one place to change for a release: the AppStream homepage and
+# screenshots (docs/screenshots/*.png, published under <address>screenshots/) and the package's
+# Homepage field. Empty: they are left out, since AppStream checks that each can be fetched.
+set(QUORVANE_PUBLISHER_URL "" CACHE STRING
+    "The publisher's https web address ending with /; docs/screenshots/ must be published under its screenshots/")
+set(metainfo "${packaging_build}/${QUORVANE_APP_ID}.metainfo.xml")
+add_custom_command(OUTPUT "${metainfo}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${packaging_build}"
+  COMMAND ${CMAKE_COMMAND} "-DSOURCE=${packaging_source}/${QUORVANE_APP_ID}.metainfo.xml.in" "-DOUTPUT=${metainfo}"
+          "-DPUBLISHER_URL=${QUORVANE_PUBLISHER_URL}" -P "${PROJECT_SOURCE_DIR}/cmake/MetaInfo.cmake"
+  DEPENDS "${packaging_source}/${QUORVANE_APP_ID}.metainfo.xml.in" "${PROJECT_SOURCE_DIR}/cmake/MetaInfo.cmake"
+  VERBATIM)
+install(FILES "${metainfo}" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Debian's copyright (machine-readable) and changelog of a native package.
 add_custom_command(OUTPUT "${packaging_build}/changelog.gz"
   COMMAND ${CMAKE_COMMAND} -E make_directory "${packaging_build}"
   COMMAND "${GZIP_PROGRAM}" -9n -c "${packaging_source}/changelog" > "${packaging_build}/changelog.gz"
   DEPENDS "${packaging_source}/changelog")
-set(packaging_outputs "${packaging_build}/changelog.gz")
+set(packaging_outputs "${packaging_build}/changelog.gz" "${metainfo}")
 install(FILES "${packaging_source}/copyright" "${packaging_build}/changelog.gz" DESTINATION ${QUORVANE_PACKAGE_DOCDIR})
 
 # The manual pages, written for scdoc (man/*.1.scd), installed as compressed roff.
@@ -51,7 +63,9 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Quorvane-Team")
 set(CPACK_PACKAGE_CONTACT "Quorvane-Team <team@quorvane.example>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://quorvane.example/")
+if(QUORVANE_PUBLISHER_URL)
+  set(CPACK_PACKAGE_HOMEPAGE_URL "${QUORVANE_PUBLISHER_URL}")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "designer for CD and DVD autostart menus")
 # English, then a German paragraph: a binary package's control file has one description field.
 set(CPACK_PACKAGE_DESCRIPTION_FILE "${packaging_source}/description.txt")
@@ -64,9 +78,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # The libraries the programs link, found by dpkg-shlibdeps. What they load at run time is not
-# seen there: libcurl (the update check), the Tahoma-metric and Liberation fonts (the designer's
-# pixel layout), Qt's German translations (dialog buttons), xdg-open (links handed to the desktop).
+# seen there. The Tahoma-metric and Liberation fonts are needed: the designer's layout is measured
+# in them, and other fonts cut its texts. Recommended: libcurl (the update check), Qt's German
+# translations (dialog buttons), xdg-open (links handed to the desktop).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libcurl4 | libcurl3-gnutls, fonts-wine, fonts-liberation, qt6-translations-l10n, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
+if(QUORVANE_UPDATE_CHECK)
+  string(PREPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcurl4 | libcurl3-gnutls, ")
+endif()
 include(CPack)

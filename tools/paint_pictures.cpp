@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -658,6 +659,82 @@ QImage paintAppIcon(int size)
     return image;
 }
 
+// quorvane.svg: the same icon as a drawing for the hicolor theme's scalable folder, in the
+// 256-unit space of paintAppIcon. SVG has no conical gradient: the disc's sheen is 72 wedges of
+// the gradient's colours, clipped to the disc.
+QString appIconSvg()
+{
+    const QPointF centre(106, 106);
+    const qreal radius = 78, line = std::max<qreal>(1.0, radius / 28.0);
+    const QList<QPair<qreal, QColor>> sheen{
+        {0.00, QColor(238, 240, 244)}, {0.12, QColor(196, 204, 220)}, {0.25, QColor(252, 246, 232)},
+        {0.38, QColor(186, 196, 214)}, {0.50, QColor(238, 240, 244)}, {0.62, QColor(210, 200, 226)},
+        {0.75, QColor(252, 252, 255)}, {0.88, QColor(194, 208, 222)}, {1.00, QColor(238, 240, 244)}};
+    const auto colourAt = [&](qreal t) {
+        for (int i = 1; i < sheen.size(); ++i) {
+            if (t <= sheen[i].first) {
+                const qreal f = (t - sheen[i - 1].first) / (sheen[i].first - sheen[i - 1].first);
+                const QColor a = sheen[i - 1].second, b = sheen[i].second;
+                return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * f, a.greenF() + (b.greenF() - a.greenF()) * f,
+                                        a.blueF() + (b.blueF() - a.blueF()) * f);
+            }
+        }
+        return sheen.last().second;
+    };
+    const auto num = [](qreal v) { return QString::number(v, 'f', 2); };
+    const auto point = [&](qreal degrees, qreal r) {
+        const qreal a = qDegreesToRadians(degrees);
+        return num(centre.x() + r * std::cos(a)) + QLatin1Char(',') + num(centre.y() - r * std::sin(a));
+    };
+    QString wedges;
+    constexpr int kWedges = 72;
+    for (int i = 0; i < kWedges; ++i) {
+        // Counter-clockwise from 35 degrees, as QConicalGradient(centre, 35) runs.
+        const qreal from = 35 + 360.0 * i / kWedges, to = 35 + 360.0 * (i + 1) / kWedges + 0.3;
+        wedges += QStringLiteral("    <path d=\"M%1 L%2 A%3,%3 0 0 0 %4 Z\" fill=\"%5\"/>\n")
+                      .arg(point(0, 0), point(from, radius + 1), num(radius + 1), point(to, radius + 1),
+                           colourAt((i + 0.5) / kWedges).name());
+    }
+    const auto circle = [&](qreal r) {
+        return QStringLiteral("M%1,%2 a%3,%3 0 1 0 %4,0 a%3,%3 0 1 0 %5,0 Z")
+            .arg(num(centre.x() - r), num(centre.y()), num(r), num(2 * r), num(-2 * r));
+    };
+    const QString disc = circle(radius) + QLatin1Char(' ') + circle(radius * 0.17);
+    const QString ring = circle(radius * 0.36) + QLatin1Char(' ') + circle(radius * 0.17);
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+               "  <defs>\n"
+               "    <linearGradient id=\"red\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\"8\" x2=\"0\" y2=\"248\">\n"
+               "      <stop offset=\"0\" stop-color=\"#d62828\"/>\n"
+               "      <stop offset=\"1\" stop-color=\"%1\"/>\n"
+               "    </linearGradient>\n"
+               "    <clipPath id=\"disc\"><path clip-rule=\"evenodd\" d=\"%2\"/></clipPath>\n"
+               "  </defs>\n"
+               "  <rect x=\"10\" y=\"10\" width=\"236\" height=\"236\" rx=\"44\" fill=\"url(#red)\" stroke=\"#5a0000\" stroke-width=\"4\"/>\n"
+               "  <g clip-path=\"url(#disc)\">\n%3  </g>\n"
+               "  <path d=\"%2\" fill=\"none\" stroke=\"#696976\" stroke-width=\"%4\"/>\n"
+               "  <path d=\"%5\" fill=\"#ffffff\" fill-opacity=\"0.47\" fill-rule=\"evenodd\" stroke=\"#9696a2\" stroke-width=\"%6\"/>\n"
+               "  <circle cx=\"106\" cy=\"106\" r=\"%7\" fill=\"none\" stroke=\"#ffffff\" stroke-opacity=\"0.67\" stroke-width=\"%4\"/>\n"
+               "  <rect x=\"133\" y=\"140\" width=\"104\" height=\"92\" rx=\"10\" fill=\"#000000\" fill-opacity=\"0.27\"/>\n"
+               "  <rect x=\"128\" y=\"134\" width=\"104\" height=\"92\" rx=\"10\" fill=\"#ffffff\" stroke=\"#460000\" stroke-width=\"4\"/>\n"
+               "  <path d=\"M130,158 V144 A8,8 0 0 1 138,136 H222 A8,8 0 0 1 230,144 V158 Z\" fill=\"%8\"/>\n"
+               "  <rect x=\"142\" y=\"170\" width=\"74\" height=\"9\" rx=\"4\" fill=\"#9696a0\"/>\n"
+               "  <rect x=\"142\" y=\"187\" width=\"74\" height=\"9\" rx=\"4\" fill=\"#9696a0\"/>\n"
+               "  <rect x=\"142\" y=\"204\" width=\"48\" height=\"9\" rx=\"4\" fill=\"#9696a0\"/>\n"
+               "</svg>\n")
+        .arg(kRedDark.name(), disc, wedges, num(line), ring, num(line * 0.8), num(radius * 0.9), kRedLight.name());
+}
+
+bool writeText(const QString &text, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(text.toUtf8());
+    return file.commit();
+}
+
 bool writeImage(const QImage &image, const QString &path, const char *format, int quality)
 {
     QImageWriter writer(path, format);
@@ -693,8 +770,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: quorvane-paint OUTPUT-FOLDER\n");
+    if (args.size() != 2 && args.size() != 3) {
+        std::fprintf(stderr, "usage: quorvane-paint OUTPUT-FOLDER [ICON-FOLDER]\n");
         return 2;
     }
     const QDir out(args.at(1));
@@ -742,6 +819,17 @@ int main(int argc, char **argv)
     if (!writeResourceFile(out.filePath(QStringLiteral("pictures.qrc")), names)) {
         std::fprintf(stderr, "quorvane-paint: cannot write pictures.qrc\n");
         ok = false;
+    }
+    // The desktop icons: the usual sizes of the hicolor theme and the scalable drawing.
+    if (args.size() == 3) {
+        const QDir icons(args.at(2));
+        QDir().mkpath(icons.absolutePath());
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            ok = writeImage(paintAppIcon(size), icons.filePath(QStringLiteral("quorvane-%1.png").arg(size)), "png", -1) && ok;
+        if (!writeText(appIconSvg(), icons.filePath(QStringLiteral("quorvane.svg")))) {
+            std::fprintf(stderr, "quorvane-paint: cannot write quorvane.svg\n");
+            ok = false;
+        }
     }
     std::printf("quorvane-paint: %lld pictures (font %s) in %s\n",
                 static_cast<long long>(pictures.size()), qPrintable(g_family),

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 // The one seam for everything modal and for the shell: message boxes, the file, folder and colour
@@ -48,7 +50,13 @@ public:
     // folder); where the desktop cannot select, the folder itself is opened.
     virtual bool showInFolder(const QString& path) = 0;
 
-    // Starts a program with these arguments in the working folder, detached (the test run of the
-    // parameter form on hosts that cannot run a batch file).
-    virtual bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) = 0;
+    // What the window learns when a program it started ends abnormally (a signal, or an exit code
+    // other than 0) within its first seconds: a German text naming the program, how it ended and
+    // the last line it wrote to standard error. Called on the window's thread.
+    using EarlyEnd = std::function<void(const QString& text)>;
+
+    // Starts a program with these arguments in the working folder, detached (the Linux runtime:
+    // the demonstration and the test run). `earlyEnd`, when given, hears of an early abnormal end.
+    virtual bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                              EarlyEnd earlyEnd = {}) = 0;
 };

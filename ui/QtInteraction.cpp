@@ -1,6 +1,7 @@
 #include "ui/QtInteraction.h"
 
 #include "config/DiscRules.h"
+#include "ui/RuntimeWatch.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -271,7 +272,18 @@ ShellOpenPlan PlanShellOpen(const QString& target, const QString& workingFolder)
     return {QString(), QUrl::fromUserInput(target, workingFolder, QUrl::AssumeLocalFile)};
 }
 
-bool QtInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder)
+bool QtInteraction::startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                                 EarlyEnd earlyEnd)
 {
+#ifdef Q_OS_UNIX
+    // Watched for its first seconds: a runtime that dies at once would otherwise leave the user
+    // with nothing at all.
+    auto failed = [program, earlyEnd = std::move(earlyEnd)](const qv::ui::EarlyFailure& failure) {
+        if (earlyEnd)
+            earlyEnd(qv::ui::EarlyFailureText(program, failure));
+    };
+    return qv::ui::RuntimeWatch::Start(program, arguments, workingFolder, std::move(failed)) != nullptr;
+#else
     return QProcess::startDetached(program, arguments, workingFolder);
+#endif
 }

@@ -16,7 +16,8 @@ public:
     QColor color(QWidget* parent, const QColor& initial) override;
     bool shellOpen(const QString& target, const QString& workingFolder) override;
     bool showInFolder(const QString& path) override;
-    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                      EarlyEnd earlyEnd = {}) override;
 };
 
 // The product's filter form "label|patterns|label|patterns" (patterns split by ";") in Qt's form

@@ -128,6 +128,9 @@ public:
     void BtDurchsuchenClick();
     // The six browse buttons: a file inside the storage folder, as a path relative to it.
     void relpfad(QLineEdit* field, const QString& filter);
+    // Starts the Linux runtime (demonstration, test run) with these arguments; the error box
+    // when it cannot be started or ends abnormally within its first seconds.
+    void StartLinuxRuntime(const QStringList& arguments, const QString& workingFolder);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
     // True while an update check runs (until its report has been made).
@@ -203,6 +206,8 @@ private:
     void PlaceHintCounter();
     // Unticks the box when the stored preference switches the check at start off; true when on.
     bool DecideUpdateCheckAtStartup();
+    // The start-up decision; a check it allows starts once the window is up.
+    void StartUpdateCheckAfterShow();
 
     class UpdateBridge;
     UpdateBridge* updateBridge_ = nullptr;       // owned; deleted after the checker

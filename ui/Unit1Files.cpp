@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 using qv::ui::FolderOf;
 
@@ -162,6 +163,21 @@ void TForm1::BitOeffnenClick()
     OpenGivenFile = false;
 }
 
+void TForm1::StartLinuxRuntime(const QStringList& arguments, const QString& workingFolder)
+{
+    const QString runtime = qv::ui::LinuxRuntimePath(ProgramFolder);
+    const auto error = [window = QPointer<TForm1>(this)](const QString& text) {
+        // The window may be gone by the time the runtime ends.
+        if (window)
+            window->interaction_->messageBox(window, QStringLiteral("Fehler"), text, Interaction::Icon::Warning,
+                                             Interaction::Buttons::Ok);
+    };
+    if (!interaction_->startProgram(runtime, arguments, workingFolder, error))
+        error(QStringLiteral("Die Laufzeit \"%1\" lässt sich nicht starten.\n\rSie fehlt neben dem Designer und im "
+                             "Suchpfad, oder sie ist nicht ausführbar.")
+                  .arg(runtime));
+}
+
 void TForm1::BitBeispielClick()
 {
 #ifdef Q_OS_WIN
@@ -169,8 +185,7 @@ void TForm1::BitBeispielClick()
 #else
     // Beispiele/starter.exe is the Windows runtime: here the Linux runtime shows the same folder.
     const QString examples = QDir(ProgramFolder).filePath(QLatin1String(qv::starter::kExamplesFolder));
-    interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), {QStringLiteral("--folder"), examples},
-                               QString());
+    StartLinuxRuntime({QStringLiteral("--folder"), examples}, QString());
 #endif
 }
 
@@ -283,7 +298,7 @@ void TForm1::BitSpeichernClick()
         QStringList arguments{QStringLiteral("--folder"), FolderOf(starter)};
         if (target == 2)
             arguments += BatchFileArguments(bytes);
-        interaction_->startProgram(qv::ui::LinuxRuntimePath(ProgramFolder), arguments, FolderOf(starter));
+        StartLinuxRuntime(arguments, FolderOf(starter));
 #endif
     }
     AskSaveName = false;

@@ -3,10 +3,8 @@
 
 #include "ui/ProjectFiles.h"
 #include "ui/Unit1Controls.h"
-#include "update/UpdateChecker.h"
 
 #include <QDir>
-#include <QTimer>
 
 void TForm1::FormShow()
 {
@@ -38,8 +36,5 @@ void TForm1::FormShow()
         SetCaption(QString(), 0);
         newProjectPending_ = true;
     }
-    // The decision is made now; the check starts once the window is up, so that the network
-    // library it loads costs the window's start nothing.
-    if (DecideUpdateCheckAtStartup())
-        QTimer::singleShot(0, updateChecker_, [checker = updateChecker_] { checker->start(); });
+    StartUpdateCheckAfterShow();
 }

@@ -1,14 +1,26 @@
 // The update preference and the background update check. The check runs on a thread of its own;
 // its result reaches the window through UpdateTarget, always on the window's thread.
+//
+// Built with QUORVANE_UPDATE_CHECK=0 (CMake option QUORVANE_UPDATE_CHECK=OFF, a distribution's
+// choice) the check is left out: the box is hidden, no preference is read or written, nothing
+// is fetched, and the update module's checker is not linked.
 #include "ui/Unit1.h"
 
 #include "ui/Interaction.h"
 #include "update/OwnVersion.h"
+
+#include "ui/Unit1Controls.h"
+
+#ifndef QUORVANE_UPDATE_CHECK
+#define QUORVANE_UPDATE_CHECK 1
+#endif
+
+#if QUORVANE_UPDATE_CHECK
 #include "update/Preference.h"
 #include "update/UpdateChecker.h"
 #include "update/UpdateTarget.h"
 
-#include "ui/Unit1Controls.h"
+#include <QTimer>
 
 // What the update check may do with the window: ask, open an address, show a message.
 class TForm1::UpdateBridge : public qv::UpdateTarget {
@@ -60,10 +72,45 @@ bool TForm1::DecideUpdateCheckAtStartup()
     return ui->ChUpdate->isChecked();
 }
 
+void TForm1::StartUpdateCheckAfterShow()
+{
+    // The decision is made now; the check starts once the window is up, so that the network
+    // library it loads costs the window's start nothing.
+    if (DecideUpdateCheckAtStartup())
+        QTimer::singleShot(0, updateChecker_, [checker = updateChecker_] { checker->start(); });
+}
+
 bool TForm1::UpdateCheckRunning() const
 {
     return updateChecker_->isRunning();
 }
+
+#else
+
+TForm1::~TForm1() = default;
+
+void TForm1::SetupUpdate()
+{
+    ui->ChUpdate->setChecked(false);
+    ui->ChUpdate->setEnabled(false);
+    ui->ChUpdate->hide();
+}
+
+void TForm1::ChUpdateClick() {}
+
+bool TForm1::DecideUpdateCheckAtStartup()
+{
+    return false;
+}
+
+void TForm1::StartUpdateCheckAfterShow() {}
+
+bool TForm1::UpdateCheckRunning() const
+{
+    return false;
+}
+
+#endif
 
 QString OwnVersionText()
 {

@@ -1,4 +1,5 @@
 #include "cmdline/EarlyOptions.h"
+#include "cmdline/SharedMemoryCheck.h"
 #include "qt/EngineSandbox.h"
 #include "qt/FirstPaintReport.h"
 #include "qt/QtTypes.h"
@@ -12,6 +13,8 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <cstdio>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -23,6 +26,11 @@ int main(int argc, char* argv[])
     // --help, --version, a wrong option and a missing screen are answered before Qt starts.
     if (const auto exitCode = qv::cmdline::CheckBeforeWindows(qv::cmdline::Program::Runtime, argc, argv))
         return *exitCode;
+    // Without shared memory the engine aborts with a line of its own: say in German what is missing.
+    if (const std::string missing = qv::cmdline::MissingSharedMemory(); !missing.empty()) {
+        std::fputs(missing.c_str(), stderr);
+        return qv::cmdline::kExitUsage;
+    }
     qv::starter::AllowEngineAsRoot();
     qv::starter::UseGermanLocale();
     qv::NoScreenGuard noScreen(qv::cmdline::Program::Runtime);

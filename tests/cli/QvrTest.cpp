@@ -308,6 +308,7 @@ TEST_F(Qvr, UsageErrorsExitWithTwo)
 {
     const std::string file = kFixtures + "/example/projekt.ini";
     const std::vector<std::string> cases[] = {
+        {},
         {"frobnicate"},
         {"convert"},
         {"convert", file},

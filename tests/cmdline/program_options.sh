@@ -77,10 +77,29 @@ for entry in "quorvane:$designer" "quorvane-starter:$runtime"; do
     QT_QPA_PLATFORM=xcb DISPLAY="$unserved" -- "$program"
 done
 check "quorvane without a display names qvr" 2 "" "qvr --help" -- "$designer"
+# Without writable shared memory the runtime says so in German before the engine aborts. A
+# read-only /dev/shm in a mount namespace of its own, where unshare may make one.
+flags=
+for candidate in -m -rm; do
+  unshare "$candidate" sh -c 'mount -t tmpfs -o ro tmpfs /dev/shm' 2>/dev/null && { flags=$candidate; break; }
+done
+if [ -n "$flags" ]; then
+  check "quorvane-starter without shared memory" 2 "" "^quorvane-starter: Kein gemeinsamer Speicher: In \"/dev/shm\"" \
+    QT_QPA_PLATFORM=offscreen -- unshare "$flags" sh -c 'mount -t tmpfs -o ro tmpfs /dev/shm && exec "$@"' sh \
+    "$runtime" --folder "$work"
+else
+  echo "skip quorvane-starter without shared memory: no mount namespace here"
+fi
+# qvr without a command does nothing: a usage error, the help on standard error.
+check "qvr without arguments" 2 "" "^qvr: Es fehlt ein Befehl\." -- "$qvr"
+grep -q "^Aufruf" "$work/err" || { failures=$((failures + 1)); echo "FAIL qvr without arguments: no help"; }
 
 # A platform that needs no display still starts: the designer's window, painted offscreen.
 check "quorvane offscreen" 0 "" any QT_QPA_PLATFORM=offscreen -- "$designer" --grab "$work/fenster.png"
 [ -s "$work/fenster.png" ] || { failures=$((failures + 1)); echo "FAIL quorvane offscreen: no picture"; }
+# A picture that cannot be saved is said, with the file, and is no success.
+check "quorvane --grab into a missing folder" 1 "" "^quorvane: Das Bild \"$work/fehlt/x\.png\" konnte nicht gespeichert werden" \
+  QT_QPA_PLATFORM=offscreen -- "$designer" --grab "$work/fehlt/x.png"
 
 if ((failures)); then
   echo "$failures case(s) failed"

@@ -305,6 +305,23 @@ TEST_F(OpenCommandTest, StartPageLinksRunTheCommands)
     EXPECT_EQ(starts[0].text, linuxRuntime);
     EXPECT_EQ(seam.startArguments.last(), QStringList({"--folder", programFolder + QStringLiteral("/Beispiele")}));
     EXPECT_EQ(starts[0].fileName, "") << "no working folder";
+    // A runtime that ends at once is said in the window; after the window is gone, nothing.
+    ASSERT_TRUE(seam.earlyEnds.last());
+    seam.earlyEnds.last()(QStringLiteral("beendet"));
+    ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].title, "Fehler");
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].text, "beendet");
+    // A runtime that cannot be started at all is said as well.
+    seam.calls.clear();
+    seam.startSucceeds = false;
+    Click(W("Lbeispiel"));
+    ASSERT_EQ(seam.callsOf(Kind::MessageBox).size(), 1);
+    EXPECT_EQ(seam.callsOf(Kind::MessageBox)[0].title, "Fehler");
+    EXPECT_TRUE(seam.callsOf(Kind::MessageBox)[0].text.startsWith(
+        QStringLiteral("Die Laufzeit \"%1\" lässt sich nicht starten.").arg(linuxRuntime)))
+        << seam.callsOf(Kind::MessageBox)[0].text.toStdString();
+    seam.startSucceeds = true;
+    seam.calls.clear();
 #endif
     EXPECT_EQ(Field("ETitel")->text(), "bleibt");
     EXPECT_TRUE(form->ProjectChanged) << "the project is not touched";

@@ -130,6 +130,13 @@ TEST_F(SaveCommandTest, TestRunOpensTheStarterOrTheBatchFileInTheStorageFolder)
         if (target == 2)
             expected += QStringList({"/startfile=index.html", "/caption=100% Menü mit & Zeichen", "/borderstyle=sizeable"});
         EXPECT_EQ(seam.startArguments.last(), expected);
+        // A runtime that ends at once is said in the window, with the text the seam gives.
+        ASSERT_TRUE(seam.earlyEnds.last());
+        seam.earlyEnds.last()(QStringLiteral("beendet"));
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        EXPECT_EQ(boxes.last().title, "Fehler");
+        EXPECT_EQ(boxes.last().text, "beendet");
+        EXPECT_EQ(boxes.last().icon, Interaction::Icon::Warning);
         continue;
 #endif
         const auto shell = seam.callsOf(Kind::Shell);

@@ -27,6 +27,8 @@ public:
 
     QList<Call> calls;
     QList<QStringList> startArguments; // the arguments of each Start call, in order
+    QList<Interaction::EarlyEnd> earlyEnds;   // what each Start call was given to hear of an early end
+    bool startSucceeds = true;                // what Start calls answer
     QQueue<Answer> answers;
     QQueue<QString> fileNames;
     QQueue<QString> folders;
@@ -83,10 +85,12 @@ public:
         calls << Call{Kind::ShowInFolder, {}, path, {}, {}, {}, {}, {}, {}};
         return true;
     }
-    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) override
+    bool startProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                      EarlyEnd earlyEnd = {}) override
     {
         calls << Call{Kind::Start, {}, program, {}, {}, {}, workingFolder, {}, {}};
         startArguments << arguments;
-        return true;
+        earlyEnds << earlyEnd;
+        return startSucceeds;
     }
 };

@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 #include "update/Preference.h"
+#include "update/UpdateAddresses.h"
 #include "update/UpdateChecker.h"
 #include "update/UpdateList.h"
 #include "UpdateTestSupport.h"
@@ -19,6 +20,17 @@ namespace {
 
 const QString kAsk = QStringLiteral("ask Update|") + qv::kUpdatePromptText;
 const QString kHome = QStringLiteral(UPDATE_DEFAULT_HOME_URL);
+
+// The list travels over TLS unless a tester names another address: a list changed on its way could
+// offer any download.
+TEST_F(UpdateFolders, BuiltInAddressesUseHttps)
+{
+    EXPECT_TRUE(qv::UpdateServerAddress().startsWith(QLatin1String("https://"))) << qv::UpdateServerAddress().toStdString();
+    EXPECT_TRUE(qv::UpdateServerAddress().endsWith(QLatin1String("/updater/quorvane.php")));
+    EXPECT_TRUE(qv::HomePageAddress().startsWith(QLatin1String("https://"))) << qv::HomePageAddress().toStdString();
+    qputenv("QUORVANE_UPDATE_URL", "http://127.0.0.1:9/updater/quorvane.php");
+    EXPECT_EQ(qv::UpdateServerAddress(), QStringLiteral("http://127.0.0.1:9/updater/quorvane.php"));
+}
 
 class Checker : public UpdateFolders {
 protected:

@@ -29,3 +29,8 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The libraries of the Windows command line, cross-built once per machine into a cache outside the
+# checkout (scripts/build-windows-deps.sh; nothing to do when it is current).
+if command -v x86_64-w64-mingw32-g++ >/dev/null; then
+  "$(dirname "$0")/build-windows-deps.sh" >/dev/null
+fi

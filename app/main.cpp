@@ -1,11 +1,11 @@
 // The designer's entry: the application, the main window with its hints window, the message loop.
-#include "AppSetup.h"
-#include "EarlyOptions.h"
-#include "KeepLibrariesMapped.h"
-#include "NoScreenGuard.h"
-#include "Unit1.h"
-#include "VistaAltFixUnit.h"
-#include "Warnfenster.h"
+#include "app/VistaAltFixUnit.h"
+#include "cmdline/EarlyOptions.h"
+#include "qtcommon/KeepLibrariesMapped.h"
+#include "qtcommon/NoScreenGuard.h"
+#include "ui/AppSetup.h"
+#include "ui/Unit1.h"
+#include "ui/Warnfenster.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Benchmarks of the configuration core: building the text of a full project, and loading
 // configuration files of growing size (the load must grow linearly with the file).
-#include "ConfigWriter.h"
-#include "Loader.h"
-#include "ProfileReader.h"
+#include "config/ConfigWriter.h"
+#include "config/Loader.h"
+#include "config/ProfileReader.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,9 +7,9 @@
 //   load_bench --scan FILE      (the scan alone, as the process qvr is compared with)
 //
 // The files are generated into a temporary folder, which is deleted at the end.
-#include "ConfigWriter.h"
-#include "Loader.h"
-#include "ProfileReader.h"
+#include "config/ConfigWriter.h"
+#include "config/Loader.h"
+#include "config/ProfileReader.h"
 
 #include <algorithm>
 #include <chrono>

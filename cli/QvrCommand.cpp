@@ -1,13 +1,13 @@
-#include "QvrCommand.h"
+#include "cli/QvrCommand.h"
 
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "DiscCheck.h"
-#include "IsoImage.h"
-#include "Loader.h"
-#include "OutputFile.h"
-#include "ProgramTexts.h"
-#include "StandardOutput.h"
+#include "cli/OutputFile.h"
+#include "cli/StandardOutput.h"
+#include "cmdline/ProgramTexts.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "config/Loader.h"
+#include "disc/DiscCheck.h"
+#include "disc/IsoImage.h"
 
 #include <cerrno>
 #include <cstring>

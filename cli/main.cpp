@@ -1,5 +1,5 @@
-#include "QvrCommand.h"
-#include "StandardOutput.h"
+#include "cli/QvrCommand.h"
+#include "cli/StandardOutput.h"
 
 #include <iostream>
 

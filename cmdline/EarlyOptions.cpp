@@ -1,6 +1,6 @@
-#include "EarlyOptions.h"
+#include "cmdline/EarlyOptions.h"
 
-#include "ScreenCheck.h"
+#include "cmdline/ScreenCheck.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,4 +1,4 @@
-#include "ProgramTexts.h"
+#include "cmdline/ProgramTexts.h"
 
 namespace qv::cmdline {
 

@@ -1,4 +1,4 @@
-#include "ScreenCheck.h"
+#include "cmdline/ScreenCheck.h"
 
 #include <algorithm>
 

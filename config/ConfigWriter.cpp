@@ -1,8 +1,8 @@
-#include "ConfigWriter.h"
+#include "config/ConfigWriter.h"
 
-#include "Cp1252.h"
-#include "HintRules.h"
-#include "StarterContract.h"
+#include "config/Cp1252.h"
+#include "config/HintRules.h"
+#include "config/StarterContract.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProjectSettings.h"
+#include "config/ProjectSettings.h"
 
 #include <string>
 #include <string_view>

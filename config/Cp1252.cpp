@@ -1,4 +1,4 @@
-#include "Cp1252.h"
+#include "config/Cp1252.h"
 
 #include <array>
 #include <cstdint>

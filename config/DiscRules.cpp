@@ -1,7 +1,7 @@
-#include "DiscRules.h"
+#include "config/DiscRules.h"
 
-#include "ColorText.h"
-#include "Cp1252.h"
+#include "config/ColorText.h"
+#include "config/Cp1252.h"
 
 #include <array>
 #include <cstdio>

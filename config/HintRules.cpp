@@ -1,8 +1,8 @@
-#include "HintRules.h"
+#include "config/HintRules.h"
 
-#include "ColorText.h"
-#include "Cp1252.h"
-#include "KeyNames.h"
+#include "config/ColorText.h"
+#include "config/Cp1252.h"
+#include "config/KeyNames.h"
 
 #include <limits>
 

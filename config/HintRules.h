@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProjectSettings.h"
+#include "config/ProjectSettings.h"
 
 #include <cstdint>
 #include <optional>

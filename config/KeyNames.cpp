@@ -1,6 +1,6 @@
-#include "KeyNames.h"
+#include "config/KeyNames.h"
 
-#include "Cp1252.h"
+#include "config/Cp1252.h"
 
 #include <array>
 #include <string_view>

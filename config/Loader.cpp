@@ -1,10 +1,10 @@
-#include "Loader.h"
+#include "config/Loader.h"
 
-#include "HintRules.h"
-#include "KeyNames.h"
-#include "Cp1252.h"
-#include "Paths.h"
-#include "StarterContract.h"
+#include "config/Cp1252.h"
+#include "config/HintRules.h"
+#include "config/KeyNames.h"
+#include "config/Paths.h"
+#include "config/StarterContract.h"
 
 #include <algorithm>
 

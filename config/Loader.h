@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProjectSettings.h"
-#include "ProfileReader.h"
+#include "config/ProfileReader.h"
+#include "config/ProjectSettings.h"
 
 #include <functional>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "ParameterReader.h"
+#include "config/ParameterReader.h"
 
-#include "Cp1252.h"
-#include "ProfileReader.h"
-#include "RegularFile.h"
+#include "config/Cp1252.h"
+#include "config/ProfileReader.h"
+#include "config/RegularFile.h"
 
 namespace qv {
 namespace {

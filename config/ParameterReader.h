@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Loader.h"
-#include "ProjectSettings.h"
+#include "config/Loader.h"
+#include "config/ProjectSettings.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "Paths.h"
+#include "config/Paths.h"
 
-#include "StarterContract.h"
+#include "config/StarterContract.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
-#include "ProfileReader.h"
+#include "config/ProfileReader.h"
 
-#include "Cp1252.h"
+#include "config/Cp1252.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ProjectSettings.h"
+#include "config/ProjectSettings.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "NoScreenGuard.h"
+#include "qtcommon/NoScreenGuard.h"
 
-#include "EarlyOptions.h"
-#include "ScreenCheck.h"
+#include "cmdline/EarlyOptions.h"
+#include "cmdline/ScreenCheck.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramTexts.h"
+#include "cmdline/ProgramTexts.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "AppSetup.h"
+#include "ui/AppSetup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -47,7 +47,9 @@ QString MonospaceFamily()
 bool InstallGermanTranslation()
 {
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    // The Windows program carries the file inside itself; elsewhere the system's Qt has it.
+    if (!translator->load(QStringLiteral("qtbase_de"), QStringLiteral(":/i18n"))
+        && !translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }

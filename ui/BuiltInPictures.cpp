@@ -1,6 +1,6 @@
-#include "BuiltInPictures.h"
+#include "ui/BuiltInPictures.h"
 
-#include "BuiltInPictureData.h"
+#include "ui/BuiltInPictureData.h"
 
 namespace qv::ui {
 

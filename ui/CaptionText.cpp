@@ -1,6 +1,6 @@
-#include "CaptionText.h"
+#include "ui/CaptionText.h"
 
-#include "Paths.h"
+#include "config/Paths.h"
 
 namespace qv::ui {
 

@@ -1,8 +1,8 @@
-#include "ProjectFiles.h"
+#include "ui/ProjectFiles.h"
 
-#include "HintRules.h"
-#include "Paths.h"
-#include "StarterContract.h"
+#include "config/HintRules.h"
+#include "config/Paths.h"
+#include "config/StarterContract.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "QtInteraction.h"
+#include "ui/QtInteraction.h"
 
-#include "DiscRules.h"
+#include "config/DiscRules.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

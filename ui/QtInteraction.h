@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interaction.h"
+#include "ui/Interaction.h"
 
 #include <QUrl>
 

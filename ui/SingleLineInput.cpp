@@ -1,4 +1,4 @@
-#include "SingleLineInput.h"
+#include "ui/SingleLineInput.h"
 
 #include <QLineEdit>
 #include <QObject>

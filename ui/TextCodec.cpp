@@ -1,6 +1,6 @@
-#include "TextCodec.h"
+#include "ui/TextCodec.h"
 
-#include "Cp1252.h"
+#include "config/Cp1252.h"
 
 namespace qv::ui {
 

@@ -1,4 +1,4 @@
-#include "UmlautRoom.h"
+#include "ui/UmlautRoom.h"
 
 #include <QFontMetrics>
 #include <QHash>

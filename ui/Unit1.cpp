@@ -1,15 +1,15 @@
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "AppSetup.h"
-#include "BuiltInPictures.h"
-#include "CaptionText.h"
-#include "KeyCapture.h"
-#include "Links.h"
-#include "QtInteraction.h"
-#include "UmlautRoom.h"
-#include "Warnfenster.h"
-#include "WrapCheckBox.h"
-#include "Unit1Controls.h"
+#include "qtcommon/KeyCapture.h"
+#include "ui/AppSetup.h"
+#include "ui/BuiltInPictures.h"
+#include "ui/CaptionText.h"
+#include "ui/Links.h"
+#include "ui/QtInteraction.h"
+#include "ui/UmlautRoom.h"
+#include "ui/Unit1Controls.h"
+#include "ui/Warnfenster.h"
+#include "ui/WrapCheckBox.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigWriter.h"
-#include "ProjectSettings.h"
+#include "config/ConfigWriter.h"
+#include "config/ProjectSettings.h"
 
 #include <QPixmap>
 #include <QString>

@@ -1,12 +1,12 @@
 // Field reactions of the pages and the binding between the controls and the project.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ColorText.h"
-#include "ColorSwatch.h"
-#include "Interaction.h"
-#include "SingleLineInput.h"
-#include "TextCodec.h"
-#include "Unit1Controls.h"
+#include "config/ColorText.h"
+#include "ui/ColorSwatch.h"
+#include "ui/Interaction.h"
+#include "ui/SingleLineInput.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit1Controls.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>

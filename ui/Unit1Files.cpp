@@ -1,15 +1,15 @@
 // The file commands (new, open, demonstration, save, close) and the folder and file browsing.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ConfigWriter.h"
-#include "Interaction.h"
-#include "Loader.h"
-#include "ParameterReader.h"
-#include "Paths.h"
-#include "ProjectFiles.h"
-#include "StarterContract.h"
-#include "TextCodec.h"
-#include "Unit1Controls.h"
+#include "config/ConfigWriter.h"
+#include "config/Loader.h"
+#include "config/ParameterReader.h"
+#include "config/Paths.h"
+#include "config/StarterContract.h"
+#include "ui/Interaction.h"
+#include "ui/ProjectFiles.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit1Controls.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The disabled-key controls: the capture field, the sorted key list and its lock.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "KeyNames.h"
-#include "TextCodec.h"
-#include "Unit1Controls.h"
+#include "config/KeyNames.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit1Controls.h"
 
 #include <QCollator>
 #include <QLocale>

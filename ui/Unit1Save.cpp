@@ -1,9 +1,9 @@
 // The save page: the configuration text, its description and the hint counter; the hints window.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "TextCodec.h"
-#include "Warnfenster.h"
-#include "Unit1Controls.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit1Controls.h"
+#include "ui/Warnfenster.h"
 
 #include <QFontMetrics>
 #include <QScrollBar>

@@ -1,9 +1,9 @@
 // The window's first show: the steps that fix its run-time shape and start the project.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ProjectFiles.h"
-#include "UpdateChecker.h"
-#include "Unit1Controls.h"
+#include "ui/ProjectFiles.h"
+#include "ui/Unit1Controls.h"
+#include "update/UpdateChecker.h"
 
 #include <QDir>
 #include <QTimer>

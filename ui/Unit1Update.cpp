@@ -1,14 +1,14 @@
 // The update preference and the background update check. The check runs on a thread of its own;
 // its result reaches the window through UpdateTarget, always on the window's thread.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "Interaction.h"
-#include "OwnVersion.h"
-#include "Preference.h"
-#include "UpdateChecker.h"
-#include "UpdateTarget.h"
+#include "ui/Interaction.h"
+#include "update/OwnVersion.h"
+#include "update/Preference.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdateTarget.h"
 
-#include "Unit1Controls.h"
+#include "ui/Unit1Controls.h"
 
 // What the update check may do with the window: ask, open an address, show a message.
 class TForm1::UpdateBridge : public qv::UpdateTarget {

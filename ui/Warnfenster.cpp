@@ -1,6 +1,6 @@
-#include "Warnfenster.h"
+#include "ui/Warnfenster.h"
 
-#include "UmlautRoom.h"
+#include "ui/UmlautRoom.h"
 #include "ui_Warnfenster.h"
 
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "WrapCheckBox.h"
+#include "ui/WrapCheckBox.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

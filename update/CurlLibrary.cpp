@@ -1,4 +1,4 @@
-#include "CurlLibrary.h"
+#include "update/CurlLibrary.h"
 
 #include <mutex>
 

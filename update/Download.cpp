@@ -1,8 +1,8 @@
-#include "Download.h"
+#include "update/Download.h"
 
 #include <QFile>
 
-#include "CurlLibrary.h"
+#include "update/CurlLibrary.h"
 
 #include <algorithm>
 #include <cstring>

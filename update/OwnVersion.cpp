@@ -1,4 +1,4 @@
-#include "OwnVersion.h"
+#include "update/OwnVersion.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "Preference.h"
+#include "update/Preference.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "UpdateAddresses.h"
+#include "update/UpdateAddresses.h"
 
 #include <QtGlobal>
 

@@ -1,10 +1,10 @@
-#include "UpdateChecker.h"
+#include "update/UpdateChecker.h"
 
-#include "OwnVersion.h"
-#include "Preference.h"
-#include "UpdateAddresses.h"
-#include "UpdateList.h"
-#include "UpdateThread.h"
+#include "update/OwnVersion.h"
+#include "update/Preference.h"
+#include "update/UpdateAddresses.h"
+#include "update/UpdateList.h"
+#include "update/UpdateThread.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

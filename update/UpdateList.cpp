@@ -1,6 +1,6 @@
-#include "UpdateList.h"
+#include "update/UpdateList.h"
 
-#include "UpdateTarget.h"
+#include "update/UpdateTarget.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "UpdateThread.h"
+#include "update/UpdateThread.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Download.h"
-#include "UpdateList.h"
+#include "update/Download.h"
+#include "update/UpdateList.h"
 
 #include <QThread>
 

@@ -1,8 +1,8 @@
 // The benchmark's baseline: a bare Win32 window that hosts the same WebBrowser control through the
 // same client site and loads the page given as its argument; no configuration, no rules.
 //   bare_window.exe PAGE
-#include "BrowserHost.h"
-#include "Handles.h"
+#include "windows/BrowserHost.h"
+#include "windows/Handles.h"
 
 #include <shellapi.h>
 

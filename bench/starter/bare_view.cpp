@@ -1,8 +1,8 @@
 // The baseline of the start-up benchmark: a bare QWebEngineView that loads one page (the first
 // argument), at 640 x 480, and reports its first paint through the runtime's own probe.
 
-#include "EngineSandbox.h"
-#include "FirstPaintReport.h"
+#include "qt/EngineSandbox.h"
+#include "qt/FirstPaintReport.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The costs the designer's input and saving paths pay for their safety, each as a ratio against
 // the plain way measured in the same run: typing into a field that keeps pasted text to one line
 // and its length limit, placing a key in German order, and a save that checks every step.
-#include "Cp1252.h"
-#include "ProjectFiles.h"
-#include "SingleLineInput.h"
+#include "config/Cp1252.h"
+#include "ui/ProjectFiles.h"
+#include "ui/SingleLineInput.h"
 
 #include <QApplication>
 #include <QCollator>

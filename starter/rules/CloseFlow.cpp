@@ -1,4 +1,4 @@
-#include "CloseFlow.h"
+#include "rules/CloseFlow.h"
 
 #include <utility>
 

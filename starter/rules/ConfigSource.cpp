@@ -1,10 +1,10 @@
-#include "ConfigSource.h"
+#include "rules/ConfigSource.h"
 
-#include "FileSystem.h"
-#include "ParameterReader.h"
-#include "PathText.h"
-#include "ProfileReader.h"
-#include "StarterContract.h"
+#include "config/ParameterReader.h"
+#include "config/ProfileReader.h"
+#include "config/StarterContract.h"
+#include "rules/FileSystem.h"
+#include "rules/PathText.h"
 
 #include <memory>
 #include <system_error>

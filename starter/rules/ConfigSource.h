@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Loader.h"
-#include "RuntimeSettings.h"
+#include "config/Loader.h"
+#include "rules/RuntimeSettings.h"
 
 #include <optional>
 #include <string>

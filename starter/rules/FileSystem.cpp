@@ -1,4 +1,4 @@
-#include "FileSystem.h"
+#include "rules/FileSystem.h"
 
 #include <filesystem>
 #include <system_error>

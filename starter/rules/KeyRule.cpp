@@ -1,6 +1,6 @@
-#include "KeyRule.h"
+#include "rules/KeyRule.h"
 
-#include "KeyNames.h"
+#include "config/KeyNames.h"
 
 namespace qv::starter {
 

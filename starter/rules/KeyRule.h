@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RuntimeSettings.h"
+#include "rules/RuntimeSettings.h"
 
 namespace qv::starter {
 

@@ -1,7 +1,7 @@
-#include "LinkRule.h"
+#include "rules/LinkRule.h"
 
-#include "FileSystem.h"
-#include "PathText.h"
+#include "rules/FileSystem.h"
+#include "rules/PathText.h"
 
 #include <system_error>
 

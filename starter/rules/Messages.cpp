@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "rules/Messages.h"
 
 namespace qv::starter {
 

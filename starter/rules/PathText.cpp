@@ -1,4 +1,4 @@
-#include "PathText.h"
+#include "rules/PathText.h"
 
 #include <vector>
 

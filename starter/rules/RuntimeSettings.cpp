@@ -1,9 +1,9 @@
-#include "RuntimeSettings.h"
+#include "rules/RuntimeSettings.h"
 
-#include "ColorText.h"
-#include "Cp1252.h"
-#include "KeyNames.h"
-#include "PathText.h"
+#include "config/ColorText.h"
+#include "config/Cp1252.h"
+#include "config/KeyNames.h"
+#include "rules/PathText.h"
 
 namespace qv::starter {
 namespace {

@@ -1,4 +1,4 @@
-#include "ScreenBounds.h"
+#include "rules/ScreenBounds.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "BrowserHost.h"
+#include "windows/BrowserHost.h"
 
-#include "Handles.h"
-#include "Trace.h"
+#include "windows/Handles.h"
+#include "windows/Trace.h"
 
 #include <exdispid.h>
 

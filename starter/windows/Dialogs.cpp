@@ -1,9 +1,9 @@
-#include "Dialogs.h"
+#include "windows/Dialogs.h"
 
-#include "CloseFlow.h"
-#include "Text.h"
-#include "Trace.h"
-#include "resource.h"
+#include "rules/CloseFlow.h"
+#include "windows/resource.h"
+#include "windows/Text.h"
+#include "windows/Trace.h"
 
 namespace qv::starter::win {
 namespace {

@@ -1,9 +1,9 @@
 // The rules' file-system questions (starter/rules/FileSystem.h) answered with Win32 calls.
-#include "FileSystem.h"
+#include "rules/FileSystem.h"
 
-#include "Handles.h"
-#include "PathText.h"
-#include "Text.h"
+#include "rules/PathText.h"
+#include "windows/Handles.h"
+#include "windows/Text.h"
 
 #include <windows.h>
 

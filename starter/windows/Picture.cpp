@@ -1,6 +1,6 @@
-#include "Picture.h"
+#include "windows/Picture.h"
 
-#include "Trace.h"
+#include "windows/Trace.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>

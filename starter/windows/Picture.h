@@ -2,7 +2,7 @@
 
 // Pictures for the skin and the splash, decoded by WIC (PNG, JPEG, BMP, GIF, ICO, TIFF), and the
 // window shape cut from a skin by its colour key.
-#include "Handles.h"
+#include "windows/Handles.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "Platform.h"
+#include "windows/Platform.h"
 
-#include "Handles.h"
-#include "Trace.h"
+#include "windows/Handles.h"
+#include "windows/Trace.h"
 
 namespace qv::starter::win {
 namespace {

@@ -1,14 +1,14 @@
-#include "Runtime.h"
+#include "windows/Runtime.h"
 
-#include "Dialogs.h"
-#include "FileSystem.h"
-#include "KeyRule.h"
-#include "Messages.h"
-#include "PathText.h"
-#include "Platform.h"
-#include "SelfCheck.h"
-#include "Text.h"
-#include "Trace.h"
+#include "rules/FileSystem.h"
+#include "rules/KeyRule.h"
+#include "rules/Messages.h"
+#include "rules/PathText.h"
+#include "windows/Dialogs.h"
+#include "windows/Platform.h"
+#include "windows/SelfCheck.h"
+#include "windows/Text.h"
+#include "windows/Trace.h"
 
 #include <shellapi.h>
 

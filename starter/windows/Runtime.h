@@ -3,12 +3,12 @@
 // The runtime: the configuration, its windows and what they do, on the runtime rules. It
 // translates the windows' events into calls of the rules (LinkRule, CloseFlow, BlocksKey) and
 // carries out their answers with Win32.
-#include "ConfigSource.h"
-#include "LinkRule.h"
-#include "CloseFlow.h"
-#include "RuntimeSettings.h"
-#include "Splash.h"
-#include "StarterWindow.h"
+#include "rules/CloseFlow.h"
+#include "rules/ConfigSource.h"
+#include "rules/LinkRule.h"
+#include "rules/RuntimeSettings.h"
+#include "windows/Splash.h"
+#include "windows/StarterWindow.h"
 
 #include <memory>
 #include <vector>

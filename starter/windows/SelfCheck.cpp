@@ -1,10 +1,10 @@
-#include "SelfCheck.h"
+#include "windows/SelfCheck.h"
 
-#include "Handles.h"
-#include "Platform.h"
-#include "Loader.h"
-#include "Text.h"
-#include "Trace.h"
+#include "config/Loader.h"
+#include "windows/Handles.h"
+#include "windows/Platform.h"
+#include "windows/Text.h"
+#include "windows/Trace.h"
 
 #include <mshtml.h>
 #include <shellapi.h>

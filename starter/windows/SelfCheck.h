@@ -2,8 +2,8 @@
 
 // The self-check for Windows users (starter.exe /selbsttest): a short German report of what this
 // PC's browser control does with the menu, written to the temp folder and opened.
-#include "ConfigSource.h"
-#include "StarterWindow.h"
+#include "rules/ConfigSource.h"
+#include "windows/StarterWindow.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "Splash.h"
+#include "windows/Splash.h"
 
-#include "Trace.h"
+#include "windows/Trace.h"
 
 namespace qv::starter::win {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The splash: a picture centred on the screen without a frame, for two seconds.
-#include "Picture.h"
+#include "windows/Picture.h"
 
 #include <functional>
 

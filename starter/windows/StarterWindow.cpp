@@ -1,9 +1,9 @@
-#include "StarterWindow.h"
+#include "windows/StarterWindow.h"
 
-#include "Platform.h"
-#include "ScreenBounds.h"
-#include "Trace.h"
-#include "resource.h"
+#include "rules/ScreenBounds.h"
+#include "windows/Platform.h"
+#include "windows/resource.h"
+#include "windows/Trace.h"
 
 #include <mshtml.h>
 

@@ -3,9 +3,9 @@
 // One window of the runtime (the main window or a popup): frame per border style, size and
 // position in logical pixels, skin with its shape and button areas, fading, and the browser
 // control in its page area. What happens on navigation, new windows and closing is the owner's.
-#include "BrowserHost.h"
-#include "Handles.h"
-#include "Picture.h"
+#include "windows/BrowserHost.h"
+#include "windows/Handles.h"
+#include "windows/Picture.h"
 
 #include <cstdint>
 #include <optional>

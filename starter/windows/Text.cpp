@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "windows/Text.h"
 
 #include <windows.h>
 

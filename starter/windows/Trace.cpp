@@ -1,6 +1,6 @@
-#include "Trace.h"
+#include "windows/Trace.h"
 
-#include "Text.h"
+#include "windows/Text.h"
 
 #include <cstdio>
 

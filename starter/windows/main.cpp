@@ -1,13 +1,13 @@
 // starter.exe: shows a disc menu's start page in a window of its own (Win32 and the system's
 // WebBrowser control), configured like the Linux runtime through the runtime rules.
-#include "../Elevation.h"
-#include "ConfigSource.h"
-#include "Handles.h"
-#include "Platform.h"
-#include "Runtime.h"
-#include "SelfCheck.h"
-#include "Text.h"
-#include "Trace.h"
+#include "rules/ConfigSource.h"
+#include "windows/Elevation.h"
+#include "windows/Handles.h"
+#include "windows/Platform.h"
+#include "windows/Runtime.h"
+#include "windows/SelfCheck.h"
+#include "windows/Text.h"
+#include "windows/Trace.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "VistaAltFixUnit.h"
+#include "app/VistaAltFixUnit.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,5 +1,5 @@
-#include "EarlyOptions.h"
-#include "ScreenCheck.h"
+#include "cmdline/EarlyOptions.h"
+#include "cmdline/ScreenCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ColorText.h"
+#include "config/ColorText.h"
 
 #include <gtest/gtest.h>
 

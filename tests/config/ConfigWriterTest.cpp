@@ -1,5 +1,5 @@
-#include "ConfigWriter.h"
-#include "Cp1252.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
 #include "SampleProjects.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "DiscRules.h"
+#include "config/DiscRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "HintRules.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "config/HintRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Cp1252.h"
-#include "KeyNames.h"
+#include "config/Cp1252.h"
+#include "config/KeyNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "Loader.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "config/Loader.h"
 #include "SampleProjects.h"
 
 #include <gtest/gtest.h>

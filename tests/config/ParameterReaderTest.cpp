@@ -1,6 +1,6 @@
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "ParameterReader.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "config/ParameterReader.h"
 #include "SampleProjects.h"
 
 #include <sys/stat.h>

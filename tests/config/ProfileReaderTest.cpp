@@ -1,5 +1,5 @@
-#include "Cp1252.h"
-#include "ProfileReader.h"
+#include "config/Cp1252.h"
+#include "config/ProfileReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "ColorText.h"
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "HintRules.h"
-#include "KeyNames.h"
-#include "Loader.h"
+#include "config/ColorText.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "config/HintRules.h"
+#include "config/KeyNames.h"
+#include "config/Loader.h"
 #include "SampleProjects.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Cp1252.h"
-#include "ProjectSettings.h"
+#include "config/Cp1252.h"
+#include "config/ProjectSettings.h"
 
 #include <string>
 

@@ -3,10 +3,10 @@
 
 #include "FuzzCheck.h"
 
-#include "ConfigWriter.h"
-#include "KeyNames.h"
-#include "Loader.h"
-#include "ProfileReader.h"
+#include "config/ConfigWriter.h"
+#include "config/KeyNames.h"
+#include "config/Loader.h"
+#include "config/ProfileReader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,7 +2,7 @@
 
 #include "FuzzCheck.h"
 
-#include "KeyNames.h"
+#include "config/KeyNames.h"
 
 #include <cstddef>
 #include <cstdint>

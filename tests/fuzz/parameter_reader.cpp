@@ -3,8 +3,8 @@
 
 #include "FuzzCheck.h"
 
-#include "ConfigWriter.h"
-#include "ParameterReader.h"
+#include "config/ConfigWriter.h"
+#include "config/ParameterReader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

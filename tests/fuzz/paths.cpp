@@ -2,8 +2,8 @@
 
 #include "FuzzCheck.h"
 
-#include "HintRules.h"
-#include "Paths.h"
+#include "config/HintRules.h"
+#include "config/Paths.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,10 +2,10 @@
 
 #include "FuzzCheck.h"
 
-#include "KeyNames.h"
-#include "Loader.h"
-#include "ProfileReader.h"
-#include "StarterContract.h"
+#include "config/KeyNames.h"
+#include "config/Loader.h"
+#include "config/ProfileReader.h"
+#include "config/StarterContract.h"
 
 #include <cstddef>
 #include <cstdint>

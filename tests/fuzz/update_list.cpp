@@ -2,7 +2,7 @@
 
 #include "FuzzCheck.h"
 
-#include "UpdateList.h"
+#include "update/UpdateList.h"
 
 #include <QByteArray>
 

@@ -1,11 +1,11 @@
 // The Windows runtime's own tables, run under Wine: the browser site's interface table, the
 // command line built for execute, key codes, the skin's shape, the settings in Win32 terms and
 // the file-system answers the rules get from Win32.
-#include "BrowserHost.h"
-#include "FileSystem.h"
-#include "Picture.h"
-#include "Runtime.h"
-#include "Text.h"
+#include "rules/FileSystem.h"
+#include "windows/BrowserHost.h"
+#include "windows/Picture.h"
+#include "windows/Runtime.h"
+#include "windows/Text.h"
 
 #include <gtest/gtest.h>
 

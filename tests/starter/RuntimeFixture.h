@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ConfigSource.h"
-#include "QtTypes.h"
+#include "qt/QtTypes.h"
+#include "qt/StarterApp.h"
+#include "qt/StarterWindow.h"
+#include "rules/ConfigSource.h"
 #include "ScriptedStarterInteraction.h"
-#include "StarterApp.h"
-#include "StarterWindow.h"
 #include "TempFolder.h"
 
 #include <QGuiApplication>

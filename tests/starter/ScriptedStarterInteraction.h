@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StarterInteraction.h"
+#include "qt/StarterInteraction.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 // What a page may do, and what the window does after a navigation, in the real window: the page
 // closing the window, schemes handed to the desktop, files read by a page, the desktop's browser,
 // German dialogs and menus, windows kept on the screen, an even fade.
-#include "DesktopBrowser.h"
-#include "QtTypes.h"
+#include "qt/DesktopBrowser.h"
+#include "qt/QtTypes.h"
 #include "RuntimeFixture.h"
 
 #include <QApplication>

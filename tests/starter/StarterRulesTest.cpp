@@ -1,15 +1,15 @@
 // The runtime's rules without a window: settings, sources, keys, links, new windows, closing.
 // Standard C++ only: the same tests are cross-built for Windows and run under Wine.
-#include "CloseFlow.h"
-#include "ConfigSource.h"
-#include "Cp1252.h"
-#include "KeyRule.h"
-#include "LinkRule.h"
-#include "Messages.h"
-#include "PathText.h"
+#include "config/Cp1252.h"
+#include "rules/CloseFlow.h"
+#include "rules/ConfigSource.h"
+#include "rules/KeyRule.h"
+#include "rules/LinkRule.h"
+#include "rules/Messages.h"
+#include "rules/PathText.h"
+#include "rules/RuntimeSettings.h"
+#include "rules/ScreenBounds.h"
 #include "RulesTempFolder.h"
-#include "RuntimeSettings.h"
-#include "ScreenBounds.h"
 
 #include <gtest/gtest.h>
 

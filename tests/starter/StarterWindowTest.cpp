@@ -1,7 +1,7 @@
-#include "ConfigSource.h"
-#include "Cp1252.h"
-#include "StarterApp.h"
-#include "StarterWindow.h"
+#include "config/Cp1252.h"
+#include "qt/StarterApp.h"
+#include "qt/StarterWindow.h"
+#include "rules/ConfigSource.h"
 #include "RuntimeFixture.h"
 
 #include <QGuiApplication>

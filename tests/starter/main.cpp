@@ -1,10 +1,10 @@
-#include "StarterTranslations.h"
+#include "qt/StarterTranslations.h"
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-#include "EngineSanitizerOptions.h"
+#include "qt/EngineSanitizerOptions.h"
 
 int main(int argc, char** argv)
 {

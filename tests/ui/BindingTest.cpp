@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
-#include "ColorSwatch.h"
-#include "Loader.h"
+#include "config/Loader.h"
+#include "ui/ColorSwatch.h"
 
 #include <QCheckBox>
 #include <QComboBox>

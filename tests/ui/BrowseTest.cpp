@@ -1,5 +1,5 @@
 #include "FileFixture.h"
-#include "QtInteraction.h"
+#include "ui/QtInteraction.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

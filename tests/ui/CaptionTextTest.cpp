@@ -1,5 +1,5 @@
-#include "CaptionText.h"
 #include "FormFixture.h"
+#include "ui/CaptionText.h"
 
 #include <QFontMetrics>
 

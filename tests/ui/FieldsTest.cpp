@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
-#include "ColorSwatch.h"
-#include "SingleLineInput.h"
+#include "ui/ColorSwatch.h"
+#include "ui/SingleLineInput.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FormFixture.h"
-#include "ProjectFiles.h"
-#include "TextCodec.h"
+#include "ui/ProjectFiles.h"
+#include "ui/TextCodec.h"
 
 #include <QDir>
 #include <QFile>

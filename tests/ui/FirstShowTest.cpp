@@ -1,6 +1,6 @@
-#include "AppSetup.h"
 #include "FileFixture.h"
-#include "QtInteraction.h"
+#include "ui/AppSetup.h"
+#include "ui/QtInteraction.h"
 
 #include <QMessageBox>
 #include <QPushButton>

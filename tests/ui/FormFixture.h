@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ProjectSettings.h"
+#include "config/ProjectSettings.h"
 #include "ScriptedInteraction.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QLabel>
 #include <QMouseEvent>

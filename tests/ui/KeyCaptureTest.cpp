@@ -1,4 +1,4 @@
-#include "KeyCapture.h"
+#include "qtcommon/KeyCapture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "FormFixture.h"
 
-#include "Links.h"
+#include "ui/Links.h"
 
 #include <QCheckBox>
 #include <QComboBox>

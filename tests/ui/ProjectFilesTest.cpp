@@ -1,5 +1,5 @@
 #include "FileFixture.h"
-#include "ProjectFiles.h"
+#include "ui/ProjectFiles.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
-#include "AppSetup.h"
-#include "BuiltInPictures.h"
 #include "FileFixture.h"
-#include "QtInteraction.h"
+#include "ui/AppSetup.h"
+#include "ui/BuiltInPictures.h"
+#include "ui/QtInteraction.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "FileFixture.h"
-#include "ProjectFiles.h"
-#include "QtInteraction.h"
+#include "ui/ProjectFiles.h"
+#include "ui/QtInteraction.h"
 
 #include <QMessageBox>
 #include <QTabWidget>

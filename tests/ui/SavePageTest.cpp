@@ -1,9 +1,9 @@
 #include "FormFixture.h"
 
-#include "AppSetup.h"
-#include "ConfigWriter.h"
-#include "Cp1252.h"
-#include "Warnfenster.h"
+#include "config/ConfigWriter.h"
+#include "config/Cp1252.h"
+#include "ui/AppSetup.h"
+#include "ui/Warnfenster.h"
 
 #include <QApplication>
 #include <QLineEdit>

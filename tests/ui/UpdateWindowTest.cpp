@@ -1,9 +1,9 @@
 // The update check as the window shows it: a real local server, the real window, a scripted seam.
-#include "Preference.h"
 #include "ScriptedInteraction.h"
 #include "TestHttpServer.h"
+#include "ui/Unit1.h"
+#include "update/Preference.h"
 #include "UpdateTestSupport.h"
-#include "Unit1.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

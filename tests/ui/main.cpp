@@ -1,5 +1,5 @@
-#include "AppSetup.h"
-#include "KeepLibrariesMapped.h"
+#include "qtcommon/KeepLibrariesMapped.h"
+#include "ui/AppSetup.h"
 
 #include <QApplication>
 #include <QFont>

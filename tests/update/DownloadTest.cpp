@@ -1,5 +1,5 @@
-#include "Download.h"
 #include "TestHttpServer.h"
+#include "update/Download.h"
 #include "UpdateTestSupport.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Starts an update check against the server named by QUORVANE_UPDATE_URL, prints "started", and
 // quits the application when a line arrives on standard input, as a closing main window would.
-#include "UpdateChecker.h"
-#include "UpdateTarget.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdateTarget.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
 // Reads an update list as a check does and prints by how many KiB the peak resident memory of the
 // process grew meanwhile.
-#include "UpdateList.h"
+#include "update/UpdateList.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "Preference.h"
+#include "update/Preference.h"
 #include "UpdateTestSupport.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "Preference.h"
 #include "TestHttpServer.h"
-#include "UpdateChecker.h"
-#include "UpdateList.h"
+#include "update/Preference.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdateList.h"
 #include "UpdateTestSupport.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "OwnVersion.h"
-#include "UpdateList.h"
+#include "update/OwnVersion.h"
+#include "update/UpdateList.h"
 #include "UpdateTestSupport.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UpdateTarget.h"
+#include "update/UpdateTarget.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

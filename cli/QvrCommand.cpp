@@ -1,13 +1,13 @@
 #include "cli/QvrCommand.h"
 
+#include "cli/IsoCommand.h"
 #include "cli/OutputFile.h"
 #include "cli/StandardOutput.h"
+#include "cli/VerifyCommand.h"
 #include "cmdline/ProgramTexts.h"
 #include "config/ConfigWriter.h"
 #include "config/Cp1252.h"
 #include "config/Loader.h"
-#include "disc/DiscCheck.h"
-#include "disc/IsoImage.h"
 
 #include <cerrno>
 #include <cstring>

@@ -43,9 +43,10 @@ libisofs_cppflags="-I$shims/include -include $shims/posix-compat.h"
 
 xml_version=$(debian_source_version libxml2)
 iso_version=$(debian_source_version libisofs6)
-# What decides the build: the options, the compiler, the shims' text (not their path).
+# What decides the build: this script (its options and steps), the compiler, the shims' text (not
+# their path).
 options_hash=$( {
-  printf '%s\n' "${libxml2_options[@]}" "${libisofs_options[@]}"
+  sha256sum < "$0"
   "$cc" --version | head -1
   (cd "$shims" && find . -type f | LC_ALL=C sort | xargs sha256sum)
   sha256sum < "$repository/cmake/MinGW-w64.cmake"
@@ -105,6 +106,8 @@ if [ ! -f "$dir/.complete" ]; then
     echo '#endif'
     cat "$tree/libisofs/libisofs.h"
   } >"$prefix/include/libisofs/libisofs.h"
+  # winpthreads is not named: pkg-config users would get its import library; the posix compiler
+  # links its static one with -static -lpthread.
   # The library is built with 64-bit file offsets: struct stat and off_t in its interface are the
   # 64-bit ones, so every user compiles with the same.
   cat >"$prefix/lib/pkgconfig/libisofs-1.pc" <<EOF
@@ -115,7 +118,7 @@ includedir=\${prefix}/include
 Name: libisofs
 Description: ISO 9660 filesystem creation library (static, Windows)
 Version: ${iso_version%%-*}
-Libs: -L\${libdir} -lisofs -liconv -lpthread
+Libs: -L\${libdir} -lisofs -liconv
 Cflags: -I\${includedir} -D_FILE_OFFSET_BITS=64
 EOF
   printf 'libxml2 %s\nlibisofs %s\noptions %s\n' "$xml_version" "$iso_version" "$options_hash" >"$prefix/VERSIONS"

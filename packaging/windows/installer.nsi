@@ -5,7 +5,8 @@
 ; the uninstaller registered under HKCU for "Programme und Features". FILES lists every installed
 ; file (the install and uninstall macros), so the uninstaller removes exactly those and leaves
 ; whatever else lies in the folder (a user's projects) where it is.
-Unicode true
+; A 64-bit installer for the 64-bit programs (and for Wine prefixes without 32-bit support).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 !include "MUI2.nsh"

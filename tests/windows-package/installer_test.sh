@@ -66,10 +66,11 @@ wine "$dir/qvr.exe" --version </dev/null 2>/dev/null | grep -q "${top#Quorvane-}
 wine "$dir/quorvane.exe" --version </dev/null >"$work/designer.out" 2>&1 || fail "installed quorvane.exe --version: $(cat "$work/designer.out")"
 
 # The user's own files in and beside the folder survive the uninstall; every installed file goes.
-mkdir -p "$dir/Mein Projekt" "$dir/../Meine Disc"
+beside="$(dirname "$dir")/Meine Disc"
+mkdir -p "$dir/Mein Projekt" "$beside"
 printf '[quorvane]\r\ncaption=Mein Menü\r\n' > "$dir/Mein Projekt/starter.ini"
 printf 'Notiz' > "$dir/notiz.txt"
-printf '[quorvane]\r\n' > "$dir/../Meine Disc/starter.ini"
+printf '[quorvane]\r\n' > "$beside/starter.ini"
 # The uninstaller runs a copy of itself from the temporary folder and returns at once.
 wine "$uninstaller" /S </dev/null >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
 wait_until "the uninstaller to remove itself" test ! -e "$uninstaller"
@@ -79,7 +80,7 @@ while read -r file; do
   [ ! -e "$dir/$file" ] || fail "$file is left after the uninstall"
 done < "$work/expected.txt"
 [ ! -e "$dir/Beispiele" ] || fail "the Beispiele folder is left"
-[ -f "$dir/Mein Projekt/starter.ini" ] && [ -f "$dir/notiz.txt" ] && [ -f "$dir/../Meine Disc/starter.ini" ] \
+[ -f "$dir/Mein Projekt/starter.ini" ] && [ -f "$dir/notiz.txt" ] && [ -f "$beside/starter.ini" ] \
   || fail "the uninstall removed the user's files"
 [ -z "$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Quorvane.lnk')" ] || fail "the start-menu entry is left"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the registration is left"
@@ -89,5 +90,5 @@ rm -rf "$dir/Mein Projekt" "$dir/notiz.txt"
 wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the second install failed"
 wine "$uninstaller" /S </dev/null >/dev/null 2>&1 || fail "the second uninstall failed"
 wait_until "the install folder to go" test ! -e "$dir"
-[ -f "$dir/../Meine Disc/starter.ini" ] || fail "the neighbouring project went"
+[ -f "$beside/starter.ini" ] || fail "the neighbouring project went"
 true

@@ -29,8 +29,11 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# The libraries of the Windows command line, cross-built once per machine into a cache outside the
-# checkout (scripts/build-windows-deps.sh; nothing to do when it is current).
-if command -v x86_64-w64-mingw32-g++ >/dev/null; then
+# The Windows programs, built once per machine into a cache outside the checkout and then reused:
+# the libraries of qvr.exe (libxml2, libisofs; a few minutes) and Qt for the designer (about 25
+# minutes on 2 cores), both from Debian's sources. Skipped with --no-windows (./run.sh, which starts
+# the Linux designer only).
+if [ "${1:-}" != "--no-windows" ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   "$(dirname "$0")/build-windows-deps.sh" >/dev/null
+  "$(dirname "$0")/build-windows-qt.sh"
 fi

@@ -20,6 +20,10 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include <cwchar>
+#include <string>
 #endif
 
 namespace {
@@ -44,6 +48,7 @@ QString InitialPath(const Interaction::FileDialogRequest& request)
     return QDir(request.initialFolder).filePath(QFileInfo(request.fileName).fileName());
 }
 
+#ifndef Q_OS_WIN
 // The folder browser: it starts at the desktop (the home folder where there is none), nothing is
 // chosen until the user picks a folder, and it offers no way to make a new one. Qt's own dialog
 // would take its starting folder as chosen, so that Return at once would confirm it.
@@ -95,6 +100,7 @@ private:
 
     QPushButton* choose_ = nullptr;
 };
+#endif
 
 } // namespace
 
@@ -167,10 +173,30 @@ QString QtInteraction::saveFileName(QWidget* parent, const FileDialogRequest& re
 
 QString QtInteraction::existingFolder(QWidget* parent, const QString& caption)
 {
+#ifdef Q_OS_WIN
+    // The system's folder browser: it starts at the desktop, only a folder of the file system can
+    // be chosen, and it has no button for a new folder.
+    const std::wstring title = caption.toStdWString();
+    BROWSEINFOW info{};
+    info.hwndOwner = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (!chosen)
+        return {};
+    std::wstring path(32768, L'\0');
+    const bool named = SHGetPathFromIDListEx(chosen, path.data(), DWORD(path.size()), GPFIDL_DEFAULT);
+    CoTaskMemFree(chosen);
+    if (!named)
+        return {};
+    path.resize(wcslen(path.c_str()));
+    return QString::fromStdWString(path);
+#else
     FolderBrowser dialog(parent, caption);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+#endif
 }
 
 QColor QtInteraction::color(QWidget* parent, const QColor& initial)

@@ -148,6 +148,12 @@ DownloadOutcome Download(const QString& url, const QString& filePath, const Down
         QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered;
         if (options.createNew)
             mode |= QIODevice::NewOnly;
+        // A body cut short by a closed connection reads as its end: the announced length tells.
+        DWORD announced = 0;
+        DWORD size = sizeof(announced);
+        const bool hasLength = WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                                                   WINHTTP_HEADER_NAME_BY_INDEX, &announced, &size,
+                                                   WINHTTP_NO_HEADER_INDEX);
         if (!file.open(mode)) {
             outcome.fileError = file.errorString();
         } else {
@@ -162,7 +168,7 @@ DownloadOutcome Download(const QString& url, const QString& filePath, const Down
                 if (!boundWait() || !WinHttpReadData(request, piece, wanted, &read))
                     break;
                 if (read == 0) {
-                    complete = true;
+                    complete = !hasLength || outcome.bytes == qint64(announced);
                     break;
                 }
                 if (atBound)

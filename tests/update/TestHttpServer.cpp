@@ -1,16 +1,76 @@
 #include "TestHttpServer.h"
 
+#include <chrono>
+#include <stdexcept>
+
+#ifdef _WIN32
+// Winsock: the same calls under other names; the wake-up is a datagram between two loopback
+// sockets, since WSAPoll cannot wait on a pipe.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using socklen_t = int;
+
+constexpr int MSG_NOSIGNAL = 0;
+constexpr int SHUT_WR = SD_SEND;
+constexpr int SOCK_CLOEXEC = 0;
+#define poll WSAPoll
+#define close closesocket
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <stdexcept>
+#endif
 
 namespace {
+
+#ifdef _WIN32
+struct WinsockSession {
+    WinsockSession()
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+};
+
+qintptr accept4(qintptr listener, sockaddr* address, socklen_t* length, int)
+{
+    return qintptr(accept(SOCKET(listener), address, length));
+}
+
+// A pair of connected loopback datagram sockets: a byte sent on [1] makes [0] readable.
+int WakePair(qintptr pair[2])
+{
+    for (int i = 0; i < 2; ++i)
+        pair[i] = qintptr(socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (bind(SOCKET(pair[0]), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || getsockname(SOCKET(pair[0]), reinterpret_cast<sockaddr*>(&address), &length) != 0
+        || connect(SOCKET(pair[1]), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return -1;
+    return 0;
+}
+
+ssize_t write(qintptr socket, const void* data, int size)
+{
+    return send(SOCKET(socket), static_cast<const char*>(data), size, 0);
+}
+#else
+int WakePair(qintptr pair[2])
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return -1;
+    pair[0] = fds[0];
+    pair[1] = fds[1];
+    return 0;
+}
+#endif
 
 constexpr auto kLifetime = std::chrono::minutes(2);
 
@@ -23,7 +83,7 @@ sockaddr_in Loopback(quint16 port)
     return address;
 }
 
-quint16 BoundPort(int fd)
+quint16 BoundPort(qintptr fd)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
@@ -35,12 +95,15 @@ quint16 BoundPort(int fd)
 
 TestHttpServer::TestHttpServer()
 {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+#ifdef _WIN32
+    static const WinsockSession winsock;
+#endif
+    listener_ = qintptr(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const int yes = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
     const sockaddr_in address = Loopback(0);
     if (listener_ < 0 || bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || listen(listener_, 8) != 0 || pipe2(wake_, O_CLOEXEC) != 0)
+        || listen(listener_, 8) != 0 || WakePair(wake_) != 0)
         throw std::runtime_error("test server cannot listen on 127.0.0.1");
     port_ = BoundPort(listener_);
     answer(200, QByteArray());
@@ -121,7 +184,7 @@ bool TestHttpServer::waitForClientsGone(int count, int timeoutMs) const
 
 quint16 TestHttpServer::closedPort()
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const qintptr fd = qintptr(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const sockaddr_in address = Loopback(0);
     bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const quint16 port = BoundPort(fd);
@@ -139,10 +202,10 @@ void TestHttpServer::serve()
 {
     const auto end = std::chrono::steady_clock::now() + kLifetime;
     while (!stopping() && std::chrono::steady_clock::now() < end) {
-        pollfd fds[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{decltype(pollfd::fd)(listener_), POLLIN, 0}, {decltype(pollfd::fd)(wake_[0]), POLLIN, 0}};
         if (poll(fds, 2, 1000) <= 0 || !(fds[0].revents & POLLIN))
             continue;
-        const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        const qintptr connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             continue;
         handle(connection);
@@ -150,11 +213,11 @@ void TestHttpServer::serve()
     }
 }
 
-void TestHttpServer::handle(int connection)
+void TestHttpServer::handle(qintptr connection)
 {
     QByteArray request;
     while (!request.contains("\r\n\r\n") && request.size() < 65536) {
-        pollfd fds[2] = {{connection, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{decltype(pollfd::fd)(connection), POLLIN, 0}, {decltype(pollfd::fd)(wake_[0]), POLLIN, 0}};
         if (poll(fds, 2, 5000) <= 0 || (fds[1].revents & POLLIN))
             return;
         char buffer[4096];
@@ -179,7 +242,7 @@ void TestHttpServer::handle(int connection)
     if (silent) {
         // Hold the connection open, sending nothing, until the client leaves or the server stops.
         while (!stopping()) {
-            pollfd fds[2] = {{connection, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+            pollfd fds[2] = {{decltype(pollfd::fd)(connection), POLLIN, 0}, {decltype(pollfd::fd)(wake_[0]), POLLIN, 0}};
             if (poll(fds, 2, 1000) < 0 || (fds[1].revents & POLLIN))
                 return;
             char buffer[256];
@@ -196,13 +259,13 @@ void TestHttpServer::handle(int connection)
     }
     qsizetype sent = 0;
     while (sent < reply.size()) {
-        const ssize_t put = send(connection, reply.constData() + sent, size_t(reply.size() - sent), MSG_NOSIGNAL);
+        const ssize_t put = send(connection, reply.constData() + sent, int(reply.size() - sent), MSG_NOSIGNAL);
         if (put <= 0)
             return;  // the client has gone, e.g. after enough of a large body
         sent += put;
     }
     while (trickleMs > 0 && !stopping()) {
-        pollfd fds[2] = {{connection, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{decltype(pollfd::fd)(connection), POLLIN, 0}, {decltype(pollfd::fd)(wake_[0]), POLLIN, 0}};
         if (poll(fds, 2, trickleMs) < 0 || (fds[1].revents & POLLIN))
             return;
         char buffer[256];
@@ -219,7 +282,7 @@ void TestHttpServer::handle(int connection)
     shutdown(connection, SHUT_WR);
     // Let the client read to the end before the socket closes.
     char buffer[256];
-    pollfd fds[1] = {{connection, POLLIN, 0}};
+    pollfd fds[1] = {{decltype(pollfd::fd)(connection), POLLIN, 0}};
     while (poll(fds, 1, 2000) > 0 && recv(connection, buffer, sizeof buffer, 0) > 0) {
     }
 }

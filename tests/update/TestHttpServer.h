@@ -42,11 +42,11 @@ public:
 
 private:
     void serve();
-    void handle(int connection);
+    void handle(qintptr connection);
     bool stopping() const;
 
-    int listener_ = -1;
-    int wake_[2] = {-1, -1};
+    qintptr listener_ = -1;    // sockets: descriptors, or Winsock's SOCKET values
+    qintptr wake_[2] = {-1, -1};
     quint16 port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;

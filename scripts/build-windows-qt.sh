@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds Qt for the Windows designer once per machine: Debian's own qt6-base source (the same
+# version as the host's Qt), static, for 64-bit Windows with MinGW-w64 (posix threads), only Core,
+# Gui, Widgets and Test, with the Windows platform plugin and the Windows styles. The host's Qt
+# tools (moc, rcc, uic) serve the cross build.
+#
+# The result lies outside the checkout, in
+#   ${QUORVANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvane-windows}/qt6-<version>-<options hash>
+# with the link qt6 pointing at the current one. The folder's name holds the Qt version and a hash
+# of this script's options, so a changed option builds anew; a complete folder is marked by the
+# file .complete, and then the script does nothing. Prints the prefix on its last line.
+#
+#   scripts/build-windows-qt.sh           build when missing
+#   scripts/build-windows-qt.sh --prefix  print the prefix it would use, build nothing
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=debian-source.sh
+. "$here/debian-source.sh"
+
+cache="${QUORVANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvane-windows}"
+triple=x86_64-w64-mingw32
+
+# What the designer needs, nothing more: every module and feature left out shortens the build.
+# Tablet support is off: Debian's source leaves out the tablet vendor's header (a non-free
+# third-party file), and a designer of disc menus has no use for pen pressure.
+options=(
+  -DBUILD_SHARED_LIBS=OFF
+  -DCMAKE_BUILD_TYPE=Release
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+  -DQT_BUILD_TOOLS_BY_DEFAULT=OFF -DQT_WILL_BUILD_TOOLS=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_printsupport=OFF -DFEATURE_opengl=OFF
+  -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
+  -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_gui=ON
+  -DFEATURE_tabletevent=OFF
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+  -DFEATURE_sql_sqlite=OFF -DFEATURE_openssl=OFF -DINPUT_openssl=no
+  -DFEATURE_icu=OFF -DFEATURE_glib=OFF -DFEATURE_zstd=OFF -DFEATURE_brotli=OFF
+  -DFEATURE_pkg_config=OFF -DFEATURE_freetype=OFF
+)
+# -O2 without debug information: the programs are shipped stripped.
+compiler_flags="-O2"
+
+version=$(debian_source_version qt6-base-dev)
+upstream=${version%%+*}
+hash=$( { printf '%s\n' "${options[@]}" "$compiler_flags" "$version"; cat "$here/../cmake/MinGW-w64.cmake"; } \
+  | sha256sum | cut -c1-12)
+prefix="$cache/qt6-$upstream-$hash"
+
+if [ "${1:-}" = "--prefix" ]; then
+  echo "$prefix"
+  exit 0
+fi
+if [ -f "$prefix/.complete" ]; then
+  ln -sfn "$(basename "$prefix")" "$cache/qt6"
+  echo "$prefix"
+  exit 0
+fi
+if ! command -v "$triple-g++-posix" >/dev/null; then
+  echo "$triple-g++-posix fehlt: Qt für Windows wird nicht gebaut." >&2
+  exit 1
+fi
+
+mkdir -p "$cache"
+work="$cache/work-qt6-$upstream-$hash"
+start=$(date +%s)
+echo "Qt $version für Windows: Quellen von Debian holen ..."
+source_tree=$(debian_source_fetch qt6-base "$version" "$work/src")
+
+echo "Qt $version für Windows: konfigurieren ..."
+rm -rf "$work/build" "$prefix"
+cmake -S "$source_tree" -B "$work/build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/MinGW-w64.cmake" \
+  -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_C_FLAGS_RELEASE="$compiler_flags" -DCMAKE_CXX_FLAGS_RELEASE="$compiler_flags" \
+  "${options[@]}" >"$work/configure.log" 2>&1 || {
+  tail -40 "$work/configure.log" >&2
+  echo "Qt für Windows: die Konfiguration schlug fehl (ganzes Protokoll: $work/configure.log)" >&2
+  exit 1
+}
+
+echo "Qt $version für Windows: bauen (etwa 25 Minuten auf 2 Kernen) ..."
+cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 || {
+  grep -m5 -B2 -A10 'error' "$work/build.log" >&2 || tail -40 "$work/build.log" >&2
+  echo "Qt für Windows: der Bau schlug fehl (ganzes Protokoll: $work/build.log)" >&2
+  exit 1
+}
+cmake --install "$work/build" >"$work/install.log" 2>&1
+date -u +%FT%TZ >"$prefix/.complete"
+echo "$(( $(date +%s) - start )) s" >>"$prefix/.complete"
+ln -sfn "$(basename "$prefix")" "$cache/qt6"
+rm -rf "$work"
+echo "Qt für Windows fertig in $(( $(date +%s) - start )) s."
+echo "$prefix"

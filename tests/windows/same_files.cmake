@@ -1,0 +1,22 @@
+# Compares two folders: the same relative file names, each with the same bytes.
+# cmake -DFIRST=<folder> -DSECOND=<folder> -P same_files.cmake
+file(GLOB_RECURSE first RELATIVE "${FIRST}" "${FIRST}/*")
+file(GLOB_RECURSE second RELATIVE "${SECOND}" "${SECOND}/*")
+list(SORT first)
+list(SORT second)
+if(NOT first)
+  message(FATAL_ERROR "${FIRST} holds no files")
+endif()
+if(NOT first STREQUAL second)
+  message(FATAL_ERROR "Different files:\n  ${FIRST}: ${first}\n  ${SECOND}: ${second}")
+endif()
+foreach(name IN LISTS first)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${FIRST}/${name}" "${SECOND}/${name}"
+                  RESULT_VARIABLE different)
+  if(different)
+    file(READ "${FIRST}/${name}" a HEX)
+    file(READ "${SECOND}/${name}" b HEX)
+    message(FATAL_ERROR "${name} differs:\n  ${a}\n  ${b}")
+  endif()
+  message(STATUS "same: ${name}")
+endforeach()

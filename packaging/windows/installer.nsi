@@ -33,6 +33,12 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "GNU General Public License, Version
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\LIESMICH.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_WELCOME
+; The GPL asks for no consent to use the program: the page informs, its button goes on.
+!define MUI_PAGE_HEADER_TEXT "Lizenzen"
+!define MUI_PAGE_HEADER_SUBTEXT "Quorvane und die Bibliotheken, die es enthält."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!define MUI_LICENSEPAGE_TEXT_TOP "Quorvane ist freie Software. Die Lizenzen der Programme und ihrer Bibliotheken:"
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "Sie müssen nichts annehmen, um Quorvane zu benutzen. Alle Texte liegen nach der Installation im Ordner Lizenzen."
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\Lizenzen\UEBERSICHT.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES

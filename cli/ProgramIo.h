@@ -21,4 +21,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Windows-1252, so German text shows right whatever the console's code page.
 std::unique_ptr<std::streambuf> StandardStream(int fd);
 
+// Whether a disc's autorun.sh could be tried on this machine: `verify --linux` then also says what it
+// would do here. Not on Windows, where only what it does on a Linux desktop is printed.
+bool HostRunsLinuxAutorun();
+
 } // namespace qv

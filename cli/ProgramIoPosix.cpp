@@ -14,4 +14,9 @@ std::unique_ptr<std::streambuf> StandardStream(int fd)
     return std::make_unique<DescriptorOutput>(fd);
 }
 
+bool HostRunsLinuxAutorun()
+{
+    return true;
+}
+
 } // namespace qv

@@ -81,6 +81,10 @@ verify) # the demonstration in an umlaut folder with planted faults: the same re
   cp "$starter_exe" "$menu/starter.exe"
   run_both "verify of the clean demonstration" verify "@$menu"
   grep -q "Keine Probleme gefunden" "$work/windows.out" || fail "the clean folder: $(cat "$work/windows.out")"
+  # --linux: what the disc does on a Linux desktop, nothing about this machine.
+  wine "$exe" verify "$(wpath "$menu")" --linux >"$work/windows.out" 2>&1 </dev/null || fail "verify --linux: $(cat "$work/windows.out")"
+  grep -q '^Linux-Start (autorun.sh): ' "$work/windows.out" || fail "verify --linux: $(cat "$work/windows.out")"
+  ! grep -q 'Auf diesem Rechner' "$work/windows.out" || fail "verify --linux speaks of this machine: $(cat "$work/windows.out")"
   rm "$menu/web/bilder/rahmen.png"                       # linked by the pages
   printf 'anders' >> "$menu/starter.exe"                 # not the reference runtime
   sed -i 's/^\(caption=[^\r]*\)\(\r\?\)$/\1\2\nicon=Disc.ico\2/' "$menu/starter.ini"

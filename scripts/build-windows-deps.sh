@@ -72,7 +72,7 @@ if [ ! -f "$dir/.complete" ]; then
   prefix=$work/prefix
   mkdir -p "$prefix/lib/pkgconfig" "$prefix/include/libisofs"
 
-  echo "build-windows-deps: libxml2 $xml_version"
+  echo "build-windows-deps: libxml2 $xml_version" >&2
   tree=$(debian_source_fetch libxml2 "$xml_version" "$work/libxml2")
   cmake -S "$tree" -B "$work/libxml2-build" -G Ninja \
     "-DCMAKE_TOOLCHAIN_FILE=$repository/cmake/MinGW-w64.cmake" "-DCMAKE_INSTALL_PREFIX=$prefix" \
@@ -80,7 +80,7 @@ if [ ! -f "$dir/.complete" ]; then
   nice -n 10 cmake --build "$work/libxml2-build" --target install -j "$jobs" >>"$work/libxml2.log" 2>&1 \
     || { tail -30 "$work/libxml2.log"; exit 1; }
 
-  echo "build-windows-deps: libisofs $iso_version"
+  echo "build-windows-deps: libisofs $iso_version" >&2
   tree=$(debian_source_fetch libisofs "$iso_version" "$work/libisofs")
   "$cc" -O2 "-I$shims/include" -c "$shims/iconv.c" -o "$work/iconv.o"
   "$target-ar" rcs "$prefix/lib/libiconv.a" "$work/iconv.o"
@@ -125,7 +125,7 @@ EOF
   rm -rf "$dir"
   mv "$prefix" "$dir"
   touch "$dir/.complete"
-  echo "build-windows-deps: built in $((SECONDS - started)) s"
+  echo "build-windows-deps: built in $((SECONDS - started)) s" >&2
 fi
 ln -sfn "$name" "$root/deps"
 # Older builds are no longer pointed at.

@@ -62,11 +62,28 @@ if ! command -v "$triple-g++-posix" >/dev/null; then
 fi
 
 mkdir -p "$cache"
+# The work folder stays when a step fails: a second run goes on where the first stopped.
 work="$cache/work-qt6-$upstream-$hash"
 start=$(date +%s)
-echo "Qt $version für Windows: Quellen von Debian holen ..."
-source_tree=$(debian_source_fetch qt6-base "$version" "$work/src")
+source_tree=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | head -1)
+if [ -z "$source_tree" ] || [ ! -f "$work/src/.patched" ]; then
+  echo "Qt $version für Windows: Quellen von Debian holen ..."
+  rm -rf "$work"
+  source_tree=$(debian_source_fetch qt6-base "$version" "$work/src")
+  # Qt 6.4 lets the Windows platform plugin reach for its OpenGL context when OpenGL is off but
+  # the dynamic OpenGL choice (on by default) is on: the function that asks for software OpenGL
+  # is compiled only with OpenGL.
+  sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+    "$source_tree/src/plugins/platforms/windows/qwindowswindow.cpp"
+  [ "$(grep -c '^#if QT_CONFIG(dynamicgl) && QT_CONFIG(opengl)$' \
+        "$source_tree/src/plugins/platforms/windows/qwindowswindow.cpp")" = 2 ] || {
+    echo "Qt für Windows: die Korrektur des Plugins passt nicht auf diese Quellen." >&2
+    exit 1
+  }
+  touch "$work/src/.patched"
+fi
 
+if [ ! -f "$work/build/build.ninja" ]; then
 echo "Qt $version für Windows: konfigurieren ..."
 rm -rf "$work/build" "$prefix"
 cmake -S "$source_tree" -B "$work/build" -G Ninja \
@@ -78,11 +95,13 @@ cmake -S "$source_tree" -B "$work/build" -G Ninja \
   "${options[@]}" >"$work/configure.log" 2>&1 || {
   tail -40 "$work/configure.log" >&2
   echo "Qt für Windows: die Konfiguration schlug fehl (ganzes Protokoll: $work/configure.log)" >&2
+  rm -f "$work/build/build.ninja"
   exit 1
 }
+fi
 
 echo "Qt $version für Windows: bauen (etwa 25 Minuten auf 2 Kernen) ..."
-cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 || {
+cmake --build "$work/build" -j"$(nproc)" >>"$work/build.log" 2>&1 || {
   grep -m5 -B2 -A10 'error' "$work/build.log" >&2 || tail -40 "$work/build.log" >&2
   echo "Qt für Windows: der Bau schlug fehl (ganzes Protokoll: $work/build.log)" >&2
   exit 1

@@ -72,5 +72,6 @@ setup=$out/$name-setup.exe
 makensis -V2 -INPUTCHARSET UTF8 "-DVERSION=$version" "-DSTAGE=$stage" "-DFILES=$files" \
   "-DICON=$repository/starter/windows/starter.ico" "-DSIZE_KB=$size_kb" "-DOUTFILE=$setup" \
   packaging/windows/installer.nsi
+rm -rf "$out/stage" "$files"
 echo "Zip: $zip_file"
 echo "Installer: $setup"

@@ -1,5 +1,7 @@
 #include "cli/OutputFile.h"
 
+#include "disc/DiscCheck.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,7 +34,10 @@ fs::path TemporaryNameBeside(const fs::path& target, std::mt19937_64& random)
     std::uint64_t bits = random();
     for (int i = 0; i < 12; ++i, bits >>= 4)
         suffix.push_back(kDigits[bits & 0xF]);
-    return target.parent_path() / ("." + target.filename().string() + ".qvr-" + suffix);
+    fs::path name(".");
+    name += target.filename().native(); // native: every character of the name, on every host
+    name += ".qvr-" + suffix;
+    return target.parent_path() / name;
 }
 
 #ifndef _WIN32
@@ -140,7 +145,8 @@ std::string WriteOutputFile(const std::string& target, const std::string& bytes)
 
 std::string WriteOutputFile(const std::string& target, const std::string& bytes)
 {
-    const fs::path finalPath(target);
+    // The name is UTF-8 (from the wide command line); the wide calls keep every character of it.
+    const fs::path finalPath = PathFromUtf8(target);
     std::error_code ec;
     const fs::file_status status = fs::status(finalPath, ec);
     const bool exists = fs::exists(status);
@@ -148,7 +154,7 @@ std::string WriteOutputFile(const std::string& target, const std::string& bytes)
         return Reason(EISDIR);
     if (exists && !fs::is_regular_file(status)) {
         // A device such as NUL: written as it is.
-        std::FILE* out = std::fopen(target.c_str(), "wb");
+        std::FILE* out = ::_wfopen(finalPath.c_str(), L"wb");
         if (!out)
             return Reason(errno);
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
@@ -158,7 +164,7 @@ std::string WriteOutputFile(const std::string& target, const std::string& bytes)
         return written ? std::string() : Reason(code);
     }
     if (exists) {
-        std::FILE* probe = std::fopen(target.c_str(), "ab");
+        std::FILE* probe = ::_wfopen(finalPath.c_str(), L"ab");
         if (!probe)
             return Reason(errno);
         std::fclose(probe);
@@ -168,7 +174,7 @@ std::string WriteOutputFile(const std::string& target, const std::string& bytes)
     std::FILE* out = nullptr;
     for (int attempt = 0; attempt < 100 && !out; ++attempt) {
         temp = TemporaryNameBeside(finalPath.parent_path().empty() ? fs::path(".") / finalPath : finalPath, random);
-        out = std::fopen(temp.string().c_str(), "wbx"); // created exclusively
+        out = ::_wfopen(temp.c_str(), L"wbx"); // created exclusively
         if (!out && errno != EEXIST)
             return Reason(errno);
     }

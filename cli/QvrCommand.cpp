@@ -8,6 +8,7 @@
 #include "config/ConfigWriter.h"
 #include "config/Cp1252.h"
 #include "config/Loader.h"
+#include "disc/DiscCheck.h"
 
 #include <cerrno>
 #include <cstring>
@@ -35,8 +36,8 @@ int UsageError(std::ostream& err, const std::string& why)
 bool LoadProject(const std::string& file, ProjectSettings& project, std::ostream& err)
 {
     std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(file), ec);
-    const std::string path = ec ? file : absolute.string();
+    const fs::path absolute = fs::absolute(PathFromUtf8(file), ec);
+    const std::string path = ec ? file : PathToUtf8(absolute);
     ProjectSettings fresh;
     LoadResult loaded = LoadConfiguration(path, fresh);
     if (loaded.status == ProfileFile::Status::TooLarge) {

@@ -1,5 +1,6 @@
 #include "cli/VerifyCommand.h"
 
+#include "cli/ProgramIo.h"
 #include "cli/QvrCommand.h"
 #include "config/StarterContract.h"
 #include "disc/DiscCheck.h"
@@ -63,7 +64,9 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (forLinux) {
         const LinuxStart start = ReadLinuxStart(folder);
-        for (const std::string& line : AddLinuxStartCheck(folder, start, FindLinuxHostTools(), *report))
+        const std::optional<LinuxHostTools> host =
+            HostRunsLinuxAutorun() ? std::optional<LinuxHostTools>(FindLinuxHostTools()) : std::nullopt;
+        for (const std::string& line : AddLinuxStartCheck(folder, start, host, *report))
             out << line << '\n';
     }
     PrintDiscReport(*report, out);

@@ -1,21 +1,17 @@
+#include "cli/ProgramIo.h"
 #include "cli/QvrCommand.h"
-#include "cli/StandardOutput.h"
 
-#include <iostream>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
+#include <ostream>
 
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
-    // Configuration bytes are written unchanged: no CR is added to the CR LF line ends.
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-    std::vector<std::string> args(argv + 1, argv + argc);
-    qv::DescriptorOutput standardOutput(1);
-    std::ostream out(&standardOutput);
-    return qv::RunQvr(args, out, std::cerr);
+    const std::vector<std::string> args = qv::ProgramArguments(argc, argv);
+    const std::unique_ptr<std::streambuf> standardOutput = qv::StandardStream(1);
+    const std::unique_ptr<std::streambuf> standardError = qv::StandardStream(2);
+    std::ostream out(standardOutput.get());
+    std::ostream err(standardError.get());
+    err.setf(std::ios::unitbuf); // messages appear as they are written, as on std::cerr
+    const int code = qv::RunQvr(args, out, err);
+    out.flush();
+    return code;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,30 @@
 #endif
 
 namespace qv {
+
+#ifdef _WIN32
+namespace {
+
+// The path as Windows' wide text: UTF-8 (qvr's arguments, converted from the wide command line),
+// or, where the bytes are not UTF-8, the system code page (the designer's encoded file names).
+std::wstring WidePath(const std::string& path)
+{
+    if (path.empty())
+        return {};
+    for (const UINT page : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
+        const DWORD flags = page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+        const int length = MultiByteToWideChar(page, flags, path.data(), static_cast<int>(path.size()), nullptr, 0);
+        if (length <= 0)
+            continue;
+        std::wstring wide(static_cast<std::size_t>(length), L'\0');
+        MultiByteToWideChar(page, flags, path.data(), static_cast<int>(path.size()), wide.data(), length);
+        return wide;
+    }
+    return {};
+}
+
+} // namespace
+#endif
 
 FileReadStatus ReadRegularFile(const std::string& path, std::uint64_t maxSize, std::size_t bufferSize,
                                const std::function<void(std::string_view)>& piece, int* error)
@@ -25,14 +50,15 @@ FileReadStatus ReadRegularFile(const std::string& path, std::uint64_t maxSize, s
     std::uint64_t total = 0;
 #ifdef _WIN32
     // C stdio rather than streams: the Windows runtime links this reader and stays small.
+    const std::wstring wide = WidePath(path);
     struct _stat64 info {};
-    if (::_stat64(path.c_str(), &info) != 0) {
+    if (::_wstat64(wide.c_str(), &info) != 0) {
         failure = errno;
         return FileReadStatus::Unreadable;
     }
     if ((info.st_mode & _S_IFMT) != _S_IFREG)
         return FileReadStatus::NotAFile;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::_wfopen(wide.c_str(), L"rb"), &std::fclose);
     if (!file) {
         failure = errno;
         return FileReadStatus::Unreadable;

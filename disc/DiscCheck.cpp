@@ -62,7 +62,7 @@ std::string GroupedDigits(std::uint64_t value)
 bool ReadWholeFile(const fs::path& path, std::string& bytes, std::string& why)
 {
     int error = 0;
-    switch (ReadRegularFile(path.string(), ProfileFile::kMaxFileSize, ProfileFile::kReadBuffer,
+    switch (ReadRegularFile(PathToUtf8(path), ProfileFile::kMaxFileSize, ProfileFile::kReadBuffer,
                             [&bytes](std::string_view piece) { bytes += piece; }, &error)) {
     case FileReadStatus::Read:
         return true;
@@ -88,7 +88,7 @@ std::optional<std::string> FileMd5Hex(const fs::path& path)
         return std::nullopt;
     // Only a regular file: a pipe or device would never end.
     const FileReadStatus status = ReadRegularFile(
-        path.string(), std::numeric_limits<std::uint64_t>::max(), 1 << 16, [context](std::string_view piece) {
+        PathToUtf8(path), std::numeric_limits<std::uint64_t>::max(), 1 << 16, [context](std::string_view piece) {
             iso_md5_compute(context, const_cast<char*>(piece.data()), static_cast<int>(piece.size()));
         });
     char digest[16];
@@ -609,7 +609,7 @@ private:
             CssLinkScanner sheet(onLink);
             HtmlLinkScanner html(onLink, onBase);
             const FileReadStatus status = ReadRegularFile(
-                (root_ / PathFromUtf8(pageName)).string(), std::numeric_limits<std::uint64_t>::max(), kPagePiece,
+                PathToUtf8(root_ / PathFromUtf8(pageName)), std::numeric_limits<std::uint64_t>::max(), kPagePiece,
                 [&](std::string_view piece) { css ? sheet.Feed(piece) : html.Feed(piece); });
             if (status != FileReadStatus::Read)
                 continue; // the folder scan has reported an unreadable file already

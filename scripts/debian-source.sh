@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Fetching Debian's own source packages, for the scripts that cross-build libraries for Windows.
 # Sourced, not run:  . scripts/debian-source.sh
 #   debian_source_version BINARY         the source version behind a binary package (installed, else
@@ -39,7 +40,10 @@ debian_source_version() {
   if [ -z "$version" ]; then
     version=$(apt-cache policy "$1" | sed -n 's/^ *Candidate: //p')
   fi
-  [ -n "$version" ] && [ "$version" != "(none)" ] || { echo "no version of $1 known to apt" >&2; return 1; }
+  if [ -z "$version" ] || [ "$version" = "(none)" ]; then
+    echo "no version of $1 known to apt" >&2
+    return 1
+  fi
   echo "$version"
 }
 

@@ -29,10 +29,11 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-
-# The designer for Windows needs Qt built for MinGW-w64 from Debian's source: built once per
-# machine into a cache outside the checkout (about 25 minutes on 2 cores), then reused. Skipped
-# with --no-windows (./run.sh, which starts the Linux designer only).
+# The Windows programs, built once per machine into a cache outside the checkout and then reused:
+# the libraries of qvr.exe (libxml2, libisofs; a few minutes) and Qt for the designer (about 25
+# minutes on 2 cores), both from Debian's sources. Skipped with --no-windows (./run.sh, which starts
+# the Linux designer only).
 if [ "${1:-}" != "--no-windows" ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  "$(dirname "$0")/build-windows-deps.sh" >/dev/null
   "$(dirname "$0")/build-windows-qt.sh"
 fi

@@ -1,8 +1,13 @@
-# Fails when the Windows runtime imports a DLL that is not Windows' own, is larger than 512 KB, or
-# lacks its icon, version or manifest resource. Reads `objdump -p` of PROGRAM.
+# Fails when a Windows program imports a DLL that is not Windows' own, is larger than LARGEST bytes
+# (default 512 KB, the runtime's bound), or lacks its icon, version or manifest resource. Reads
+# `objdump -p` of PROGRAM.
 set(allowed ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll ole32.dll OLEAUT32.dll SHELL32.dll SHLWAPI.dll
   USER32.dll)
-set(largest 524288)
+if(LARGEST)
+  set(largest ${LARGEST})
+else()
+  set(largest 524288)
+endif()
 execute_process(COMMAND ${OBJDUMP} -p "${PROGRAM}" OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} cannot read ${PROGRAM}")

@@ -1,0 +1,22 @@
+#include "cli/ProgramIo.h"
+
+#include "cli/StandardOutput.h"
+
+namespace qv {
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::unique_ptr<std::streambuf> StandardStream(int fd)
+{
+    return std::make_unique<DescriptorOutput>(fd);
+}
+
+bool HostRunsLinuxAutorun()
+{
+    return true;
+}
+
+} // namespace qv

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Makes what a Windows user downloads, in build-windows/ (scripts/package-windows.sh packs it):
+#   Quorvane-<version>-windows-x64.zip   quorvane.exe, qvr.exe, Beispiele\ (starter.exe and the
+#                                        demonstration), Lizenzen\, LIESMICH.txt
+#   Quorvane-<version>-setup.exe         the German installer of the same files (NSIS; per user,
+#                                        no administrator rights)
+# Builds the host build first, or reuses it: the folder QUORVANE_BUILD_DIR (default build, as
+# run.sh makes it); its external projects cross-build the Windows programs into bin-windows/.
+# The zip is reproducible: its files' times are SOURCE_DATE_EPOCH (default: the last commit's).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repository=$PWD
+build=${QUORVANE_BUILD_DIR:-build}
+out=$repository/build-windows
+
+[ "${QUORVANE_SKIP_INSTALL_DEPS:-}" = 1 ] || ./scripts/install-deps.sh
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF
+fi
+cmake --build "$build" -j"$(nproc)"
+exec ./scripts/package-windows.sh "$build" "$out"
+

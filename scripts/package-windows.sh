@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Packs the Windows programs of a host build into the zip and the installer (see build-windows.sh,
+# which builds first and calls this):  scripts/package-windows.sh BUILD OUT
+# BUILD is a build folder with bin-windows/quorvane.exe and qvr.exe and a Beispiele folder holding
+# starter.exe (bin-windows/Beispiele, else bin/Beispiele); OUT receives
+# Quorvane-<version>-windows-x64.zip and Quorvane-<version>-setup.exe.
+set -euo pipefail
+repository=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+cd "$repository"
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "build-windows: no version in $build/CMakeCache.txt" >&2; exit 1; }
+bin=$build/bin-windows
+examples=$bin/Beispiele
+[ -d "$examples" ] || examples=$build/bin/Beispiele
+for need in "$bin/quorvane.exe" "$bin/qvr.exe" "$examples/starter.exe"; do
+  if [ ! -f "$need" ]; then
+    echo "build-windows: $need fehlt (MinGW-w64, die Windows-Bibliotheken und Qt für Windows baut" \
+      "scripts/install-deps.sh)" >&2
+    exit 1
+  fi
+done
+
+name=Quorvane-$version
+stage=$out/stage/$name
+rm -rf "$out/stage" && mkdir -p "$stage/Lizenzen"
+cp "$bin/quorvane.exe" "$bin/qvr.exe" "$stage/"
+cp -r "$examples" "$stage/Beispiele"
+cp packaging/windows/licences/* "$stage/Lizenzen/"
+cp LICENSE "$stage/Lizenzen/GPL-3.txt"
+# Texts for Notepad: CR LF.
+sed "s/@VERSION@/$version/; s/\$/\r/" packaging/windows/LIESMICH.txt > "$stage/LIESMICH.txt"
+for text in "$stage/Lizenzen"/*.txt; do sed -i 's/\r\?$/\r/' "$text"; done
+
+# The zip: sorted names, fixed times, no owner fields.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+zip_file=$out/$name-windows-x64.zip
+rm -f "$zip_file"
+(cd "$out/stage" && find "$name" -print | LC_ALL=C sort | TZ=UTC zip -X -D -q -9 "$zip_file" -@)
+
+# The installer: every file and folder listed for the install and the uninstall.
+files=$out/files.nsh
+{
+  echo '!macro QuorvaneInstallFiles'
+  (cd "$stage" && find . -type d | LC_ALL=C sort) | while read -r dir; do
+    rel=${dir#./}; rel=${rel#.}
+    echo "  SetOutPath \"\$INSTDIR${rel:+\\${rel//\//\\}}\""
+    (cd "$stage/$dir" && find . -maxdepth 1 -type f | LC_ALL=C sort) | while read -r file; do
+      echo "  File \"$stage/${rel:+$rel/}${file#./}\""
+    done
+  done
+  echo "  SetOutPath \"\$INSTDIR\""
+  echo '!macroend'
+  echo '!macro QuorvaneUninstallFiles'
+  (cd "$stage" && find . -type f | LC_ALL=C sort) | while read -r file; do
+    rel=${file#./}
+    echo "  Delete \"\$INSTDIR\\${rel//\//\\}\""
+  done
+  # Folders deepest first, each only when empty.
+  (cd "$stage" && find . -mindepth 1 -type d | LC_ALL=C sort -r) | while read -r dir; do
+    rel=${dir#./}
+    echo "  RMDir \"\$INSTDIR\\${rel//\//\\}\""
+  done
+  echo '!macroend'
+} > "$files"
+size_kb=$(du -sk "$stage" | cut -f1)
+setup=$out/$name-setup.exe
+makensis -V2 -INPUTCHARSET UTF8 "-DVERSION=$version" "-DSTAGE=$stage" "-DFILES=$files" \
+  "-DICON=$repository/starter/windows/starter.ico" "-DSIZE_KB=$size_kb" "-DOUTFILE=$setup" \
+  packaging/windows/installer.nsi
+rm -rf "$out/stage" "$files"
+echo "Zip: $zip_file"
+echo "Installer: $setup"

@@ -1,0 +1,111 @@
+#!/bin/bash
+# qvr.exe under Wine against qvr on Linux: the same bytes, exit codes and reports.
+#   wine_tests.sh CASE STATE QVR QVR_EXE STARTER_EXE SAMPLES FIXTURES...
+# STATE is the Wine session of tests/starter-windows/wine_tests.sh (setup/cleanup), QVR the Linux
+# program, QVR_EXE the Windows one, STARTER_EXE the reference Beispiele/starter.exe, SAMPLES a folder
+# of sample projects (write_samples), FIXTURES more configuration files to convert.
+set -u
+command=$1 state=$2 qvr=$3 qvr_exe=$4 starter_exe=$5 samples=$6
+shift 6
+fixtures=("$@")
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+[ -f "$state/env" ] || fail "no Wine session in $state (the setup test did not run)"
+. "$state/env"
+work=$(mktemp -d "$state/case-XXXXXX")
+wpath() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# qvr.exe beside its Beispiele folder, as in the zip: verify finds the reference runtime there.
+mkdir -p "$work/Programme/Beispiele"
+cp "$qvr_exe" "$work/Programme/qvr.exe"
+cp "$starter_exe" "$work/Programme/Beispiele/starter.exe"
+mkdir -p "$work/linux/Beispiele"
+cp "$qvr" "$work/linux/qvr"
+cp "$starter_exe" "$work/linux/Beispiele/starter.exe"
+exe=$work/Programme/qvr.exe
+
+# run_both NAME ARG...: runs qvr and qvr.exe with the same arguments (paths given as @PATH are
+# passed in each system's form) and fails unless standard output and exit code are the same.
+run_both() {
+  local name=$1; shift
+  local linux_args=() windows_args=() a
+  for a in "$@"; do
+    if [ "${a:0:1}" = @ ]; then linux_args+=("${a:1}"); windows_args+=("$(wpath "${a:1}")")
+    else linux_args+=("$a"); windows_args+=("$a"); fi
+  done
+  "$work/linux/qvr" "${linux_args[@]}" >"$work/linux.out" 2>"$work/linux.err"
+  local linux_code=$?
+  wine "$exe" "${windows_args[@]}" >"$work/windows.out" 2>"$work/windows.err" </dev/null
+  local windows_code=$?
+  [ "$linux_code" = "$windows_code" ] \
+    || fail "$name: exit code $windows_code under Windows, $linux_code on Linux ($(cat "$work/windows.err"))"
+  cmp -s "$work/linux.out" "$work/windows.out" \
+    || fail "$name: the output differs: $(diff <(od -c "$work/linux.out") <(od -c "$work/windows.out") | head -20)"
+}
+
+case "$command" in
+convert) # every sample and fixture in every form, to standard output and into an umlaut path
+  inputs=("$samples"/* "${fixtures[@]}")
+  [ "${#inputs[@]}" -ge 8 ] || fail "only ${#inputs[@]} inputs"
+  for input in "${inputs[@]}"; do
+    for to in ini inf bat; do
+      run_both "convert $(basename "$input") --to $to" convert "@$input" --to "$to"
+    done
+  done
+  run_both "--version" --version
+  run_both "an unknown command" umwandeln
+  run_both "a missing file" convert "@$work/fehlt.ini" --to ini
+  # Umlauts in the folder and file names, backslashes and the drive letter in both paths.
+  folder="$work/Prüfung Ä"
+  mkdir -p "$folder"
+  cp "$samples/everything.ini" "$folder/Menü ö.ini"
+  "$work/linux/qvr" convert "$folder/Menü ö.ini" --to bat -o "$work/linux.bat" || fail "qvr -o"
+  wine "$exe" convert "$(wpath "$folder/Menü ö.ini")" --to bat -o "$(wpath "$folder/Ausgabe ü.bat")" </dev/null \
+    || fail "qvr.exe -o into \"$folder\""
+  cmp "$work/linux.bat" "$folder/Ausgabe ü.bat" || fail "the file written by qvr.exe differs"
+  # A relative name, against the working folder (the Windows form of it).
+  (cd "$folder" && wine "$exe" convert "Menü ö.ini" --to inf -o "relativ.inf" </dev/null) || fail "relative names"
+  "$work/linux/qvr" convert "$folder/Menü ö.ini" --to inf -o "$work/linux.inf"
+  cmp "$work/linux.inf" "$folder/relativ.inf" || fail "the relative output differs"
+  ;;
+
+check) # the hints, and their exit code
+  for input in "${fixtures[@]}" "$samples"/*.ini; do
+    run_both "check $(basename "$input")" check "@$input"
+  done
+  ;;
+
+verify) # the demonstration in an umlaut folder with planted faults: the same report as on Linux
+  menu="$work/Menü CD"
+  cp -r "$(dirname "$starter_exe")" "$menu"
+  cp "$starter_exe" "$menu/starter.exe"
+  run_both "verify of the clean demonstration" verify "@$menu"
+  grep -q "Keine Probleme gefunden" "$work/windows.out" || fail "the clean folder: $(cat "$work/windows.out")"
+  # --linux: what the disc does on a Linux desktop, nothing about this machine.
+  wine "$exe" verify "$(wpath "$menu")" --linux >"$work/windows.out" 2>&1 </dev/null || fail "verify --linux: $(cat "$work/windows.out")"
+  grep -q '^Linux-Start (autorun.sh): ' "$work/windows.out" || fail "verify --linux: $(cat "$work/windows.out")"
+  ! grep -q 'Auf diesem Rechner' "$work/windows.out" || fail "verify --linux speaks of this machine: $(cat "$work/windows.out")"
+  rm "$menu/web/bilder/rahmen.png"                       # linked by the pages
+  printf 'anders' >> "$menu/starter.exe"                 # not the reference runtime
+  sed -i 's/^\(caption=[^\r]*\)\(\r\?\)$/\1\2\nicon=Disc.ico\2/' "$menu/starter.ini"
+  : > "$menu/disc.ico"                                   # differs in letter case only
+  run_both "verify with faults" verify "@$menu"
+  for expected in 'rahmen.png' 'starter.exe unterscheidet sich' 'Groß-/Kleinschreibung' '^Ergebnis: '; do
+    grep -q -- "$expected" "$work/windows.out" || fail "the report lacks $expected: $(cat "$work/windows.out")"
+  done
+  ;;
+
+iso) # left out of qvr.exe, in German, with nothing written
+  menu="$work/menu"
+  mkdir -p "$menu"
+  wine "$exe" iso "$(wpath "$menu")" -o "$(wpath "$work/abbild.iso")" >"$work/out" 2>"$work/err" </dev/null
+  code=$?
+  [ "$code" = 2 ] || fail "exit code $code"
+  grep -q 'Der Befehl "iso" ist in qvr.exe für Windows nicht enthalten' "$work/err" || fail "message: $(cat "$work/err")"
+  [ ! -e "$work/abbild.iso" ] || fail "an image was written"
+  ;;
+
+*)
+  fail "unknown case $command"
+  ;;
+esac

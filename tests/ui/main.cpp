@@ -8,9 +8,12 @@
 
 int main(int argc, char** argv)
 {
-    // CTest sets the platform; test discovery runs the binary without it.
+    // CTest sets the platform; test discovery runs the binary without it. On Windows the tests
+    // run on the system's own windows (the static Qt there has no other platform).
+#ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     qv::ui::LoadFonts();
     QFont font(QStringLiteral("Tahoma"));

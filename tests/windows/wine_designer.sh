@@ -44,12 +44,19 @@ case "$command" in
 tests)
   rm -rf "$out" && mkdir -p "$out"
   # Each test gets a fresh temporary folder of Wine's own (C:\users\...\Temp).
+  # Output into a file: the runtime that the test run starts would hold a pipe open.
   QUORVANE_SAVED_OUT="Z:$out" QUORVANE_UPDATE_URL="http://127.0.0.1:9/u" \
-    wine "$bindir/designer_host_tests.exe" "--gtest_filter=DesignerHostTest.*" </dev/null
+    wine "$bindir/designer_host_tests.exe" "--gtest_filter=DesignerHostTest.*" </dev/null >"$work/out.txt" 2>&1
+  code=$?
+  cat "$work/out.txt"
+  exit $code
   ;;
 
 downloads)
-  wine "$bindir/update_download_tests.exe" </dev/null
+  wine "$bindir/update_download_tests.exe" </dev/null >"$work/out.txt" 2>&1
+  code=$?
+  cat "$work/out.txt"
+  exit $code
   ;;
 
 first-window)

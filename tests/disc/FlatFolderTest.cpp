@@ -60,9 +60,8 @@ unsigned long long ComparesForFlatFolder(const fs::path& root, int count)
     request.image = "/dev/null";
     request.label = "FLACH";
     request.inPlace = true;
-    std::ostringstream progress;
     g_compares = 0;
-    const qv::IsoWriteResult result = qv::WriteIsoImage(request, progress);
+    const qv::IsoWriteResult result = qv::WriteIsoImage(request);
     const unsigned long long compares = g_compares;
     EXPECT_EQ(result.error, "");
     fs::remove_all(root);

@@ -1,8 +1,8 @@
 #include "ui/Abbildfenster.h"
 
 #include "ui/DiscJob.h"
+#include "ui/FixedDialog.h"
 #include "ui/Interaction.h"
-#include "ui/UmlautRoom.h"
 #include "ui_Abbildfenster.h"
 
 #include "config/DiscRules.h"
@@ -58,8 +58,7 @@ struct TFAbbild::Work {
 };
 
 TFAbbild::TFAbbild(Interaction& interaction, QString referenceStarter, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, qv::ui::kFixedDialogFlags)
     , ui(std::make_unique<Ui::TFAbbild>())
     , interaction_(interaction)
     , referenceStarter_(std::move(referenceStarter))
@@ -67,14 +66,7 @@ TFAbbild::TFAbbild(Interaction& interaction, QString referenceStarter, QWidget* 
     , work_(std::make_unique<Work>())
 {
     ui->setupUi(this);
-    setFixedSize(420, 270);
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    qv::ui::MakeRoomForUmlautDots(this);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    qv::ui::SetUpFixedDialog(this, QSize(420, 270));
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(true);
     ui->PBAbbild->setRange(0, kProgressSteps);

@@ -1,8 +1,8 @@
 #include "ui/Discfenster.h"
 
 #include "ui/DiscJob.h"
+#include "ui/FixedDialog.h"
 #include "ui/Interaction.h"
-#include "ui/UmlautRoom.h"
 #include "ui_Discfenster.h"
 
 #include "disc/DiscCheck.h"
@@ -47,8 +47,7 @@ struct TFDisc::Outcome {
 };
 
 TFDisc::TFDisc(Interaction& interaction, QString referenceStarter, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, qv::ui::kFixedDialogFlags)
     , ui(std::make_unique<Ui::TFDisc>())
     , interaction_(interaction)
     , referenceStarter_(std::move(referenceStarter))
@@ -56,14 +55,7 @@ TFDisc::TFDisc(Interaction& interaction, QString referenceStarter, QWidget* pare
     , outcome_(std::make_unique<Outcome>())
 {
     ui->setupUi(this);
-    setFixedSize(560, 380);
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    qv::ui::MakeRoomForUmlautDots(this);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    qv::ui::SetUpFixedDialog(this, QSize(560, 380));
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(true);
 

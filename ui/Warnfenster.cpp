@@ -1,6 +1,6 @@
 #include "ui/Warnfenster.h"
 
-#include "ui/UmlautRoom.h"
+#include "ui/FixedDialog.h"
 #include "ui_Warnfenster.h"
 
 #include <QPlainTextEdit>
@@ -8,19 +8,11 @@
 #include <QScrollBar>
 
 TFWarn::TFWarn(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, qv::ui::kFixedDialogFlags)
     , ui(std::make_unique<Ui::TFWarn>())
 {
     ui->setupUi(this);
-    setFixedSize(400, 380);
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
-    qv::ui::MakeRoomForUmlautDots(this);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    qv::ui::SetUpFixedDialog(this, QSize(400, 380));
     connect(ui->BtOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 

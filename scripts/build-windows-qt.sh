@@ -65,7 +65,11 @@ mkdir -p "$cache"
 # The work folder stays when a step fails: a second run goes on where the first stopped.
 work="$cache/work-qt6-$upstream-$hash"
 start=$(date +%s)
-source_tree=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | head -1)
+# No work folder yet on a new machine: find must not end the script then (pipefail, set -e).
+source_tree=""
+if [ -d "$work/src" ]; then
+  source_tree=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | head -1)
+fi
 if [ -z "$source_tree" ] || [ ! -f "$work/src/.patched" ]; then
   echo "Qt $version für Windows: Quellen von Debian holen ..."
   rm -rf "$work"

@@ -13,7 +13,7 @@ packages=(
   libisofs-dev libxml2-dev xorriso
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 openbox x11-utils xdotool
-  genisoimage time shellcheck
+  genisoimage time shellcheck zip nsis
   dpkg-dev lintian appstream desktop-file-utils man-db scdoc
 )
 missing=()

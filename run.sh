@@ -2,12 +2,18 @@
 # Installs what is missing, builds and starts the designer. Without a display it starts the
 # designer on a virtual X display, saves a screenshot of its window, prints where, and stops.
 # Arguments are passed on to the designer (a configuration file to open).
-set -euo pipefail
+set -Eeuo pipefail
 cd "$(dirname "$0")"
+# shellcheck source=scripts/steps.sh
+. scripts/steps.sh
 ./scripts/install-deps.sh --no-windows
 build=build
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF
+step "Konfigurieren ($build)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_TESTS=OFF \
+  -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_REQUIRE_COMPLETE=OFF >/dev/null
+step "Bauen ($build)"
 cmake --build "$build" -j"$(nproc)"
+step_done
 designer="$PWD/$build/bin/quorvane"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

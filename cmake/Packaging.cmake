@@ -52,7 +52,7 @@ if(SCDOC_PROGRAM)
     install(FILES "${output}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
 else()
-  message(STATUS "scdoc not found: the manual pages are not built (scripts/install-deps.sh installs it)")
+  quorvane_left_out("scdoc not found: the manual pages are not built (scripts/install-deps.sh installs it)")
 endif()
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
 

@@ -24,7 +24,7 @@ set(QUORVANE_WINDOWS_DESIGNER_BUILD "" CACHE INTERNAL "Build folder of the cross
 find_program(QUORVANE_MINGW_CXX_POSIX x86_64-w64-mingw32-g++-posix)
 if(NOT QUORVANE_WINDOWS_QT OR NOT EXISTS "${QUORVANE_WINDOWS_QT}/.complete" OR NOT QUORVANE_MINGW_CXX_POSIX
    OR NOT TARGET starter_windows)
-  message(STATUS "No Windows designer: the cross Qt (${QUORVANE_WINDOWS_QT}) or MinGW-w64 is missing "
+  quorvane_left_out("No Windows designer: the cross Qt (${QUORVANE_WINDOWS_QT}) or MinGW-w64 is missing "
                  "(scripts/build-windows-qt.sh builds it)")
   return()
 endif()

@@ -9,9 +9,11 @@
 # Without x86_64-w64-mingw32-gcc-posix it says so and ends with 0 (nothing to build for).
 #   scripts/build-windows-deps.sh            build if needed, print the folder
 #   scripts/build-windows-deps.sh --check    exit 0 when current, 1 when a build is due
-set -euo pipefail
+set -Eeuo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repository=$(cd "$here/.." && pwd)
+# shellcheck source=steps.sh
+. "$here/steps.sh"
 # shellcheck source=scripts/debian-source.sh
 . "$here/debian-source.sh"
 
@@ -72,15 +74,15 @@ if [ ! -f "$dir/.complete" ]; then
   prefix=$work/prefix
   mkdir -p "$prefix/lib/pkgconfig" "$prefix/include/libisofs"
 
-  echo "build-windows-deps: libxml2 $xml_version" >&2
+  step "libxml2 $xml_version für Windows: Quellen holen und bauen"
   tree=$(debian_source_fetch libxml2 "$xml_version" "$work/libxml2")
   cmake -S "$tree" -B "$work/libxml2-build" -G Ninja \
     "-DCMAKE_TOOLCHAIN_FILE=$repository/cmake/MinGW-w64.cmake" "-DCMAKE_INSTALL_PREFIX=$prefix" \
-    "${libxml2_options[@]}" >"$work/libxml2.log" 2>&1 || { tail -30 "$work/libxml2.log"; exit 1; }
+    "${libxml2_options[@]}" >"$work/libxml2.log" 2>&1 || { tail -30 "$work/libxml2.log" >&2; step_failed 1; }
   nice -n 10 cmake --build "$work/libxml2-build" --target install -j "$jobs" >>"$work/libxml2.log" 2>&1 \
-    || { tail -30 "$work/libxml2.log"; exit 1; }
+    || { tail -30 "$work/libxml2.log" >&2; step_failed 1; }
 
-  echo "build-windows-deps: libisofs $iso_version" >&2
+  step "libisofs $iso_version für Windows: Quellen holen und bauen"
   tree=$(debian_source_fetch libisofs "$iso_version" "$work/libisofs")
   "$cc" -O2 "-I$shims/include" -c "$shims/iconv.c" -o "$work/iconv.o"
   "$target-ar" rcs "$prefix/lib/libiconv.a" "$work/iconv.o"
@@ -93,7 +95,7 @@ if [ ! -f "$dir/.complete" ]; then
     ./configure --host=$target "CC=$cc" "CPPFLAGS=-I$shims/include" "LDFLAGS=-L$prefix/lib" \
       "--prefix=$prefix" "${libisofs_options[@]}" >"$work/libisofs.log" 2>&1
     nice -n 10 make -j "$jobs" "CPPFLAGS=$libisofs_cppflags" libisofs/libisofs.la >>"$work/libisofs.log" 2>&1
-  ) || { tail -30 "$work/libisofs.log"; exit 1; }
+  ) || { tail -30 "$work/libisofs.log" >&2; step_failed 1; }
   cp "$tree/libisofs/.libs/libisofs.a" "$prefix/lib/"
   # The interface names uid_t and gid_t, which MinGW-w64 lacks.
   {

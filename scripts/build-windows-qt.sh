@@ -12,8 +12,10 @@
 #
 #   scripts/build-windows-qt.sh           build when missing
 #   scripts/build-windows-qt.sh --prefix  print the prefix it would use, build nothing
-set -euo pipefail
+set -Eeuo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=steps.sh
+. "$here/steps.sh"
 # shellcheck source=debian-source.sh
 . "$here/debian-source.sh"
 
@@ -37,6 +39,17 @@ options=(
   -DFEATURE_sql_sqlite=OFF -DFEATURE_openssl=OFF -DINPUT_openssl=no
   -DFEATURE_icu=OFF -DFEATURE_glib=OFF -DFEATURE_zstd=OFF -DFEATURE_brotli=OFF
   -DFEATURE_pkg_config=OFF -DFEATURE_freetype=OFF
+  # Parts of Gui and Widgets the designer never uses (it draws its own PNG and JPEG resources
+  # with the Windows platform plugin and plain widgets): 925 build steps instead of 1,055.
+  -DFEATURE_direct2d=OFF -DFEATURE_pdf=OFF -DFEATURE_gif=OFF -DFEATURE_movie=OFF
+  -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF -DFEATURE_textodfwriter=OFF
+  -DFEATURE_sessionmanager=OFF -DFEATURE_systemtrayicon=OFF
+  -DFEATURE_jalalicalendar=OFF -DFEATURE_hijricalendar=OFF -DFEATURE_islamiccivilcalendar=OFF
+  -DFEATURE_undocommand=OFF -DFEATURE_undostack=OFF -DFEATURE_undogroup=OFF -DFEATURE_undoview=OFF
+  -DFEATURE_graphicsview=OFF -DFEATURE_graphicseffect=OFF -DFEATURE_mdiarea=OFF
+  -DFEATURE_lcdnumber=OFF -DFEATURE_dial=OFF -DFEATURE_columnview=OFF -DFEATURE_datawidgetmapper=OFF
+  -DFEATURE_keysequenceedit=OFF -DFEATURE_wizard=OFF -DFEATURE_toolbox=OFF
+  -DFEATURE_fontcombobox=OFF -DFEATURE_calendarwidget=OFF
 )
 # -O2 without debug information: the programs are shipped stripped.
 compiler_flags="-O2"
@@ -71,7 +84,7 @@ if [ -d "$work/src" ]; then
   source_tree=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d | head -1)
 fi
 if [ -z "$source_tree" ] || [ ! -f "$work/src/.patched" ]; then
-  echo "Qt $version für Windows: Quellen von Debian holen ..."
+  step "Qt $version für Windows: Quellen von Debian holen"
   rm -rf "$work"
   source_tree=$(debian_source_fetch qt6-base "$version" "$work/src")
   # Qt 6.4 lets the Windows platform plugin reach for its OpenGL context when OpenGL is off but
@@ -88,7 +101,7 @@ if [ -z "$source_tree" ] || [ ! -f "$work/src/.patched" ]; then
 fi
 
 if [ ! -f "$work/build/build.ninja" ]; then
-echo "Qt $version für Windows: konfigurieren ..."
+step "Qt $version für Windows: konfigurieren"
 rm -rf "$work/build" "$prefix"
 cmake -S "$source_tree" -B "$work/build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/MinGW-w64.cmake" \
@@ -104,16 +117,30 @@ cmake -S "$source_tree" -B "$work/build" -G Ninja \
 }
 fi
 
-echo "Qt $version für Windows: bauen (etwa 25 Minuten auf 2 Kernen) ..."
-cmake --build "$work/build" -j"$(nproc)" >>"$work/build.log" 2>&1 || {
+step "Qt $version für Windows: bauen (etwa 25 Minuten auf 2 freien Kernen)"
+# Ninja writes into the log; once a minute the script says how far it is.
+cmake --build "$work/build" -j"$(nproc)" >>"$work/build.log" 2>&1 &
+builder=$!
+trap 'kill "$builder" 2>/dev/null || true' EXIT
+ticks=0
+while kill -0 "$builder" 2>/dev/null; do
+  sleep 5
+  ticks=$((ticks + 1))
+  if ((ticks % 12 == 0)); then
+    progress=$(tail -c 4096 "$work/build.log" | grep -o '^\[[0-9]*/[0-9]*\]' | tail -1 || true)
+    echo "  Qt für Windows: ${progress:-[?]} Schritte nach $((SECONDS - step_started)) s" >&2
+  fi
+done
+if ! wait "$builder"; then
   grep -m5 -B2 -A10 'error' "$work/build.log" >&2 || tail -40 "$work/build.log" >&2
   echo "Qt für Windows: der Bau schlug fehl (ganzes Protokoll: $work/build.log)" >&2
   exit 1
-}
+fi
+step "Qt $version für Windows: installieren"
 cmake --install "$work/build" >"$work/install.log" 2>&1
 date -u +%FT%TZ >"$prefix/.complete"
 echo "$(( $(date +%s) - start )) s" >>"$prefix/.complete"
 ln -sfn "$(basename "$prefix")" "$cache/qt6"
 rm -rf "$work"
-echo "Qt für Windows fertig in $(( $(date +%s) - start )) s."
+echo "Qt für Windows fertig in $(( $(date +%s) - start )) s." >&2
 echo "$prefix"

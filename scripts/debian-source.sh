@@ -8,7 +8,7 @@
 #                                        (a fresh folder) and prints the unpacked tree's path
 # The deb-src entry for bookworm is added once to /etc/apt/sources.list.d/quorvane-src.list.
 
-debian_source_list=/etc/apt/sources.list.d/quorvane-src.list
+debian_source_list=${QUORVANE_APT_SOURCE_LIST:-/etc/apt/sources.list.d/quorvane-src.list}
 
 debian_source_sudo() {
   if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi

@@ -6,6 +6,7 @@ set -Eeuo pipefail
 cd "$(dirname "$0")"
 # shellcheck source=scripts/steps.sh
 . scripts/steps.sh
+step "Pakete"
 ./scripts/install-deps.sh --no-windows
 build=build
 step "Konfigurieren ($build)"

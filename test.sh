@@ -5,6 +5,7 @@ set -Eeuo pipefail
 cd "$(dirname "$0")"
 # shellcheck source=scripts/steps.sh
 . scripts/steps.sh
+step "Pakete und Windows-Bibliotheken"
 ./scripts/install-deps.sh
 build="build-test"
 step "Konfigurieren ($build)"

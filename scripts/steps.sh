@@ -19,12 +19,19 @@ step_done() {
   echo "[$step_script] $step_name: fertig nach $((SECONDS - step_started)) s" >&2
 }
 
-step_failed() {
-  local code=$1
-  # Subshells inherit the trap (set -E); only the script's own shell reports, once.
+# The ERR trap only reports: set -e ends the script right after it, where it applies. Subshells
+# inherit the trap (set -E) but stay silent; the script's own shell reports, once. Command
+# substitutions run without set -e, as bash has them, so a function's tolerated failure inside one
+# stays tolerated.
+step_report() {
   if [ "$BASHPID" = "$$" ]; then
-    echo "[$step_script] Fehler im Schritt \"$step_name\" (Exit-Code $code)." >&2
+    echo "[$step_script] Fehler im Schritt \"$step_name\" (Exit-Code $1)." >&2
   fi
-  exit "$code"
 }
-trap 'step_failed $?' ERR
+
+# Ends the script for a failure found by the script itself.
+step_failed() {
+  step_report "$1"
+  exit "$1"
+}
+trap 'step_report $?' ERR

@@ -149,4 +149,20 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
 }
 
+const char* IsoUsage()
+{
+    return "  qvr iso ORDNER -o ABBILD.iso [--label NAME] [--force] [--linux]\n"
+           "      Schreibt ein ISO-9660-Abbild mit Joliet und Rock Ridge, der Ordner als\n"
+           "      Wurzel. Prüft vorher wie verify und schreibt bei Fehlern nur mit --force\n"
+           "      (sonst Exit-Code 1); Exit-Code 2, wenn das Schreiben scheitert oder sich\n"
+           "      eine Datei währenddessen ändert. Ist ABBILD ein Gerät oder FIFO, wird es\n"
+           "      an Ort und Stelle beschrieben.\n"
+           "      Bezeichnung ohne --label: der Titel des Projekts, sonst der Ordnername,\n"
+           "      in Großbuchstaben, Ziffern und _ (höchstens 32 Zeichen).\n"
+           "      --linux legt ein ausführbares autorun.sh in die Wurzel des Abbilds (nicht\n"
+           "      in den Ordner): Linux-Desktops bieten an, es beim Einlegen zu starten; es\n"
+           "      startet quorvane-starter, sonst öffnet es die Startseite im Browser. Ein\n"
+           "      autorun.sh im Ordner hat Vorrang (mit Warnung).\n";
+}
+
 } // namespace qv

@@ -15,4 +15,12 @@ int RunIso(const std::vector<std::string>&, std::ostream&, std::ostream& err)
     return kExitError;
 }
 
+const char* IsoUsage()
+{
+    return "  qvr iso ORDNER -o ABBILD.iso\n"
+           "      Ist in qvr.exe für Windows nicht enthalten: den Ordner mit verify prüfen\n"
+           "      und mit einem Brennprogramm auf die Disc schreiben, oder das Abbild mit\n"
+           "      qvr unter Linux erzeugen.\n";
+}
+
 } // namespace qv

@@ -118,7 +118,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 
 std::string QvrUsage()
 {
-    return "Aufruf:\n"
+    return std::string("Aufruf:\n"
            "  qvr convert DATEI --to ini|inf|bat [-o AUSGABE]\n"
            "      Liest eine Konfiguration (starter.ini, autorun.inf) und schreibt sie als\n"
            "      starter.ini (ini), autorun.inf (inf) oder runme.bat (bat) nach AUSGABE\n"
@@ -134,19 +134,8 @@ std::string QvrUsage()
            "      Fehler zuerst, dann Warnungen.\n"
            "      Mit --linux auch den Start unter Linux (autorun.sh): Laufzeit oder\n"
            "      Browser, welche Startseite, und was auf diesem Rechner geschähe.\n"
-           "      Exit-Code 0 ohne Probleme, 1 mit Problemen, 2 Ordner nicht lesbar.\n"
-           "  qvr iso ORDNER -o ABBILD.iso [--label NAME] [--force] [--linux]\n"
-           "      Schreibt ein ISO-9660-Abbild mit Joliet und Rock Ridge, der Ordner als\n"
-           "      Wurzel. Prüft vorher wie verify und schreibt bei Fehlern nur mit --force\n"
-           "      (sonst Exit-Code 1); Exit-Code 2, wenn das Schreiben scheitert oder sich\n"
-           "      eine Datei währenddessen ändert. Ist ABBILD ein Gerät oder FIFO, wird es\n"
-           "      an Ort und Stelle beschrieben.\n"
-           "      Bezeichnung ohne --label: der Titel des Projekts, sonst der Ordnername,\n"
-           "      in Großbuchstaben, Ziffern und _ (höchstens 32 Zeichen).\n"
-           "      --linux legt ein ausführbares autorun.sh in die Wurzel des Abbilds (nicht\n"
-           "      in den Ordner): Linux-Desktops bieten an, es beim Einlegen zu starten; es\n"
-           "      startet quorvane-starter, sonst öffnet es die Startseite im Browser. Ein\n"
-           "      autorun.sh im Ordner hat Vorrang (mit Warnung).\n"
+           "      Exit-Code 0 ohne Probleme, 1 mit Problemen, 2 Ordner nicht lesbar.\n")
+           + IsoUsage() +
            "  qvr --help\n"
            "      Zeigt diese Hilfe.\n"
            "  qvr --version\n"

@@ -35,17 +35,27 @@ std::string DesignerHelp()
            "Konfiguration des Starters schreibt (starter.ini, autorun.inf oder runme.bat).\n"
            "\n"
            "  DATEI                eine Konfiguration (starter.ini oder autorun.inf), die beim\n"
+#ifdef _WIN32
+           "                       Start geöffnet wird; ein relativer Pfad wird neben dem\n"
+           "                       Programm gesucht\n"
+#else
            "                       Start geöffnet wird; ein relativer Pfad wird zuerst neben\n"
            "                       dem Programm gesucht, dann im aktuellen Ordner\n"
+#endif
            "  --grab BILD          speichert ein Bild des Fensters als PNG und beendet sich\n"
            "  --grab-pages ORDNER  speichert ein Bild jeder Seite in ORDNER und beendet sich\n"
            "  --help, -h           zeigt diese Hilfe\n"
            "  --version            zeigt die Version\n"
            "\n"
+#ifdef _WIN32
+           "Konfigurationen ohne Fenster umwandeln und prüfen: qvr.exe (qvr.exe --help).\n"
+           "Exit-Codes: 0 nach dem Schließen des Fensters, 2 bei falschem Aufruf.\n";
+#else
            "Der Designer braucht einen Bildschirm (X11 oder Wayland); ohne einen endet er mit\n"
            "Exit-Code 2. Ohne Bildschirm arbeitet qvr (qvr --help).\n"
            "Exit-Codes: 0 nach dem Schließen des Fensters, 2 bei falschem Aufruf oder ohne\n"
            "Bildschirm.\n";
+#endif
 }
 
 std::string RuntimeHelp()

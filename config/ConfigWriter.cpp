@@ -4,6 +4,8 @@
 #include "config/HintRules.h"
 #include "config/StarterContract.h"
 
+#include <algorithm>
+
 namespace qv {
 namespace {
 
@@ -154,8 +156,25 @@ BuildResult BuildConfiguration(const ProjectSettings& p, int target)
     return result;
 }
 
-std::string ConfigFileBytes(const ConfigText& lines, int target)
+ConfigText FileLines(const ConfigText& lines, int target)
 {
+    if (target != 2)
+        return lines;
+    const bool beyondAscii = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    });
+    if (!beyondAscii)
+        return lines;
+    ConfigText withCodePage;
+    withCodePage.reserve(lines.size() + 1);
+    withCodePage.emplace_back(kBatchCodePageLine);
+    withCodePage.insert(withCodePage.end(), lines.begin(), lines.end());
+    return withCodePage;
+}
+
+std::string ConfigFileBytes(const ConfigText& text, int target)
+{
+    const ConfigText lines = FileLines(text, target);
     std::size_t size = 0;
     for (const std::string& line : lines)
         size += line.size() + 2;

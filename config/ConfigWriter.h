@@ -43,8 +43,18 @@ private:
 // The parameter-form quoting of one value (see ConfigEmitter::AppendSetting).
 std::string QuoteParameter(std::string_view value);
 
-// The bytes of the file for a target: every line ended by CR LF. For target 2 (the batch file)
-// every "%" is doubled, so the command processor passes it on as one "%".
+// The code-page line of a batch file: the command processor reads the lines after it in
+// Windows-1252, the configuration's own encoding, instead of the console's OEM code page.
+inline constexpr const char* kBatchCodePageLine = "@chcp 1252 >nul";
+
+// The lines of the file for a target, as the save page shows them. For target 2 a command that
+// holds a character beyond ASCII gets kBatchCodePageLine before it, so that "ä" in a password or
+// caption reaches starter.exe as "ä"; a plain ASCII command reads the same in every code page and
+// stays alone.
+ConfigText FileLines(const ConfigText& lines, int target);
+
+// The bytes of the file for a target: FileLines, every line ended by CR LF. For target 2 (the
+// batch file) every "%" is doubled, so the command processor passes it on as one "%".
 std::string ConfigFileBytes(const ConfigText& lines, int target);
 
 // The file name written for a target: starter.ini, autorun.inf, runme.bat.

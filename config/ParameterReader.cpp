@@ -18,7 +18,16 @@ std::optional<Parameter> AsParameter(std::string_view argument)
     return Parameter{std::string(argument.substr(1, eq - 1)), std::string(argument.substr(eq + 1))};
 }
 
-// The first line of the batch file that holds something other than blanks, "%%" undone.
+// "chcp 1252 >nul" and the like: changes the console's code page, starts no program.
+bool IsCodePageLine(std::string_view line)
+{
+    while (!line.empty() && (line.front() == ' ' || line.front() == '@'))
+        line.remove_prefix(1);
+    return line.size() > 4 && EqualsIgnoreCase(line.substr(0, 4), "chcp") && (line[4] == ' ' || line[4] == '\t');
+}
+
+// The first line of the batch file that holds something other than blanks and is no code-page
+// line, "%%" undone.
 std::string BatchCommandLine(std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -27,7 +36,7 @@ std::string BatchCommandLine(std::string_view bytes)
         bytes = lf == std::string_view::npos ? std::string_view() : bytes.substr(lf + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (line.find_first_not_of(' ') == std::string_view::npos)
+        if (line.find_first_not_of(' ') == std::string_view::npos || IsCodePageLine(line))
             continue;
         std::string out;
         out.reserve(line.size());

@@ -28,8 +28,10 @@ namespace qv {
 //   - Keys match without regard to letter case; when a key occurs more than once, the first wins
 //     (as in a profile file).
 // Batch file bytes (runme.bat)
-//   - The first line that holds a non-blank character is the command (a line ends at LF, a CR
-//     before it belongs to the line break); the other lines are not read.
+//   - The first line that holds a non-blank character and is not a code-page line is the command
+//     (a line ends at LF, a CR before it belongs to the line break); the other lines are not read.
+//     A code-page line is "chcp" followed by a blank and anything (letter case ignored, blanks
+//     and "@" before it allowed): the writer puts one before a command beyond ASCII.
 //   - "%%" stands for one "%"; any other "%" is kept as it is.
 //   - Outside quotes "^" takes the next character literally, and an unquoted "&", "|", "<" or ">"
 //     ends the command (the command processor would start another one there). The writer quotes

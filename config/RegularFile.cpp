@@ -19,8 +19,8 @@ namespace qv {
 #ifdef _WIN32
 namespace {
 
-// The path as Windows' wide text: UTF-8 (qvr's arguments, converted from the wide command line),
-// or, where the bytes are not UTF-8, the system code page (the designer's encoded file names).
+// The path as Windows' wide text: UTF-8 (qvr's arguments and the designer's file names, both
+// converted from UTF-16), or, where the bytes are not UTF-8, the system code page.
 std::wstring WidePath(const std::string& path)
 {
     if (path.empty())

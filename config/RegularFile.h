@@ -19,7 +19,8 @@ enum class FileReadStatus {
 // one piece), handing each to `piece`. Nothing but a regular file is read: a pipe without a writer
 // is opened without waiting and, like a folder or device, gives NotAFile. A file larger than
 // `maxSize`, or one that grows beyond it while it is read, gives TooLarge. `error`, when given,
-// receives the errno of a failure to open or read, else 0.
+// receives the errno of a failure to open or read, else 0. On Windows `path` is UTF-8 and is
+// opened wide, so any character of a folder name reaches the file system.
 FileReadStatus ReadRegularFile(const std::string& path, std::uint64_t maxSize, std::size_t bufferSize,
                                const std::function<void(std::string_view)>& piece, int* error = nullptr);
 

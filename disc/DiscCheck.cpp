@@ -486,6 +486,7 @@ private:
     void CheckConfigurations()
     {
         bool any = false;
+        std::optional<ProjectSettings> iniSettings; // starter.ini's, read before autorun.inf's
         for (const char* name : {starter::kIniFile, starter::kAutorunFile, starter::kBatchFile}) {
             subject_ = name;
             const std::optional<fs::path> path = FindInRoot(name);
@@ -516,11 +517,26 @@ private:
                 continue;
             }
             CheckSettingsFiles(name, loaded.settings);
+            WarnOfShadowedAutorun(name, loaded.settings, iniSettings);
         }
         subject_.clear();
         if (!any)
             Error(std::string("Keine Konfiguration gefunden: ") + starter::kIniFile + ", " + starter::kAutorunFile
                   + " oder " + starter::kBatchFile + " fehlt im Ordner.");
+    }
+
+    // starter.exe reads starter.ini first: an autorun.inf with other settings beside it (an older
+    // starter.ini left from an earlier save, as a rule) is never read.
+    void WarnOfShadowedAutorun(const char* name, ProjectSettings settings, std::optional<ProjectSettings>& iniSettings)
+    {
+        settings.ConfigTarget = 0;
+        settings.ESpeicherort.clear();
+        if (std::strcmp(name, starter::kIniFile) == 0)
+            iniSettings = std::move(settings);
+        else if (std::strcmp(name, starter::kAutorunFile) == 0 && iniSettings && !(*iniSettings == settings))
+            Warning(std::string(starter::kAutorunFile) + " wird nicht gelesen: " + starter::kExecutable + " liest "
+                    + starter::kIniFile + " zuerst, und deren Einstellungen sind andere. Ist " + starter::kIniFile
+                    + " von früher übrig, entferne sie.");
     }
 
     void CheckAutorunSection(const ProfileFile& profile)

@@ -31,9 +31,15 @@ cp "$bin/quorvane.exe" "$bin/qvr.exe" "$stage/"
 cp -r "$examples" "$stage/Beispiele"
 cp packaging/windows/licences/* "$stage/Lizenzen/"
 cp LICENSE "$stage/Lizenzen/GPL-3.txt"
-# Texts for Notepad: CR LF.
+# Texts for Notepad: CR LF, and a UTF-8 byte-order mark before any text beyond ASCII (Notepad
+# before Windows 10 1903, and Wine's, read UTF-8 without one in the ANSI code page: "fÃ¼r").
 sed "s/@VERSION@/$version/; s/\$/\r/" packaging/windows/LIESMICH.txt > "$stage/LIESMICH.txt"
 for text in "$stage/Lizenzen"/*.txt; do sed -i 's/\r\?$/\r/' "$text"; done
+for text in "$stage/LIESMICH.txt" "$stage/Lizenzen"/*.txt; do
+  if LC_ALL=C grep -q '[^[:print:][:space:]]' "$text" && [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" != efbbbf ]; then
+    { printf '\357\273\277'; cat "$text"; } > "$text.bom" && mv "$text.bom" "$text"
+  fi
+done
 
 # The zip: sorted names, fixed times, no owner fields.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}

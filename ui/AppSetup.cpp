@@ -1,6 +1,7 @@
 #include "ui/AppSetup.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -9,14 +10,34 @@
 namespace qv::ui {
 namespace {
 
-void AddFirstExisting(std::initializer_list<const char*> paths)
+void AddFirstExisting(const QStringList& paths)
 {
-    for (const char* path : paths) {
-        if (QFileInfo::exists(QString::fromLatin1(path))) {
-            QFontDatabase::addApplicationFont(QString::fromLatin1(path));
+    for (const QString& path : paths) {
+        if (QFileInfo::exists(path)) {
+            QFontDatabase::addApplicationFont(path);
             return;
         }
     }
+}
+
+// The folders that may hold Tahoma's files when the font database does not list it.
+QStringList TahomaFolders()
+{
+#ifdef Q_OS_WIN
+    // Windows' own font folder; then Wine's, which keeps its fonts outside the Windows folder (its
+    // data folder, reached through drive Z:) where Qt's font database does not look.
+    QStringList folders{QDir::fromNativeSeparators(qEnvironmentVariable("WINDIR")) + QStringLiteral("/Fonts/")};
+    QString wineData = QDir::fromNativeSeparators(qEnvironmentVariable("WINEDATADIR"));
+    if (wineData.startsWith(QLatin1String("/??/")))
+        wineData.remove(0, 4);
+    if (!wineData.isEmpty())
+        folders << wineData + QStringLiteral("/fonts/");
+    folders << QStringLiteral("Z:/usr/share/wine/fonts/") << QStringLiteral("Z:/usr/share/fonts/truetype/wine/")
+            << QStringLiteral("Z:/opt/wine-stable/share/wine/fonts/") << QStringLiteral("Z:/usr/local/share/wine/fonts/");
+    return folders;
+#else
+    return {QStringLiteral("/usr/share/wine/fonts/"), QStringLiteral("/usr/share/fonts/truetype/wine/")};
+#endif
 }
 
 } // namespace
@@ -28,12 +49,17 @@ void LoadFonts()
         return;
     done = true;
     if (!QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
-        AddFirstExisting({"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/fonts/truetype/wine/tahoma.ttf"});
-        AddFirstExisting({"/usr/share/wine/fonts/tahomabd.ttf", "/usr/share/fonts/truetype/wine/tahomabd.ttf"});
+        const QStringList folders = TahomaFolders();
+        for (const char* file : {"tahoma.ttf", "tahomabd.ttf"}) {
+            QStringList paths;
+            for (const QString& folder : folders)
+                paths << folder + QLatin1String(file);
+            AddFirstExisting(paths);
+        }
     }
     if (!QFontDatabase::hasFamily(QStringLiteral("Courier New"))
         && !QFontDatabase::hasFamily(QStringLiteral("Liberation Mono"))) {
-        AddFirstExisting({"/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf"});
+        AddFirstExisting({QStringLiteral("/usr/share/fonts/truetype/liberation/LiberationMono-Regular.ttf")});
     }
 }
 

@@ -83,6 +83,8 @@ public:
     QString SaveDialogFileName;
     // The open dialog's file name.
     QString OpenDialogFileName;
+    // A file given on the command line that held no settings: saving over it asks first.
+    QString ForeignFile;
 
     // The hints window, made the first time it is needed.
     TFWarn* HintsWindow();
@@ -131,6 +133,9 @@ public:
     // Starts the Linux runtime (demonstration, test run) with these arguments; the error box
     // when it cannot be started or ends abnormally within its first seconds.
     void StartLinuxRuntime(const QStringList& arguments, const QString& workingFolder);
+    // After saving an autorun.inf into `folder`: a starter.ini there with settings would be read
+    // instead; offers to rename it.
+    void SetAsideStaleIni(const QString& folder);
     // The update check (Unit1Update.cpp).
     void ChUpdateClick();
     // True while an update check runs (until its report has been made).

@@ -53,6 +53,43 @@ bool FileExists(const QString& path)
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+// A path as config/'s reader takes it. On Windows the reader opens UTF-8 wide, so any character of
+// a user's folder name reaches the file system; the ANSI code page would turn most of them into "?".
+std::string ReaderPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path.toUtf8().toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+#ifdef Q_OS_WIN
+    return first.absoluteFilePath().compare(second.absoluteFilePath(), Qt::CaseInsensitive) == 0;
+#else
+    return first.absoluteFilePath() == second.absoluteFilePath();
+#endif
+}
+
+#ifdef Q_OS_WIN
+// Why the shell could not start a program, as far as the path tells it.
+QString ShellFailureReason(const QString& target)
+{
+    // The shell's "open" takes no path of MAX_PATH (260) characters or more.
+    if (target.size() >= 260)
+        return QStringLiteral("Der Pfad ist mit %1 Zeichen länger, als Windows hier zulässt (259).").arg(target.size());
+    return QStringLiteral("Windows hat das Starten abgelehnt.");
+}
+#endif
+
 // What lies at the place of the project's starter.exe, the link itself judged, not its target.
 enum class StarterPlace { Missing, File, Link, Other };
 
@@ -130,8 +167,26 @@ void TForm1::BitOeffnenClick()
     }
 
     const QString path = OpenDialogFileName;
-    qv::LoadResult loaded =
-        qv::LoadConfiguration(path.isEmpty() ? std::string() : QFile::encodeName(path).toStdString(), CurrentSettings());
+    qv::LoadResult loaded = qv::LoadConfiguration(path.isEmpty() ? std::string() : ReaderPath(path), CurrentSettings());
+    // A file that cannot be read is never taken for an empty project: saving that would replace it.
+    const bool unreadable = loaded.status == qv::ProfileFile::Status::Unreadable
+                            || (OpenGivenFile && loaded.status == qv::ProfileFile::Status::NotAFile);
+    if (!path.isEmpty() && unreadable) {
+        const bool given = OpenGivenFile;
+        OpenGivenFile = false;
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.\n\r%2")
+                                     .arg(QDir::toNativeSeparators(path),
+                                          given ? QStringLiteral("Es wird ein neues Projekt begonnen.")
+                                                : QStringLiteral("Das Projekt wurde nicht geladen.")),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        if (given) {
+            // The file named on the command line: a new project, as a start without it.
+            newProjectPending_ = true;
+            CompleteStart();
+        }
+        return;
+    }
     if (loaded.status == qv::ProfileFile::Status::TooLarge) {
         interaction_->messageBox(this, QStringLiteral("Fehler"),
                                  QStringLiteral("Die Datei ist größer als 256 MiB und wird nicht als Konfiguration gelesen."),
@@ -148,8 +203,14 @@ void TForm1::BitOeffnenClick()
         return;
     }
 
+    // A file given without settings (another disc's autorun.inf, any .ini) is loaded with every
+    // key at its default, but it is not the project's file: the save asks for a name, and asks
+    // before it replaces that file.
+    const bool foreign = OpenGivenFile && !path.isEmpty() && !loaded.hasSettingsSection;
+    ForeignFile = foreign ? path : QString();
+
     ui->BtWeiter->setEnabled(true);
-    AskSaveName = false;
+    AskSaveName = foreign;
     // The loader took the folder from the file name's bytes; the window keeps it as the host wrote it.
     const QString folder = FolderOf(path);
     loaded.settings.ESpeicherort = qv::ui::ToCp1252(folder);
@@ -161,6 +222,13 @@ void TForm1::BitOeffnenClick()
     ProjectOpen = true;
     UpdateCaption(ui->ESpeicherort->text());
     OpenGivenFile = false;
+    if (foreign)
+        interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                 QStringLiteral("Die Datei \"%1\" enthält keine Einstellungen von Quorvane.\n\r"
+                                                "Das Projekt beginnt mit den Grundeinstellungen; beim Speichern "
+                                                "wird nach dem Dateinamen gefragt.")
+                                     .arg(QDir::toNativeSeparators(path)),
+                                 Interaction::Icon::Information, Interaction::Buttons::Ok);
 }
 
 void TForm1::StartLinuxRuntime(const QStringList& arguments, const QString& workingFolder)
@@ -181,7 +249,18 @@ void TForm1::StartLinuxRuntime(const QStringList& arguments, const QString& work
 void TForm1::BitBeispielClick()
 {
 #ifdef Q_OS_WIN
-    interaction_->shellOpen(qv::ui::ExamplesStarterPath(ProgramFolder), QString());
+    const QString demonstration = qv::ui::ExamplesStarterPath(ProgramFolder);
+    QString failure;
+    if (!QFileInfo(demonstration).isFile())
+        failure = QStringLiteral("Die Demonstration kann nicht gezeigt werden: \"%1\" fehlt.\n\r"
+                                 "Der Ordner \"Beispiele\" gehört neben quorvane.exe.")
+                      .arg(demonstration);
+    else if (!interaction_->shellOpen(demonstration, QString()))
+        failure = QStringLiteral("Die Demonstration \"%1\" lässt sich nicht starten.\n\r%2")
+                      .arg(demonstration, ShellFailureReason(demonstration));
+    if (!failure.isEmpty())
+        interaction_->messageBox(this, QStringLiteral("Fehler"), failure, Interaction::Icon::Warning,
+                                 Interaction::Buttons::Ok);
 #else
     // Beispiele/starter.exe is the Windows runtime: here the Linux runtime shows the same folder.
     const QString examples = QDir(ProgramFolder).filePath(QLatin1String(qv::starter::kExamplesFolder));
@@ -207,6 +286,18 @@ void TForm1::BitSpeichernClick()
     }
 
     const QString configFile = SaveDialogFileName;
+    // A file that was opened but held no settings is replaced only when the user says so.
+    if (SameFile(configFile, ForeignFile) && FileExists(configFile)
+        && interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                    QStringLiteral("Die Datei \"%1\" enthält keine Einstellungen von Quorvane; "
+                                                   "beim Speichern wird ihr Inhalt ersetzt.\n\r"
+                                                   "Möchtest du sie wirklich ersetzen?")
+                                        .arg(QDir::toNativeSeparators(configFile)),
+                                    Interaction::Icon::Question, Interaction::Buttons::YesNo)
+               != Interaction::Answer::Yes) {
+        AskSaveName = true;
+        return;
+    }
     const std::string bytes = qv::ConfigFileBytes(lastBuild_.configText, target);
     const QString writeError =
         qv::ui::WriteFileAtomically(configFile, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -215,6 +306,7 @@ void TForm1::BitSpeichernClick()
                                          + QStringLiteral("\" kann nicht erstellt werden. ") + writeError);
         return;
     }
+    ForeignFile.clear();
 
     const QString source = qv::ui::ExamplesStarterPath(ProgramFolder);
     const QString starter = FolderOf(configFile) + QString::fromLatin1(qv::starter::kExecutable);
@@ -241,7 +333,18 @@ void TForm1::BitSpeichernClick()
         starterFailed();
         return;
     }
-    if (QFileInfo::exists(source)) {
+    if (!QFileInfo::exists(source)) {
+        // Without the designer's own copy nothing can be placed or compared: that is what is missing.
+        markSaved();
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("\"starter.exe\" konnte nicht gespeichert werden!\n\r"
+                                                "Die Vorlage \"%1\" fehlt; der Ordner \"%2\" gehört neben den Designer.")
+                                     .arg(source, QLatin1String(qv::starter::kExamplesFolder)),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
+        AskSaveName = false;
+        return;
+    }
+    {
         if (!QFileInfo(source).isFile()) {
             starterFailed();
             return;
@@ -267,9 +370,6 @@ void TForm1::BitSpeichernClick()
             starterFailed();
             return;
         }
-    } else if (place == StarterPlace::Link) {
-        starterFailed();
-        return;
     }
 
     markSaved();
@@ -285,12 +385,19 @@ void TForm1::BitSpeichernClick()
 
     ProjectChanged = false;
     UpdateCaption(ui->ESpeicherort->text());
+    if (target == 1)
+        SetAsideStaleIni(FolderOf(configFile));
     if (interaction_->messageBox(this, QStringLiteral("Hinweis"),
                                  QStringLiteral("Erfolgreich abgespeichert.\n\rMöchtest du das erstellte Projekt jetzt testen?"),
                                  Interaction::Icon::Question, Interaction::Buttons::YesNo)
         == Interaction::Answer::Yes) {
 #ifdef Q_OS_WIN
-        interaction_->shellOpen(target == 2 ? configFile : starter, FolderOf(starter));
+        const QString program = target == 2 ? configFile : starter;
+        if (!interaction_->shellOpen(program, FolderOf(starter)))
+            interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                     QStringLiteral("Der Test lässt sich nicht starten: \"%1\".\n\r%2")
+                                         .arg(program, ShellFailureReason(program)),
+                                     Interaction::Icon::Warning, Interaction::Buttons::Ok);
 #else
         // The copied starter.exe is the Windows runtime: the Linux runtime runs on the storage
         // folder's configuration instead, for the batch form with the saved line's parameters, as
@@ -302,6 +409,32 @@ void TForm1::BitSpeichernClick()
 #endif
     }
     AskSaveName = false;
+}
+
+void TForm1::SetAsideStaleIni(const QString& folder)
+{
+    // starter.exe reads starter.ini before autorun.inf: one with settings left from earlier would
+    // win over the autorun.inf just saved, in the test run and on the disc.
+    const QString ini = folder + QLatin1String(qv::starter::kIniFile);
+    if (!FileExists(ini) || !qv::LoadConfiguration(ReaderPath(ini), qv::ProjectSettings{}).hasSettingsSection)
+        return;
+    QString aside = ini + QStringLiteral(".alt");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = ini + QStringLiteral(".alt%1").arg(n);
+    const QString question =
+        QStringLiteral("Im Speicherort liegt noch eine \"starter.ini\" mit Einstellungen. starter.exe liest sie vor "
+                       "der \"autorun.inf\":\n\rder Test und die Disc zeigten die alten Einstellungen.\n\r\n\r"
+                       "Möchtest du die alte Datei in \"%1\" umbenennen, damit die \"autorun.inf\" gilt?")
+            .arg(QFileInfo(aside).fileName());
+    if (interaction_->messageBox(this, QStringLiteral("Hinweis"), question, Interaction::Icon::Question,
+                                 Interaction::Buttons::YesNo)
+        != Interaction::Answer::Yes)
+        return;
+    if (!QFile::rename(ini, aside))
+        interaction_->messageBox(this, QStringLiteral("Fehler"),
+                                 QStringLiteral("\"%1\" kann nicht umbenannt werden; es gelten weiter ihre Einstellungen.")
+                                     .arg(QDir::toNativeSeparators(ini)),
+                                 Interaction::Icon::Warning, Interaction::Buttons::Ok);
 }
 
 void TForm1::BitSpeichern2Click()
@@ -347,7 +480,20 @@ void TForm1::relpfad(QLineEdit* field, const QString& filter)
                                  Interaction::Icon::Information, Interaction::Buttons::Ok);
         return;
     }
-    field->setText(QString::fromStdString(*relative));
+    // The configuration holds Windows-1252: a character beyond it would be saved as "?", and
+    // starter.exe would look for a file that is not there.
+    const QString path = QString::fromStdString(*relative);
+    if (qv::ui::FromCp1252(qv::ui::ToCp1252(path)) != path) {
+        interaction_->messageBox(this, QStringLiteral("Hinweis"),
+                                 QStringLiteral("Der Pfad \"%1\" enthält Zeichen, die die Konfiguration nicht "
+                                                "speichern kann\n\r(nur Zeichen aus Windows-1252, also z. B. "
+                                                "keine griechischen oder kyrillischen Buchstaben).\n\r"
+                                                "Bitte benenne die Datei oder den Ordner um.")
+                                     .arg(path),
+                                 Interaction::Icon::Information, Interaction::Buttons::Ok);
+        return;
+    }
+    field->setText(path);
 }
 
 bool TForm1::FormClose()

@@ -30,7 +30,8 @@ void TForm1::RefreshSavePage()
 
     ui->Label31->setText(QString::fromUtf8(qv::TargetDescription(target)));
     QStringList lines;
-    for (const std::string& line : lastBuild_.configText)
+    // The file's lines as they are saved, the batch file's code-page line included.
+    for (const std::string& line : qv::FileLines(lastBuild_.configText, target))
         lines << FromCp1252(line);
     ui->mcode->setLineWrapMode(target == 2 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     ui->mcode->setPlainText(lines.join(QLatin1Char('\n')));

@@ -103,6 +103,10 @@ iso) # left out of qvr.exe, in German, with nothing written
   [ "$code" = 2 ] || fail "exit code $code"
   grep -q 'Der Befehl "iso" ist in qvr.exe für Windows nicht enthalten' "$work/err" || fail "message: $(cat "$work/err")"
   [ ! -e "$work/abbild.iso" ] || fail "an image was written"
+  # Its help says so too, instead of describing the image writer.
+  wine "$exe" --help >"$work/help" 2>&1 </dev/null || fail "--help failed: $(cat "$work/help")"
+  grep -q 'Ist in qvr.exe für Windows nicht enthalten' "$work/help" || fail "help: $(cat "$work/help")"
+  ! grep -q 'Rock Ridge' "$work/help" || fail "the help describes the image writer: $(cat "$work/help")"
   ;;
 
 *)

@@ -45,12 +45,15 @@ TEST(ConfigWriter, WritesTheWorkedExampleForEveryTarget)
     const Case cases[] = {
         {0, "", kWorkedSection},
         {1, "", "[autorun]\r\nopen=starter.exe\r\n\r\n" + kWorkedSection},
+        // The umlaut of "Menü" puts the code-page line before the batch file's command.
         {2, "",
+         "@chcp 1252 >nul\r\n"
          "starter.exe /startfile=web\\index.html /caption=\"Mein Men\xFC\" /width=800 /height=600 /ontop=1 "
          "/borderstyle=dialog /exenewwindow=3 "
          "/popupparam=\"/height=320 /width=200 /borderstyle=sizeable /caption=Mein Popup\"\r\n"},
         {1, "disc.ico", "[autorun]\r\nopen=starter.exe\r\nicon=disc.ico\r\n\r\n" + withIconSection},
         {2, "disc.ico",
+         "@chcp 1252 >nul\r\n"
          "starter.exe /startfile=web\\index.html /caption=\"Mein Men\xFC\" /icon=disc.ico /width=800 /height=600 "
          "/ontop=1 /borderstyle=dialog /exenewwindow=3 "
          "/popupparam=\"/height=320 /width=200 /borderstyle=sizeable /caption=Mein Popup\"\r\n"},
@@ -179,6 +182,47 @@ TEST(ConfigWriter, ParameterFormQuotesLiteralLinesLikeValues)
     lines.AppendSetting("empty", "");
     lines.AppendSetting("key", " ");
     EXPECT_EQ(lines.Lines(), (ConfigText{"a b", "", "key= "}));
+}
+
+// cmd.exe reads a batch file in the console's OEM code page: a command beyond ASCII gets the
+// code-page line before it, so that the bytes reach starter.exe as the Windows-1252 text they are.
+TEST(ConfigWriter, BatchFileBeyondAsciiSwitchesTheConsoleToWindows1252)
+{
+    struct Case {
+        const char* what;
+        const char* field;
+        std::string value;
+        bool codePage;
+    };
+    const Case cases[] = {
+        {"plain ASCII", "ETitel", "Sommerfest", false},
+        {"umlaut in the caption", "ETitel", "Sommerfest K\xF6ln \x96 \xDC" "bersicht", true},
+        {"umlaut in the password", "EPasswort", "Geheim \xE4", true},
+        {"euro sign in a program parameter", "EExeParam", "\x80 5", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProjectSettings p;
+        if (std::string(c.field) == "ETitel")
+            p.ETitel = c.value;
+        else if (std::string(c.field) == "EPasswort")
+            p.EPasswort = c.value;
+        else {
+            p.EZusatzProgOrt = "setup.exe";
+            p.EExeParam = c.value;
+        }
+        const ConfigText command = BuildConfiguration(p, 2).configText;
+        ASSERT_EQ(command.size(), 1u);
+        const std::string bytes = ConfigFileBytes(command, 2);
+        const std::string expected = (c.codePage ? "@chcp 1252 >nul\r\n" : "") + command[0] + "\r\n";
+        EXPECT_EQ(bytes, expected);
+        EXPECT_EQ(FileLines(command, 2).size(), c.codePage ? 2u : 1u);
+        // The value's bytes are written as Windows-1252, not converted to any other code page.
+        EXPECT_NE(bytes.find(c.value), std::string::npos);
+        // Profile files are read by Windows in the ANSI code page already: no such line there.
+        for (int target : {0, 1})
+            EXPECT_EQ(FileLines(BuildConfiguration(p, target).configText, target), BuildConfiguration(p, target).configText);
+    }
 }
 
 TEST(ConfigWriter, BatchFileDoublesPercentSignsOnlyInItsBytes)

@@ -184,6 +184,9 @@ TEST(ParameterReader, ReadsTheBatchFileAsTheCommandProcessorWould)
         {"quoted ampersand stays", "starter.exe /caption=\"a & b\" /width=5\r\n", "a & b", "5"},
         {"CR inside a line", "starter.exe /caption=a\rb\r\n", "a\rb", "-"},
         {"empty file", "", "-", "-"},
+        {"code-page line before", "@chcp 1252 >nul\r\nstarter.exe /caption=K\xF6ln\r\n", "K\xF6ln", "-"},
+        {"code-page line in capitals", " @CHCP 850\r\nstarter.exe /width=5\r\n", "-", "5"},
+        {"a program named chcpx is a command", "chcpx /caption=A\r\nstarter.exe /width=5\r\n", "A", "-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

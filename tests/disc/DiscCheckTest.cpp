@@ -309,7 +309,19 @@ TEST_F(DiscCheck, ReportsEachProblemOfAFolder)
          {{"autorun.inf", "[autorun]\r\nopen=starter.exe\r\n\r\n[quorvane]\r\nsplash=splash.jpg\r\n"},
           {"runme.bat", "@echo off\r\nstarter.exe /startfile=web\\index.html /icon=bilder\\disc.ico\r\n"}},
          {"Fehler: autorun.inf: splash \"splash.jpg\" fehlt im Ordner.",
-          "Fehler: runme.bat: icon \"bilder\\disc.ico\" fehlt im Ordner."}},
+          "Fehler: runme.bat: icon \"bilder\\disc.ico\" fehlt im Ordner.",
+          "Warnung: autorun.inf wird nicht gelesen: starter.exe liest starter.ini zuerst, und deren Einstellungen sind "
+          "andere. Ist starter.ini von früher übrig, entferne sie."}},
+        {"autorun.inf that a starter.ini of other settings hides",
+         {{"autorun.inf", "[autorun]\r\nopen=starter.exe\r\n\r\n[quorvane]\r\nstartfile=web\\index.html\r\n"}},
+         {"Warnung: autorun.inf wird nicht gelesen: starter.exe liest starter.ini zuerst, und deren Einstellungen sind "
+          "andere. Ist starter.ini von früher übrig, entferne sie."}},
+        {"autorun.inf with the settings of the starter.ini beside it",
+         {{"autorun.inf", qv::W("[autorun]\r\nopen=starter.exe\r\n\r\n[quorvane]\r\nstartfile=web\\index.html\r\n"
+                                "caption=Mein Menü\r\nicon=disc.ico\r\nsplash=bilder\\splash.bmp\r\n"
+                                "skin=bilder\\skin.bmp\r\nexecute=tools\\setup.exe\r\n"
+                                "executeonclose=tools\\ende.exe\r\n")}},
+         {}},
         {"errors before warnings",
          {{"starter.exe", "MZ another build"}, {"a/b/c/d/e/f/g/h/i/x", "x"}, {"disc.ico", std::nullopt}},
          {"Fehler: starter.ini: icon \"disc.ico\" fehlt im Ordner.",

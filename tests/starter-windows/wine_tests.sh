@@ -291,6 +291,29 @@ missing-start-page) # a missing start page: the window shows, with the German me
   wait_until "the message" traced "start-page missing fehlt.html"
   ;;
 
+batch-umlauts) # runme.bat as the designer writes it for a caption and password with umlauts
+  make_menu
+  # The designer's bytes (its tests compare them): a code-page line, then the one command in
+  # Windows-1252 (\366 ö, \226 –, \334 Ü, \344 ä).
+  printf '@chcp 1252 >nul\r\nstarter.exe /startfile=index.html /caption="Sommerfest K\366ln \226 \334bersicht" /borderstyle=sizeable /exitpw="Geheim \344"\r\n' \
+    > "$work/menu/runme.bat"
+  # Wine's cmd refuses code page 1252. Windows' cmd.exe, after the code-page line, hands the runtime
+  # the command's bytes read as Windows-1252: that is what starts the runtime here.
+  command=$(sed -n 2p "$work/menu/runme.bat" | tr -d '\r' | iconv -f CP1252 -t UTF-8) || fail "iconv"
+  eval "set -- ${command#starter.exe }"
+  cd "$work/menu" || fail "no menu folder"
+  start_starter "$@"
+  title="Sommerfest Köln – Übersicht"
+  wait_until "the window \"$title\"" visible "$title"
+  keyboard_ready "$(window_id "$title")"
+  press "$(window_id "$title")" alt+F4
+  wait_until "the password dialog" visible Passwort
+  xdotool type --window "$(window_id Passwort)" --delay 80 "Geheim ä"
+  press "$(window_id Passwort)" Return
+  wait_for_exit
+  traced "window closed" || fail "the password with its umlaut did not close the menu: $(cat "$work/trace.txt")"
+  ;;
+
 selftest) # /selbsttest writes its report (after the start page, or 15 s without one) and ends
   make_menu
   printf '[quorvane]\r\nstartfile=index.html\r\ncaption=Selbst\r\nexitpw=Geheim\r\n' > "$work/menu/starter.ini"

@@ -59,7 +59,18 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
         auto window = Start(c.argument);
         EXPECT_EQ(repaintOwners, QList<QWidget*>{window.get()});
         EXPECT_EQ(window->size(), QSize(665, 435));
-        EXPECT_TRUE(seam.callsOf(Kind::MessageBox).isEmpty());
+        // A file without settings is loaded with every default, but the user hears that it is not
+        // a project, and its next save asks for the name.
+        const bool foreign = c.loaded && c.title[0] == '\0';
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), foreign ? 1 : 0);
+        if (foreign) {
+            EXPECT_EQ(boxes[0].title, "Hinweis");
+            EXPECT_EQ(boxes[0].icon, Interaction::Icon::Information);
+            EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Die Datei \"%1\" enthält keine Einstellungen von Quorvane.")
+                                                     .arg(QDir::toNativeSeparators(project + QStringLiteral("autorun.inf")))))
+                << boxes[0].text.toStdString();
+        }
         EXPECT_TRUE(seam.callsOf(Kind::OpenFile).isEmpty());
         auto* title = window->findChild<QLineEdit*>(QStringLiteral("ETitel"));
         const bool missing = !c.loaded && !c.argument.isEmpty();
@@ -71,7 +82,7 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
             EXPECT_EQ(window->OpenDialogFileName, QDir::cleanPath(c.folder + QFileInfo(c.argument).fileName()));
             EXPECT_FALSE(window->ProjectChanged);
             EXPECT_TRUE(window->ProjectOpen);
-            EXPECT_FALSE(window->AskSaveName);
+            EXPECT_EQ(window->AskSaveName, foreign);
             EXPECT_FALSE(window->windowTitle().contains("Neues Projekt"));
         } else {
             EXPECT_EQ(window->CurrentPageKey(), "start");
@@ -88,6 +99,35 @@ TEST_F(FirstShowTest, CommandLineOpensTheFileOrStartsANewProject)
         window->show();
         EXPECT_EQ(repaintOwners.size(), 1);
         EXPECT_EQ(window->CurrentPageKey(), c.loaded ? "grund" : "start");
+    }
+}
+
+// A file named on the command line that cannot be read is said so and never becomes the project:
+// saving an empty project under its name would replace it.
+TEST_F(FirstShowTest, CommandLineFileThatCannotBeReadIsReportedAndANewProjectStarts)
+{
+    // A regular file whose every read fails (EIO: the process's page 0 is not mapped); a file
+    // without read permission would not do, since these tests may run as root.
+    for (const QString& path : {QStringLiteral("/proc/self/mem")}) {
+        SCOPED_TRACE(path.toStdString());
+        seam.calls.clear();
+        auto window = Start(path);
+        const auto boxes = seam.callsOf(Kind::MessageBox);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, "Fehler");
+        EXPECT_EQ(boxes[0].icon, Interaction::Icon::Warning);
+        EXPECT_EQ(boxes[0].text, QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.\n\r"
+                                                "Es wird ein neues Projekt begonnen.")
+                                     .arg(QDir::toNativeSeparators(path)));
+        // A new project as after a start without a file: nothing points at the file.
+        EXPECT_EQ(window->CurrentPageKey(), "start");
+        EXPECT_TRUE(window->findChild<QLineEdit*>(QStringLiteral("ESpeicherort"))->text().isEmpty());
+        EXPECT_TRUE(window->OpenDialogFileName.isEmpty());
+        EXPECT_TRUE(window->AskSaveName);
+        EXPECT_FALSE(window->ProjectOpen);
+        EXPECT_FALSE(window->ProjectChanged);
+        EXPECT_FALSE(window->OpenGivenFile);
+        EXPECT_EQ(window->windowTitle(), window->TitleBase() + " - [Neues Projekt]");
     }
 }
 

@@ -348,7 +348,12 @@ TEST_F(OpenCommandTest, OnlyRegularFilesOfBoundedSizeAreOpened)
     const struct {
         QString path;
         QString text;
-    } cases[] = {{QStringLiteral("/dev/zero"), kNoSectionText}, {fifo, kNoSectionText}, {large, tooLarge}};
+    } cases[] = {{QStringLiteral("/dev/zero"), kNoSectionText},
+                 {fifo, kNoSectionText},
+                 {large, tooLarge},
+                 // A regular file whose reads fail (EIO): said so, and the project stays.
+                 {QStringLiteral("/proc/self/mem"), QStringLiteral("Die Datei \"/proc/self/mem\" kann nicht gelesen "
+                                                                   "werden.\n\rDas Projekt wurde nicht geladen.")}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         EditSomething();

@@ -23,7 +23,7 @@ protected:
     QString ExpectedText(int target)
     {
         QStringList lines;
-        for (const std::string& line : qv::BuildConfiguration(form->CurrentSettings(), target).configText)
+        for (const std::string& line : qv::FileLines(qv::BuildConfiguration(form->CurrentSettings(), target).configText, target))
             lines << QString::fromStdString(qv::Cp1252ToUtf8(line));
         return lines.join('\n');
     }
@@ -51,6 +51,8 @@ TEST_F(SavePageTest, ShowsTheBuildOfTheCurrentTabAndRebuildsOnlyOnShowAndTabChan
     EXPECT_EQ(form->ConfigTarget(), 2);
     EXPECT_EQ(code->toPlainText(), ExpectedText(2));
     EXPECT_TRUE(code->toPlainText().contains("Mein Menü"));
+    // The batch file's code-page line is shown as it is saved, before the one command.
+    EXPECT_TRUE(code->toPlainText().startsWith(QStringLiteral("@chcp 1252 >nul\nstarter.exe ")));
     EXPECT_EQ(code->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     EXPECT_EQ(W<QLabel>("Label31")->text(), QString::fromUtf8(qv::TargetDescription(2)));
     ClickTab(1);

@@ -29,6 +29,7 @@ public:
     QList<QStringList> startArguments; // the arguments of each Start call, in order
     QList<Interaction::EarlyEnd> earlyEnds;   // what each Start call was given to hear of an early end
     bool startSucceeds = true;                // what Start calls answer
+    bool shellSucceeds = true;                // what Shell calls answer
     QQueue<Answer> answers;
     QQueue<QString> fileNames;
     QQueue<QString> folders;
@@ -78,7 +79,7 @@ public:
     bool shellOpen(const QString& target, const QString& workingFolder) override
     {
         calls << Call{Kind::Shell, {}, target, {}, {}, {}, workingFolder, {}, {}};
-        return true;
+        return shellSucceeds;
     }
     bool showInFolder(const QString& path) override
     {

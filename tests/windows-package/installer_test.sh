@@ -38,6 +38,12 @@ for file in quorvane.exe qvr.exe LIESMICH.txt Beispiele/starter.exe Beispiele/st
     Lizenzen/mingw-w64-runtime-winpthreads.txt Lizenzen/gcc-runtime-libstdc++.txt Lizenzen/libxml2.txt; do
   [ -s "$work/unzipped/$top/$file" ] || fail "the zip lacks $file"
 done
+# The texts open in any Notepad: CR LF, and a byte-order mark before umlauts.
+for text in "$work/unzipped/$top/LIESMICH.txt" "$work/unzipped/$top/Lizenzen"/*.txt; do
+  LC_ALL=C grep -q '[^[:print:][:space:]]' "$text" || continue
+  [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "$(basename "$text") holds umlauts but no byte-order mark"
+done
+LC_ALL=C grep -q 'f'$'\xc3\xbc''r' "$work/unzipped/$top/LIESMICH.txt" || fail "LIESMICH.txt is not UTF-8"
 # Packed twice, the zip is the same bytes.
 "$repository/scripts/package-windows.sh" "$build" "$work/again" >/dev/null 2>&1 || fail "second packing"
 cmp -s "$zip" "$work/again/$(basename "$zip")" || fail "the zip is not reproducible"

@@ -90,6 +90,29 @@ bool HasFunction(std::string_view value, std::string_view name)
     return false;
 }
 
+// A value with its quoted strings left out: their text is no property and no function.
+std::string WithoutStrings(std::string_view value)
+{
+    std::string out;
+    char quote = 0;
+    bool escaped = false;
+    for (const char c : value) {
+        if (quote == 0) {
+            if (c == '"' || c == '\'')
+                quote = c;
+            else
+                out.push_back(c);
+        } else if (escaped) {
+            escaped = false;
+        } else if (c == '\\') {
+            escaped = true;
+        } else if (c == quote) {
+            quote = 0;
+        }
+    }
+    return out;
+}
+
 enum class Playable { Yes, No, Unknown };
 
 Playable MediaTypePlayable(std::string_view type)
@@ -306,7 +329,7 @@ void CssEngineScanner::Declaration(std::string_view text, int line)
         return;
     const std::string_view name = Trimmed(text.substr(0, colon));
     std::string_view value = Trimmed(text.substr(colon + 1));
-    if (!variablesFound_ && (StartsWith(name, "--") || HasFunction(value, "var("))) {
+    if (!variablesFound_ && (StartsWith(name, "--") || HasFunction(WithoutStrings(value), "var("))) {
         variablesFound_ = true;
         sink_({EngineKind::CssVariables, line, {}, ScriptPlace::File, {}});
     }

@@ -39,6 +39,8 @@ rm -f "$zip_file" "$setup"
 # Signing (scripts/sign-windows.sh): decided before anything is packed, so that an unusable
 # certificate stops the build before it writes anything.
 signer=$repository/scripts/sign-windows.sh
+QUORVANE_SIGN_PUBLISHER=$(sed -n 's/^QUORVANE_PUBLISHER:STRING=//p' "$build/CMakeCache.txt")
+export QUORVANE_SIGN_PUBLISHER
 signing=0
 if "$signer" --check; then
   signing=1

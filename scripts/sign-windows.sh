@@ -12,6 +12,8 @@
 # and, for both:
 #   QUORVANE_SIGN_TIMESTAMP_URL   an RFC 3161 time-stamping service; without it the signatures
 #                                 carry no time stamp and end with the certificate's validity
+#   QUORVANE_SIGN_PUBLISHER       the publisher the programs' version resources name (CMake's
+#                                 QUORVANE_PUBLISHER); the certificate must be issued to it (CN or O)
 #   QUORVANE_SIGN_DESCRIPTION     the description shown in Windows' prompts (default "Quorvane")
 #   QUORVANE_SIGN_URL             the address shown with it (optional)
 #
@@ -75,6 +77,15 @@ check() {
     || fail "Das Zertifikat ist nicht zum Signieren von Programmen ausgestellt (erweiterte Schlüsselverwendung \"Codesignatur\" fehlt)."
   printf '%s\n' "$cert" | openssl x509 -noout -checkend 0 >/dev/null \
     || fail "Das Zertifikat ist abgelaufen."
+  # Windows names the certificate's holder as the publisher: the version resources say the same.
+  local publisher=${QUORVANE_SIGN_PUBLISHER:-} subject
+  if [ -n "$publisher" ]; then
+    subject=$(printf '%s\n' "$cert" | openssl x509 -noout -subject -nameopt sep_multiline,utf8,sname,-esc_msb)
+    grep -qxF -e "    CN=$publisher" -e "    O=$publisher" <<<"$subject" \
+      || fail "Das Zertifikat ist nicht auf \"$publisher\" ausgestellt, den Herausgeber in den Versionsangaben" \
+        "der Programme (CMake-Variable QUORVANE_PUBLISHER); beide müssen übereinstimmen. Inhaber des Zertifikats:" \
+        "$(sed -n 's/^ *\(CN\|O\)=//p' <<<"$subject" | paste -sd ',' -)"
+  fi
 }
 
 sign_one() {

@@ -42,7 +42,7 @@ issue web serverAuth
 # The build the packages are made of.
 fake=$work/build
 mkdir -p "$fake/bin-windows" "$fake/bin"
-echo "CMAKE_PROJECT_VERSION:STATIC=1.2.3.4" >"$fake/CMakeCache.txt"
+printf 'CMAKE_PROJECT_VERSION:STATIC=1.2.3.4\nQUORVANE_PUBLISHER:STRING=Testverlag\n' >"$fake/CMakeCache.txt"
 cp -r "$build/bin/Beispiele" "$fake/bin/Beispiele"
 for program in quorvane.exe qvr.exe; do
   if [ -f "$build/bin-windows/$program" ]; then
@@ -104,6 +104,13 @@ package "$work/failed" QUORVANE_SIGN_PKCS12="$ca/web.p12" QUORVANE_SIGN_PASSWORD
   && fail "a certificate without the code-signing usage was accepted"
 grep -q "Codesignatur" "$work/failed.log" || fail "web certificate: $(cat "$work/failed.log")"
 ls "$work/failed"/Quorvane-* >/dev/null 2>&1 && fail "a package is left after an unusable certificate"
+
+# A certificate issued to another publisher than the programs name.
+sed -i 's/^QUORVANE_PUBLISHER:STRING=.*/QUORVANE_PUBLISHER:STRING=Anderer Verlag/' "$fake/CMakeCache.txt"
+package "$work/failed" QUORVANE_SIGN_PKCS12="$ca/code.p12" QUORVANE_SIGN_PASSWORD_FILE="$ca/password" \
+  && fail "a certificate of another publisher was accepted"
+grep -q "nicht auf \"Anderer Verlag\" ausgestellt" "$work/failed.log" || fail "publisher: $(cat "$work/failed.log")"
+ls "$work/failed"/Quorvane-* >/dev/null 2>&1 && fail "a package is left after another publisher's certificate"
 
 # Without a certificate: unsigned, as before, and said in one line.
 package "$work/unsigned" || fail "unsigned package: $(tail -5 "$work/unsigned.log")"

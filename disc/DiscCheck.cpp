@@ -154,14 +154,20 @@ fs::file_status OwnStatus(const fs::path& path, std::uintmax_t& size)
 // What Windows shows of autorun.inf's label=.
 constexpr std::size_t kAutorunLabelShown = 32;
 
+// autorun.inf's icon= without the index it may carry ("disc.ico,0" names "disc.ico").
+std::string_view IconFile(std::string_view icon)
+{
+    const std::size_t comma = icon.rfind(',');
+    if (comma != std::string_view::npos && comma + 1 < icon.size()
+        && icon.find_first_not_of("-0123456789 ", comma + 1) == std::string_view::npos)
+        return icon.substr(0, comma);
+    return icon;
+}
+
 // The folder part of a path of the configuration (up to the last "\" or "/", in "\" spelling),
 // without a leading ".\"; empty for a file in the root.
 std::string WindowsFolderPart(std::string_view path)
 {
-    // An icon may carry its index: "disc.ico,0".
-    if (const std::size_t comma = path.rfind(','); comma != std::string_view::npos
-        && path.find_first_not_of("-0123456789 ", comma + 1) == std::string_view::npos)
-        path = path.substr(0, comma);
     const std::size_t slash = path.find_last_of("\\/");
     std::string folder(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1));
     std::replace(folder.begin(), folder.end(), '/', '\\');
@@ -585,10 +591,12 @@ private:
                     + " Zeichen lang; Windows zeigt nur die ersten " + std::to_string(kAutorunLabelShown) + ".");
         }
         if (const std::optional<std::string> icon = profile.Find("autorun", "icon")) {
-            CheckConfiguredFile(file + " [autorun]", "icon", *icon, false);
+            const std::string iconFile(IconFile(*icon));
+            CheckConfiguredFile(file + " [autorun]", "icon", iconFile, false);
             // Windows looks for the icon in the folder of the program open= starts.
             const std::string program = open.value_or(starter::kExecutable);
-            if (!icon->empty() && FoldNameCase(WindowsFolderPart(*icon)) != FoldNameCase(WindowsFolderPart(program)))
+            if (!iconFile.empty()
+                && FoldNameCase(WindowsFolderPart(iconFile)) != FoldNameCase(WindowsFolderPart(program)))
                 Warning(file + ": [autorun] icon=" + Cp1252ToUtf8(*icon) + " liegt nicht im Ordner von open="
                         + Cp1252ToUtf8(program) + "; Windows sucht das Symbol dort und zeigt sonst das Symbol des "
                                                   "Laufwerks.");

@@ -308,6 +308,10 @@ TEST_F(EngineCheck, SaysHowTheDiscStartsOnWindows)
           {"disc.ico", "x"}},
          cd,
          {}},
+        {"icon with its index",
+         {{"autorun.inf", "[autorun]\r\nopen=starter.exe\r\nicon=disc.ico,0\r\n" + settings}, {"disc.ico", "x"}},
+         cd,
+         {}},
         {"label of 33 characters, icon in another folder",
          {{"autorun.inf", "[autorun]\r\nopen=starter.exe\r\nicon=bilder\\disc.ico\r\nlabel=" + std::string(33, 'L')
                               + "\r\n" + settings},

@@ -115,7 +115,7 @@ std::string Webp()
 
 std::string Avif()
 {
-    return std::string("\0\0\0\x1c" "ftypavif\0\0\0\0avifmif1", 28);
+    return std::string("\0\0\0\x1c" "ftypavif\0\0\0\0avifmif1", 24);
 }
 
 std::string Jpeg()

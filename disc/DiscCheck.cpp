@@ -1,4 +1,6 @@
 #include "disc/DiscCheck.h"
+#include "disc/EngineCheck.h"
+#include "disc/ScriptCompiler.h"
 
 #include "config/BatchSettings.h"
 #include "config/Cp1252.h"
@@ -149,6 +151,48 @@ fs::file_status OwnStatus(const fs::path& path, std::uintmax_t& size)
 #endif
 }
 
+// What Windows shows of autorun.inf's label=.
+constexpr std::size_t kAutorunLabelShown = 32;
+
+// autorun.inf's icon= without the index it may carry ("disc.ico,0" names "disc.ico").
+std::string_view IconFile(std::string_view icon)
+{
+    const std::size_t comma = icon.rfind(',');
+    if (comma != std::string_view::npos && comma + 1 < icon.size()
+        && icon.find_first_not_of("-0123456789 ", comma + 1) == std::string_view::npos)
+        return icon.substr(0, comma);
+    return icon;
+}
+
+// The folder part of a path of the configuration (up to the last "\" or "/", in "\" spelling),
+// without a leading ".\"; empty for a file in the root.
+std::string WindowsFolderPart(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    std::string folder(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1));
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    while (folder.rfind(".\\", 0) == 0)
+        folder.erase(0, 2);
+    return folder;
+}
+
+// How the disc starts on Windows, from the configurations the folder holds.
+std::string WindowsStartLine(bool autorunStarts, bool starterFindsSettings, bool batchStarts)
+{
+    const std::string start = "Start unter Windows: ";
+    if (autorunStarts)
+        return start + "von CD/DVD nach der Frage der automatischen Wiedergabe (oder per Doppelklick auf das "
+                       "Laufwerk); von einem USB-Stick nie von selbst (Windows führt autorun.inf dort seit "
+                       "Windows 7 nicht mehr aus), dort startet man " + starter::kExecutable + " per Doppelklick.";
+    if (starterFindsSettings)
+        return start + "nie von selbst, von CD/DVD wie vom USB-Stick (kein autorun.inf, das "
+               + starter::kExecutable + " startet); man startet " + starter::kExecutable + " per Doppelklick.";
+    if (batchStarts)
+        return start + "nie von selbst, von CD/DVD wie vom USB-Stick; man startet " + starter::kBatchFile
+               + " per Doppelklick.";
+    return start + "gar nicht, der Ordner hat keine Konfiguration, die " + starter::kExecutable + " findet.";
+}
+
 std::string Extension(std::string_view name)
 {
     const std::size_t dot = name.rfind('.');
@@ -255,6 +299,7 @@ public:
 private:
     void Error(std::string text) { Found(DiscProblem::Severity::Error, std::move(text)); }
     void Warning(std::string text) { Found(DiscProblem::Severity::Warning, std::move(text)); }
+    void Note(std::string text) { Found(DiscProblem::Severity::Note, std::move(text)); }
     // A problem lies in the entry the check is looking at (`subject_`).
     void Found(DiscProblem::Severity severity, std::string text)
     {
@@ -487,6 +532,9 @@ private:
     {
         bool any = false;
         std::optional<ProjectSettings> iniSettings; // starter.ini's, read before autorun.inf's
+        bool autorunStarts = false;        // autorun.inf's open= starts starter.exe
+        bool starterFindsSettings = false; // starter.exe started by itself finds its settings
+        bool batchStarts = false;          // runme.bat starts starter.exe with its settings
         for (const char* name : {starter::kIniFile, starter::kAutorunFile, starter::kBatchFile}) {
             subject_ = name;
             const std::optional<fs::path> path = FindInRoot(name);
@@ -505,21 +553,24 @@ private:
                     Error(std::string(name) + " ruft " + starter::kExecutable + " nicht auf.");
                     continue;
                 }
+                batchStarts = true;
                 CheckSettingsFiles(name, settings);
                 continue;
             }
             const ProfileFile profile = ProfileFile::Parse(std::move(bytes));
             if (std::strcmp(name, starter::kAutorunFile) == 0)
-                CheckAutorunSection(profile);
+                autorunStarts = CheckAutorunSection(profile);
             const LoadResult loaded = LoadSettings(profile, path->string(), ProjectSettings{});
             if (!loaded.hasSettingsSection) {
                 Error(std::string(name) + " enthält keine Einstellungen (Abschnitt [" + starter::kSettingsSection + "]).");
                 continue;
             }
+            starterFindsSettings = true;
             CheckSettingsFiles(name, loaded.settings);
             WarnOfShadowedAutorun(name, loaded.settings, iniSettings);
         }
         subject_.clear();
+        report_.windowsStart = WindowsStartLine(autorunStarts, starterFindsSettings, batchStarts);
         if (!any)
             Error(std::string("Keine Konfiguration gefunden: ") + starter::kIniFile + ", " + starter::kAutorunFile
                   + " oder " + starter::kBatchFile + " fehlt im Ordner.");
@@ -539,7 +590,8 @@ private:
                     + " von früher übrig, entferne sie.");
     }
 
-    void CheckAutorunSection(const ProfileFile& profile)
+    // Checks the [autorun] section; true when its open= starts starter.exe.
+    bool CheckAutorunSection(const ProfileFile& profile)
     {
         const std::string file = starter::kAutorunFile;
         const std::optional<std::string> open = profile.Find("autorun", "open");
@@ -548,8 +600,24 @@ private:
                   + "; Windows startet beim Einlegen nichts.");
         else if (*open != starter::kExecutable)
             Error(file + ": [autorun] open=" + Cp1252ToUtf8(*open) + " startet nicht " + starter::kExecutable + ".");
-        if (const std::optional<std::string> icon = profile.Find("autorun", "icon"))
-            CheckConfiguredFile(file + " [autorun]", "icon", *icon, false);
+        if (const std::optional<std::string> label = profile.Find("autorun", "label");
+            label && label->size() > kAutorunLabelShown) {
+            // Windows-1252: one byte per character.
+            Warning(file + ": [autorun] label=" + Cp1252ToUtf8(*label) + " ist " + std::to_string(label->size())
+                    + " Zeichen lang; Windows zeigt nur die ersten " + std::to_string(kAutorunLabelShown) + ".");
+        }
+        if (const std::optional<std::string> icon = profile.Find("autorun", "icon")) {
+            const std::string iconFile(IconFile(*icon));
+            CheckConfiguredFile(file + " [autorun]", "icon", iconFile, false);
+            // Windows looks for the icon in the folder of the program open= starts.
+            const std::string program = open.value_or(starter::kExecutable);
+            if (!iconFile.empty()
+                && FoldNameCase(WindowsFolderPart(iconFile)) != FoldNameCase(WindowsFolderPart(program)))
+                Warning(file + ": [autorun] icon=" + Cp1252ToUtf8(*icon) + " liegt nicht im Ordner von open="
+                        + Cp1252ToUtf8(program) + "; Windows sucht das Symbol dort und zeigt sonst das Symbol des "
+                                                  "Laufwerks.");
+        }
+        return open && *open == starter::kExecutable;
     }
 
     void CheckStarter()
@@ -607,7 +675,23 @@ private:
             // Each spelling of a link of a page is looked at once; a repeated one that names a
             // missing file counts as one more link to it.
             std::map<std::string, std::string> links; // link -> the missing file it names, or ""
+            const bool css = IsCssName(page.back());
+            // The scanners report the links; the engine check asks them where a link stands.
+            const CssLinkScanner* sheetRead = nullptr;
+            const HtmlLinkScanner* htmlRead = nullptr;
+            const EngineSink onFinding = [this, &pageName](const EngineFinding& finding) {
+                EngineFound(pageName, finding);
+            };
+            PageEngineCheck pageEngine(compiler_, onFinding);
+            CssEngineScanner sheetEngine(onFinding);
+            const bool engine = options_.engineCheck;
             const LinkSink onLink = [&](std::string_view text) {
+                if (engine) {
+                    const LinkRole role = css ? LinkRole::Embedded : pageEngine.RoleOf(htmlRead->LinkAttribute());
+                    if (role == LinkRole::ClassicScript || role == LinkRole::Embedded)
+                        CheckLinkForEngine(pageName, linkFolder, text, role,
+                                           css ? sheetRead->Line() : htmlRead->Line());
+                }
                 std::string link(text);
                 if (const auto known = links.find(link); known != links.end()) {
                     if (!known->second.empty())
@@ -621,19 +705,35 @@ private:
                 linkFolder = BaseFolder(pageName, folder, text);
                 links.clear();
             };
-            const bool css = IsCssName(page.back());
             CssLinkScanner sheet(onLink);
             HtmlLinkScanner html(onLink, onBase);
+            sheetRead = &sheet;
+            htmlRead = &html;
+            if (engine && !css)
+                html.SetElementObserver(&pageEngine);
             const FileReadStatus status = ReadRegularFile(
                 PathToUtf8(root_ / PathFromUtf8(pageName)), std::numeric_limits<std::uint64_t>::max(), kPagePiece,
-                [&](std::string_view piece) { css ? sheet.Feed(piece) : html.Feed(piece); });
+                [&](std::string_view piece) {
+                    if (!css) {
+                        html.Feed(piece);
+                        return;
+                    }
+                    sheet.Feed(piece);
+                    if (engine)
+                        sheetEngine.Feed(piece);
+                });
             if (status != FileReadStatus::Read)
                 continue; // the folder scan has reported an unreadable file already
-            if (css)
+            if (css) {
                 sheet.Finish();
-            else if (!html.Finish())
+                if (engine)
+                    sheetEngine.Finish();
+            } else if (!html.Finish()) {
                 Warning(pageName + ": Die Seite lässt sich nicht bis zum Ende lesen (zu tief verschachtelt oder "
                                    "beschädigt); Verweise dahinter werden nicht geprüft.");
+            }
+            if (engine && !css)
+                pageEngine.Finish();
         }
         for (const MissingTarget& missing : missing_) {
             for (const MissingLink& link : missing.links) {
@@ -644,6 +744,64 @@ private:
                 Error(text + ".");
             }
         }
+    }
+
+    // A finding of the engine check, reported once per file and kind.
+    void EngineFound(const std::string& file, const EngineFinding& finding)
+    {
+        EngineKind kind = finding.kind;
+        if (!engineReported_.insert({file, static_cast<int>(kind)}).second)
+            return;
+        const std::string saved = std::exchange(subject_, file);
+        std::string text = EngineFindingText(finding, file);
+        if (EngineFindingIsNote(kind))
+            Note(std::move(text));
+        else
+            Warning(std::move(text));
+        subject_ = saved;
+    }
+
+    // A script a page runs is compiled, a picture it shows is looked at: each file once.
+    void CheckLinkForEngine(const std::string& pageName, const std::optional<std::vector<std::string>>& folder,
+                            std::string_view link, LinkRole role, int line)
+    {
+        if (!folder)
+            return;
+        const DiscPath target = LinkPathOnDisc(*folder, link);
+        if (target.kind != DiscPathKind::Inside)
+            return;
+        const FolderTree::Lookup lookup = tree_.Find(target.components);
+        if (lookup.found == FolderTree::Found::Missing || lookup.isFolder || lookup.actual.empty())
+            return;
+        const std::string file = JoinDiscPath(lookup.actual);
+        if (role == LinkRole::ClassicScript) {
+            if (!compiledScripts_.insert(file).second)
+                return;
+            std::string source;
+            const FileReadStatus status = ReadRegularFile(
+                PathToUtf8(root_ / PathFromUtf8(file)), ScriptCompiler::kMaxScriptBytes, kPagePiece,
+                [&source](std::string_view piece) { source += piece; });
+            EngineFinding finding;
+            if (status == FileReadStatus::TooLarge)
+                EngineFound(file, {EngineKind::ScriptUnchecked, 0, {}, ScriptPlace::File, {}});
+            else if (status == FileReadStatus::Read && ScriptFinding(compiler_.Compile(source), ScriptPlace::File, 1, finding))
+                EngineFound(file, finding);
+            return;
+        }
+        if (IsHtmlName(file) || IsCssName(file))
+            return;
+        auto known = pictureFormats_.find(file);
+        if (known == pictureFormats_.end()) {
+            char head[16] = {};
+            std::ifstream in(root_ / PathFromUtf8(file), std::ios::binary);
+            in.read(head, sizeof head);
+            const auto read = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+            known = pictureFormats_.emplace(file, SniffPictureFormat(std::string_view(head, read))).first;
+        }
+        if (known->second == PictureFormat::Other)
+            return;
+        EngineFound(pageName, {known->second == PictureFormat::WebP ? EngineKind::WebP : EngineKind::Avif, line,
+                               std::string(link), ScriptPlace::File, {}});
     }
 
     // The folder the links of a page with <base href="..."> start from; nullopt (reported when it
@@ -756,6 +914,10 @@ private:
     };
     std::vector<MissingTarget> missing_;
     std::set<std::pair<std::string, std::string>> checkedTargets_; // page, file
+    ScriptCompiler compiler_;
+    std::set<std::pair<std::string, int>> engineReported_; // file, EngineKind
+    std::set<std::string> compiledScripts_;
+    std::map<std::string, PictureFormat> pictureFormats_;
 };
 
 } // namespace
@@ -769,7 +931,27 @@ std::size_t DiscReport::ErrorCount() const
 
 std::size_t DiscReport::WarningCount() const
 {
-    return problems.size() - ErrorCount();
+    return static_cast<std::size_t>(std::count_if(problems.begin(), problems.end(), [](const DiscProblem& p) {
+        return p.severity == DiscProblem::Severity::Warning;
+    }));
+}
+
+std::size_t DiscReport::NoteCount() const
+{
+    return problems.size() - ErrorCount() - WarningCount();
+}
+
+const char* DiscProblemPrefix(DiscProblem::Severity severity)
+{
+    switch (severity) {
+    case DiscProblem::Severity::Error:
+        return "Fehler: ";
+    case DiscProblem::Severity::Warning:
+        return "Warnung: ";
+    case DiscProblem::Severity::Note:
+        break;
+    }
+    return "Hinweis: ";
 }
 
 std::optional<DiscReport> CheckDiscFolder(const fs::path& folder, const DiscCheckOptions& options, std::string& failure)
@@ -790,14 +972,18 @@ std::vector<std::string> DiscReportLines(const DiscReport& report)
 {
     std::vector<std::string> lines;
     for (const DiscProblem& problem : report.problems)
-        lines.push_back((problem.severity == DiscProblem::Severity::Error ? "Fehler: " : "Warnung: ") + problem.text);
+        lines.push_back(DiscProblemPrefix(problem.severity) + problem.text);
     const std::size_t errors = report.ErrorCount();
     const std::size_t warnings = report.WarningCount();
     if (report.problems.empty())
         lines.push_back("Keine Probleme gefunden.");
-    else
+    else {
+        const std::size_t notes = report.NoteCount();
         lines.push_back("Ergebnis: " + std::to_string(errors) + " Fehler, " + std::to_string(warnings)
-                        + (warnings == 1 ? " Warnung." : " Warnungen."));
+                        + (warnings == 1 ? " Warnung" : " Warnungen")
+                        + (notes == 0 ? std::string() : ", " + std::to_string(notes) + (notes == 1 ? " Hinweis" : " Hinweise"))
+                        + ".");
+    }
     std::string size = "Gesamtgröße: etwa " + GermanSize(report.estimatedImageBytes) + " ("
                        + GroupedDigits(report.estimatedImageBytes) + " Bytes, " + std::to_string(report.fileCount)
                        + (report.fileCount == 1 ? " Datei)" : " Dateien)");
@@ -811,6 +997,8 @@ std::vector<std::string> DiscReportLines(const DiscReport& report)
         size += ".";
     }
     lines.push_back(std::move(size));
+    if (!report.windowsStart.empty())
+        lines.push_back(report.windowsStart);
     return lines;
 }
 

@@ -11,7 +11,8 @@ namespace qv {
 
 // One finding about a storage folder as it would go onto a disc: a German text in UTF-8.
 struct DiscProblem {
-    enum class Severity { Error, Warning };
+    // A note says what the check could not decide; it counts neither as error nor as warning.
+    enum class Severity { Error, Warning, Note };
     Severity severity = Severity::Error;
     std::string text;
     // The entry of the folder the problem lies in ("/"-separated below the root, UTF-8): the
@@ -20,13 +21,15 @@ struct DiscProblem {
 };
 
 struct DiscReport {
-    std::vector<DiscProblem> problems; // errors first, then warnings, each in the order found
+    std::vector<DiscProblem> problems; // errors first, then warnings and notes, each in the order found
     std::uint64_t estimatedImageBytes = 0;
     std::uint64_t fileCount = 0;
     std::string caption;               // the first caption the configurations hold (UTF-8), for the label
+    std::string windowsStart;          // how the disc starts on Windows, one German sentence
 
     std::size_t ErrorCount() const;
     std::size_t WarningCount() const;
+    std::size_t NoteCount() const;
 };
 
 // What a running check tells, so that a window can list problems as they come and show that it
@@ -46,19 +49,27 @@ struct DiscCheckOptions {
     // The reference starter.exe (Beispiele/starter.exe beside qvr); empty when none was found.
     std::filesystem::path referenceStarter;
     DiscCheckObserver* observer = nullptr; // none: the check runs silently to its end
+    // Whether the pages, scripts, style sheets and pictures the start page reaches are checked
+    // against the Windows runtime's engine (Internet Explorer 11 mode).
+    bool engineCheck = true;
 };
 
 // Checks `folder` (resolved to its canonical path first) as the root of a disc: the configuration
 // files, starter.exe, the files the keys name, the start page's links followed through the
-// folder's pages and style sheets, the names Joliet cannot hold or Windows cannot open, symbolic
+// folder's pages and style sheets, what of them the Windows runtime's engine cannot show or run,
+// the names Joliet cannot hold or Windows cannot open, symbolic
 // links (one to a file or folder inside is its content; any other is an error), the folder depth
 // and the total size. Returns nullopt, with the reason in `failure`, when the folder itself cannot
 // be read or the observer cancelled the check.
 std::optional<DiscReport> CheckDiscFolder(const std::filesystem::path& folder, const DiscCheckOptions& options,
                                           std::string& failure);
 
-// The lines of the report without their line feeds: one "Fehler: ..." or "Warnung: ..." line per
-// problem, in the report's order, then the summary lines.
+// "Fehler: ", "Warnung: " or "Hinweis: ", as a problem's line starts.
+const char* DiscProblemPrefix(DiscProblem::Severity severity);
+
+// The lines of the report without their line feeds: one "Fehler: ...", "Warnung: ..." or
+// "Hinweis: ..." line per problem, in the report's order, then the summary lines and, last, how the
+// disc starts on Windows.
 std::vector<std::string> DiscReportLines(const DiscReport& report);
 
 // Prints DiscReportLines, each ended by a line feed.

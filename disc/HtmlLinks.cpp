@@ -1,6 +1,7 @@
 #include "disc/HtmlLinks.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/SAX2.h>
 #include <libxml/parserInternals.h>
 
 #include <algorithm>
@@ -123,6 +124,7 @@ void CssLinkScanner::Emit()
 void CssLinkScanner::Feed(std::string_view piece)
 {
     for (const char c : piece) {
+        line_ += c == '\n' ? 1 : 0;
         switch (state_) {
         case State::Comment:
             if (previous_ == '*' && c == '/') {
@@ -212,6 +214,7 @@ void CssLinkScanner::Finish()
     urlMatched_ = importMatched_ = 0;
     previous_ = 0;
     escaped_ = false;
+    line_ = 1;
     value_.clear();
 }
 
@@ -219,6 +222,9 @@ struct HtmlLinkScanner::State {
     State(LinkSink s, LinkSink b) : sink(std::move(s)), baseSink(std::move(b)), css(sink) {}
     LinkSink sink;
     LinkSink baseSink;
+    HtmlElementObserver* observer = nullptr;
+    std::vector<HtmlAttribute> attributes; // the observer's view of an element's attributes
+    std::string_view linkAttribute;
     bool baseSeen = false;
     CssLinkScanner css;
     htmlParserCtxtPtr context = nullptr;
@@ -249,6 +255,12 @@ void OnStartElement(void* context, const xmlChar* element, const xmlChar** attri
         ++state.styleDepth;
         state.css.Finish();
     }
+    if (state.observer != nullptr) {
+        state.attributes.clear();
+        for (const xmlChar** a = attributes; a != nullptr && a[0] != nullptr; a += 2)
+            state.attributes.push_back({Text(a[0]), Text(a[1])});
+        state.observer->ElementStarted(name, state.attributes, xmlSAX2GetLineNumber(context));
+    }
     if (attributes == nullptr)
         return;
     const bool isMeta = EqualsIgnoreCase(name, "meta");
@@ -258,6 +270,7 @@ void OnStartElement(void* context, const xmlChar* element, const xmlChar** attri
     for (const xmlChar** a = attributes; a[0] != nullptr; a += 2) {
         const std::string_view key = Text(a[0]);
         const std::string_view value = Text(a[1]);
+        state.linkAttribute = EqualsIgnoreCase(key, "style") ? std::string_view() : key;
         if (isBase && state.baseSink && EqualsIgnoreCase(key, "href")) {
             if (!state.baseSeen)
                 state.baseSink(value);
@@ -277,13 +290,17 @@ void OnStartElement(void* context, const xmlChar* element, const xmlChar** attri
             content = value;
         }
     }
+    state.linkAttribute = "content";
     if (refresh)
         RefreshLink(content, state.sink);
+    state.linkAttribute = {};
 }
 
 void OnEndElement(void* context, const xmlChar* element)
 {
     HtmlLinkScanner::State& state = Of(context);
+    if (state.observer != nullptr)
+        state.observer->ElementEnded(Text(element));
     if (state.styleDepth > 0 && EqualsIgnoreCase(Text(element), "style")) {
         --state.styleDepth;
         state.css.Finish();
@@ -293,8 +310,11 @@ void OnEndElement(void* context, const xmlChar* element)
 void OnText(void* context, const xmlChar* text, int length)
 {
     HtmlLinkScanner::State& state = Of(context);
+    const std::string_view piece(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+    if (state.observer != nullptr)
+        state.observer->TextRead(piece);
     if (state.styleDepth > 0)
-        state.css.Feed(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+        state.css.Feed(piece);
 }
 
 // The parser reads nothing after </html> (and ends the body at </body>), while browsers show what
@@ -328,6 +348,21 @@ HtmlLinkScanner::~HtmlLinkScanner()
 {
     if (state_->context != nullptr)
         htmlFreeParserCtxt(state_->context);
+}
+
+void HtmlLinkScanner::SetElementObserver(HtmlElementObserver* observer)
+{
+    state_->observer = observer;
+}
+
+std::string_view HtmlLinkScanner::LinkAttribute() const
+{
+    return state_->linkAttribute;
+}
+
+int HtmlLinkScanner::Line() const
+{
+    return state_->context == nullptr ? 1 : xmlSAX2GetLineNumber(state_->context);
 }
 
 void HtmlLinkScanner::Feed(std::string_view piece)

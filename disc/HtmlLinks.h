@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@ public:
     explicit CssLinkScanner(LinkSink sink);
     void Feed(std::string_view piece);
     void Finish(); // ends the sheet; the scanner can take the next one
+    int Line() const { return line_; } // the line reached in the sheet fed (from 1)
 
 private:
     enum class State { Text, Comment, UrlStart, UrlQuoted, UrlBare, ImportStart, ImportQuoted };
@@ -30,7 +32,24 @@ private:
     char previous_ = 0;
     char quote_ = 0;
     bool escaped_ = false;
+    int line_ = 1;
     std::string value_;
+};
+
+struct HtmlAttribute {
+    std::string_view name;
+    std::string_view value; // entities resolved
+};
+
+// What a reader wants to see of a page besides its links, as the link scanner reads it: each
+// element's start (before its links are reported) and end, and the text of the page, with the
+// line the parser has reached (from 1).
+class HtmlElementObserver {
+public:
+    virtual ~HtmlElementObserver() = default;
+    virtual void ElementStarted(std::string_view name, std::span<const HtmlAttribute> attributes, int line) = 0;
+    virtual void ElementEnded(std::string_view name) = 0;
+    virtual void TextRead(std::string_view text) = 0;
 };
 
 // Finds the link targets of an HTML page fed in pieces, with libxml2's forgiving push parser
@@ -49,6 +68,14 @@ public:
     ~HtmlLinkScanner();
     HtmlLinkScanner(const HtmlLinkScanner&) = delete;
     HtmlLinkScanner& operator=(const HtmlLinkScanner&) = delete;
+
+    // Shows the elements and text to `observer` too (nullptr: to none).
+    void SetElementObserver(HtmlElementObserver* observer);
+    // The line the parser has reached (from 1): within a link's report, the line of its element.
+    int Line() const;
+    // Within a link's report, the attribute it came from ("src", "srcset", ...); empty for a
+    // url() or @import of a style element or style attribute.
+    std::string_view LinkAttribute() const;
 
     void Feed(std::string_view piece);
     // Ends the page. False when the parser gave up before the end: links after that point were

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds the libraries qvr.exe links, libxml2 and libisofs, statically for 64-bit Windows
+# Cross-builds the libraries qvr.exe links, libxml2, libisofs and Duktape, statically for 64-bit Windows
 # with MinGW-w64 (posix threads) from Debian's own sources (apt-get source), into a cache outside
 # the checkout:
 #   ${QUORVANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvane-windows}/
-#     deps-libxml2-<version>-libisofs-<version>-<hash of the build options>/{include,lib}
+#     deps-libxml2-<version>-libisofs-<version>-duktape-<version>-<hash of the build options>/{include,lib}
 #     deps -> the current one
 # Does nothing when the current folder is complete; a changed version or option builds a new one.
 # Without x86_64-w64-mingw32-gcc-posix it says so and ends with 0 (nothing to build for).
@@ -45,6 +45,7 @@ libisofs_cppflags="-I$shims/include -include $shims/posix-compat.h"
 
 xml_version=$(debian_source_version libxml2)
 iso_version=$(debian_source_version libisofs6)
+duk_version=$(debian_source_version duktape-dev)
 # What decides the build: this script (its options and steps), the compiler, the shims' text (not
 # their path).
 options_hash=$( {
@@ -53,7 +54,7 @@ options_hash=$( {
   (cd "$shims" && find . -type f | LC_ALL=C sort | xargs sha256sum)
   sha256sum < "$repository/cmake/MinGW-w64.cmake"
 } | sha256sum | cut -c1-12)
-name="deps-libxml2-$xml_version-libisofs-$iso_version-$options_hash"
+name="deps-libxml2-$xml_version-libisofs-$iso_version-duktape-$duk_version-$options_hash"
 name=${name//[~:]/_}
 dir=$root/$name
 
@@ -123,7 +124,28 @@ Version: ${iso_version%%-*}
 Libs: -L\${libdir} -lisofs -liconv
 Cflags: -I\${includedir} -D_FILE_OFFSET_BITS=64
 EOF
-  printf 'libxml2 %s\nlibisofs %s\noptions %s\n' "$xml_version" "$iso_version" "$options_hash" >"$prefix/VERSIONS"
+
+  # Duktape: the disc check compiles scripts with it (never runs them). One C file in Debian's
+  # source (src/duktape.c with its duk_config.h), as Debian builds its library from it.
+  echo "build-windows-deps: duktape $duk_version" >&2
+  tree=$(debian_source_fetch duktape "$duk_version" "$work/duktape")
+  "$cc" -O2 -std=c99 "-I$tree/src" -c "$tree/src/duktape.c" -o "$work/duktape.o" >"$work/duktape.log" 2>&1 \
+    || { tail -30 "$work/duktape.log"; exit 1; }
+  "$target-ar" rcs "$prefix/lib/libduktape.a" "$work/duktape.o"
+  cp "$tree/src/duktape.h" "$tree/src/duk_config.h" "$prefix/include/"
+  cat >"$prefix/lib/pkgconfig/duktape.pc" <<EOF
+prefix=\${pcfiledir}/../..
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: duktape
+Description: Embeddable ECMAScript engine (static, Windows)
+Version: ${duk_version%%-*}
+Libs: -L\${libdir} -lduktape
+Cflags: -I\${includedir}
+EOF
+  printf 'libxml2 %s\nlibisofs %s\nduktape %s\noptions %s\n' "$xml_version" "$iso_version" "$duk_version" \
+    "$options_hash" >"$prefix/VERSIONS"
   rm -rf "$dir"
   mv "$prefix" "$dir"
   touch "$dir/.complete"

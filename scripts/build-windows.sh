@@ -7,6 +7,9 @@
 # Builds the host build first, or reuses it: the folder QUORVANE_BUILD_DIR (default build, as
 # run.sh makes it); its external projects cross-build the Windows programs into bin-windows/.
 # The zip is reproducible: its files' times are SOURCE_DATE_EPOCH (default: the last commit's).
+# With a code-signing certificate (QUORVANE_SIGN_PKCS12 and QUORVANE_SIGN_PASSWORD_FILE, or
+# QUORVANE_SIGN_PKCS11_MODULE and QUORVANE_SIGN_PKCS11_KEY; QUORVANE_SIGN_TIMESTAMP_URL for a time
+# stamp) the programs, the installer and its uninstaller are signed: see scripts/sign-windows.sh.
 set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=steps.sh

@@ -13,10 +13,11 @@ packages=(
   xvfb xauth imagemagick
   qt6-translations-l10n
   qt6-webengine-dev libxcb1-dev
-  libisofs-dev libxml2-dev xorriso
+  libisofs-dev libxml2-dev xorriso duktape-dev
+  libjs-jquery libjs-underscore libjs-bootstrap5
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 openbox x11-utils xdotool
-  genisoimage time shellcheck zip unzip nsis ccache
+  genisoimage time shellcheck zip unzip nsis ccache osslsigncode openssl
   dpkg-dev lintian appstream desktop-file-utils man-db scdoc
 )
 missing=()

@@ -25,6 +25,38 @@ for need in "$bin/quorvane.exe" "$bin/qvr.exe" "$examples/starter.exe"; do
 done
 
 name=Quorvane-$version
+zip_file=$out/$name-windows-x64.zip
+setup=$out/$name-setup.exe
+# A build that fails leaves no package behind, signed or half-signed, and no older one of the same
+# name that would pass for it.
+remove_partial() {
+  local status=$?
+  [ "$status" -eq 0 ] || rm -rf "$out/stage" "$zip_file" "$setup" "$out/files.nsh"
+}
+trap remove_partial EXIT
+rm -f "$zip_file" "$setup"
+
+# Signing (scripts/sign-windows.sh): decided before anything is packed, so that an unusable
+# certificate stops the build before it writes anything.
+signer=$repository/scripts/sign-windows.sh
+QUORVANE_SIGN_PUBLISHER=$(sed -n 's/^QUORVANE_PUBLISHER:STRING=//p' "$build/CMakeCache.txt")
+export QUORVANE_SIGN_PUBLISHER
+signing=0
+if "$signer" --check; then
+  signing=1
+  if [ -n "${QUORVANE_SIGN_TIMESTAMP_URL:-}" ]; then
+    echo "build-windows: signiert mit Zeitstempel von $QUORVANE_SIGN_TIMESTAMP_URL"
+  else
+    echo "build-windows: signiert ohne Zeitstempel (QUORVANE_SIGN_TIMESTAMP_URL fehlt): die Signaturen gelten" \
+      "nur, solange das Zertifikat gültig ist"
+  fi
+else
+  case $? in
+    3) echo "build-windows: ohne Zertifikat unsigniert; Windows 11 (Smart App Control) kann unsignierte Programme sperren" ;;
+    *) exit 1 ;;
+  esac
+fi
+
 stage=$out/stage/$name
 rm -rf "$out/stage" && mkdir -p "$stage/Lizenzen"
 cp "$bin/quorvane.exe" "$bin/qvr.exe" "$stage/"
@@ -41,11 +73,15 @@ for text in "$stage/LIESMICH.txt" "$stage/Lizenzen"/*.txt; do
   fi
 done
 
+# The programs are signed before they are packed: the zip and the installer hold the same signed
+# files, and the designer copies a signed Beispiele/starter.exe (its MD5 comparison sees that one).
+if [ "$signing" = 1 ]; then
+  "$signer" "$stage/quorvane.exe" "$stage/qvr.exe" "$stage/Beispiele/starter.exe"
+fi
+
 # The zip: sorted names, fixed times, no owner fields.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-zip_file=$out/$name-windows-x64.zip
-rm -f "$zip_file"
 (cd "$out/stage" && find "$name" -print | LC_ALL=C sort | TZ=UTC zip -X -D -q -9 "$zip_file" -@)
 
 # The installer: every file and folder listed for the install and the uninstall.
@@ -74,10 +110,13 @@ files=$out/files.nsh
   echo '!macroend'
 } > "$files"
 size_kb=$(du -sk "$stage" | cut -f1)
-setup=$out/$name-setup.exe
+sign_define=()
+# The uninstaller is made inside makensis; it signs it there (!uninstfinalize).
+[ "$signing" = 1 ] && sign_define=("-DSIGN=$signer")
 makensis -V2 -INPUTCHARSET UTF8 "-DVERSION=$version" "-DSTAGE=$stage" "-DFILES=$files" \
   "-DICON=$repository/starter/windows/starter.ico" "-DSIZE_KB=$size_kb" "-DOUTFILE=$setup" \
-  packaging/windows/installer.nsi
+  "${sign_define[@]}" packaging/windows/installer.nsi
+[ "$signing" = 1 ] && "$signer" "$setup"
 rm -rf "$out/stage" "$files"
 echo "Zip: $zip_file"
 echo "Installer: $setup"

@@ -29,7 +29,7 @@ constexpr int kProblemRole = Qt::UserRole + 1;
 
 QString ProblemLine(const qv::DiscProblem& problem)
 {
-    return QString::fromUtf8(problem.severity == qv::DiscProblem::Severity::Error ? "Fehler: " : "Warnung: ")
+    return QString::fromUtf8(qv::DiscProblemPrefix(problem.severity))
            + QString::fromStdString(problem.text);
 }
 

@@ -1,6 +1,6 @@
 ; The German installer of Quorvane for Windows, made by scripts/build-windows.sh:
 ;   makensis -DVERSION=2.1.0.0 -DSTAGE=<folder of the zip's content> -DFILES=<files.nsh> -DICON=<.ico>
-;            -DSIZE_KB=<size> -DOUTFILE=<Quorvane-VERSION-setup.exe> installer.nsi
+;            -DSIZE_KB=<size> -DOUTFILE=<Quorvane-VERSION-setup.exe> [-DSIGN=<sign-windows.sh>] installer.nsi
 ; Per user, without administrator rights: %LOCALAPPDATA%\Programs\Quorvane, a start-menu entry,
 ; the uninstaller registered under HKCU for "Programme und Features". FILES lists every installed
 ; file (the install and uninstall macros), so the uninstaller removes exactly those and leaves
@@ -14,6 +14,11 @@ RequestExecutionLevel user
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane"
 !define UNINSTALLER "Quorvane deinstallieren.exe"
+
+!ifdef SIGN
+  ; The uninstaller is signed as makensis writes it, before it goes into the installer.
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
 
 Name "Quorvane ${VERSION}"
 OutFile "${OUTFILE}"

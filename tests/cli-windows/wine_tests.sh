@@ -95,6 +95,34 @@ verify) # the demonstration in an umlaut folder with planted faults: the same re
   done
   ;;
 
+engine) # what the Windows runtime's engine cannot run or show: the same report as on Linux
+  menu="$work/Menü Neu"
+  mkdir -p "$menu/js" "$menu/css" "$menu/bilder"
+  cp "$starter_exe" "$menu/starter.exe"
+  printf '[autorun]\r\nopen=starter.exe\r\nicon=bilder\\disc.ico\r\nlabel=Ein Men\374 mit einem sehr langen Namen\r\n[quorvane]\r\nstartfile=index.html\r\n' \
+    >"$menu/autorun.inf"
+  : >"$menu/bilder/disc.ico"
+  cp /usr/share/javascript/jquery/jquery.min.js /usr/share/javascript/bootstrap5/js/bootstrap.js "$menu/js/"
+  cp /usr/share/javascript/bootstrap5/css/bootstrap.css "$menu/css/"
+  printf 'RIFF\044\0\0\0WEBPVP8 \030\0\0\0' >"$menu/bilder/Grüße.jpg"
+  printf '@font-face { font-family: A; src: url(a.woff2); }\n' >"$menu/css/schrift.css"
+  : >"$menu/css/a.woff2"
+  : >"$menu/film.webm"
+  printf '%s\n' '<!DOCTYPE html>' '<html><head><meta charset="utf-8">' \
+    '<link rel="stylesheet" href="css/bootstrap.css"><link rel="stylesheet" href="css/schrift.css">' \
+    '<script src="js/jquery.min.js"></script>' '<script src="js/bootstrap.js"></script>' \
+    '<script type="module" src="js/bootstrap.js"></script>' '</head><body>' \
+    '<img src="bilder/Gr%C3%BC%C3%9Fe.jpg">' '<button onclick="f(x => x)">Los</button>' \
+    '<script>' 'let zähler = 0;' '</script>' '<video src="film.webm"></video>' '</body></html>' \
+    >"$menu/index.html"
+  run_both "verify of a menu the engine breaks" verify "@$menu"
+  for expected in '"js/bootstrap.js", Zeile 15: Das Skript ist kein ES5' '<script type="module">' \
+      'CSS-Variablen' 'display: grid ohne -ms-grid' 'im Format WebP' 'nur als woff2' 'Ereignis-Attribut onclick' \
+      'deklariert mit let' '<video> hat nur Quellen' 'label=Ein Menü mit einem sehr langen Namen ist 36 Zeichen lang' 'icon=bilder' '^Start unter Windows: von CD/DVD'; do
+    grep -q -- "$expected" "$work/windows.out" || fail "the report lacks $expected: $(cat "$work/windows.out")"
+  done
+  ;;
+
 iso) # left out of qvr.exe, in German, with nothing written
   menu="$work/menu"
   mkdir -p "$menu"

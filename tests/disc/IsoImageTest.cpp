@@ -175,10 +175,11 @@ TEST_F(IsoImageTest, ImageHoldsTheFolderWithJolietNamesRockRidgePermissionsAndTh
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // A warning alone does not hold the image back; it is shown with the summary.
     const std::vector<std::string> report = Lines(r.err);
-    ASSERT_EQ(report.size(), 3u) << r.err;
+    ASSERT_EQ(report.size(), 4u) << r.err;
     EXPECT_EQ(report[0], "Warnung: \"daten/rohr\" ist keine gewöhnliche Datei und kommt nicht auf die Disc.");
     EXPECT_EQ(report[1], "Ergebnis: 0 Fehler, 1 Warnung.");
     EXPECT_EQ(report[2].rfind("Gesamtgröße: etwa ", 0), 0u) << report[2];
+    EXPECT_EQ(report[3].rfind("Start unter Windows: ", 0), 0u) << report[3];
     EXPECT_EQ(r.out.rfind("Abbild geschrieben: " + image.string() + " (", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("Bezeichnung MENUE_FUER_2024)"), std::string::npos) << r.out;
     EXPECT_EQ(fs::file_size(image) % 2048, 0u);

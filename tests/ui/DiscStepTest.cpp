@@ -155,9 +155,11 @@ TEST_F(DiscStep, CheckListsExactlyWhatQvrVerifyPrints)
 {
     WriteProject(folder);
     // Planted faults: a wrong letter case, a missing picture linked twice, a changed starter.exe,
-    // a name Windows cannot open, a folder too deep for some systems.
+    // a name Windows cannot open, a folder too deep for some systems, a script and a layout the
+    // Windows runtime's engine breaks.
     WriteBytes(folder / "starter.ini", "[quorvane]\r\nstartfile=web\\index.html\r\nicon=Disc.ico\r\n");
-    WriteBytes(folder / "web/index.html", "<img src=\"fehlt.png\"><a href=\"zwei.html\"><img src=\"fehlt.png\"></a>");
+    WriteBytes(folder / "web/index.html", "<img src=\"fehlt.png\"><a href=\"zwei.html\"><img src=\"fehlt.png\"></a>\n"
+                                          "<script>var f = () => 1;</script>\n<div style=\"display: grid\"></div>");
     WriteBytes(folder / "starter.exe", "nicht der Starter");
     WriteBytes(folder / "web/frage?.txt", "x");
     WriteBytes(folder / "a/b/c/d/e/f/g/tief.txt", "x");
@@ -179,6 +181,8 @@ TEST_F(DiscStep, CheckListsExactlyWhatQvrVerifyPrints)
     EXPECT_EQ(window->Lines().join(QLatin1Char('\n')) + QLatin1Char('\n'), printed);
     EXPECT_TRUE(printed.contains(QStringLiteral("Groß-/Kleinschreibung")));
     EXPECT_TRUE(printed.contains(QStringLiteral("Warnung: starter.exe unterscheidet sich")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("Warnung: \"web/index.html\", Zeile 2: Ein Skript der Seite ist kein ES5")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("\nStart unter Windows: ")));
 
     // The copy holds the same lines.
     QApplication::clipboard()->clear();
@@ -195,7 +199,10 @@ TEST_F(DiscStep, CheckListsExactlyWhatQvrVerifyPrints)
          QString::fromStdString((folder / "web/index.html").string())},
         {QStringLiteral("Fehler: starter.ini: icon"), QString::fromStdString((folder / "starter.ini").string())},
         {QStringLiteral("Fehler: Name mit Zeichen"), QString::fromStdString((folder / "web/frage?.txt").string())},
+        {QStringLiteral("Warnung: \"web/index.html\", Zeile 3: display: grid"),
+         QString::fromStdString((folder / "web/index.html").string())},
         {QStringLiteral("Gesamtgröße:"), QString()},
+        {QStringLiteral("Start unter Windows:"), QString()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line.toStdString());

@@ -35,7 +35,7 @@ mkdir "$work/unzipped" && (cd "$work/unzipped" && unzip -q "$zip") || fail "unzi
 top=$(ls "$work/unzipped")
 for file in quorvane.exe qvr.exe LIESMICH.txt Beispiele/starter.exe Beispiele/starter.ini Beispiele/web/index.html \
     Lizenzen/UEBERSICHT.txt Lizenzen/GPL-3.txt Lizenzen/LGPL-3.txt Lizenzen/qt6-base.txt \
-    Lizenzen/mingw-w64-runtime-winpthreads.txt Lizenzen/gcc-runtime-libstdc++.txt Lizenzen/libxml2.txt; do
+    Lizenzen/mingw-w64-runtime-winpthreads.txt Lizenzen/gcc-runtime-libstdc++.txt Lizenzen/libxml2.txt Lizenzen/duktape.txt; do
   [ -s "$work/unzipped/$top/$file" ] || fail "the zip lacks $file"
 done
 # The texts open in any Notepad: CR LF, and a byte-order mark before umlauts.

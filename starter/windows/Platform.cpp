@@ -40,6 +40,22 @@ DWORD EnsureBrowserEmulation(const std::wstring& programFileName)
     return value;
 }
 
+void EnablePopupManagement()
+{
+    constexpr int kPopupManagement = 5;   // FEATURE_WEBOC_POPUPMANAGEMENT
+    constexpr DWORD kForProcess = 0x2;    // SET_FEATURE_ON_PROCESS
+    using SetFeature = HRESULT(WINAPI*)(int, DWORD, BOOL);
+    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+    auto set = urlmon ? reinterpret_cast<SetFeature>(reinterpret_cast<void*>(
+                            GetProcAddress(urlmon, "CoInternetSetFeatureEnabled")))
+                      : nullptr;
+    if (!set) {
+        Trace("CoInternetSetFeatureEnabled missing");
+        return;
+    }
+    Check(set(kPopupManagement, kForProcess, TRUE), "CoInternetSetFeatureEnabled(POPUPMANAGEMENT)");
+}
+
 void BecomeDpiAware()
 {
     using SetContext = BOOL(WINAPI*)(HANDLE);

@@ -16,6 +16,11 @@ inline constexpr DWORD kBrowserEmulation = 11001; // the engine's newest standar
 // by the user or an administrator) is left alone. Returns the value in effect, 0 when none.
 DWORD EnsureBrowserEmulation(const std::wstring& programFileName);
 
+// Asks the control to manage pop-ups for this process (FEATURE_WEBOC_POPUPMANAGEMENT), so that it
+// marks the new windows a user's action asked for (NWMF_USERINITIATED) and refuses a script's own.
+// urlmon.dll is loaded by name: the program imports only what every Windows has linked.
+void EnablePopupManagement();
+
 // Per-monitor DPI awareness (Windows 10 1703 and later; older systems: system awareness).
 void BecomeDpiAware();
 // The DPI of the monitor that holds `window` (or of the system when the call is missing).

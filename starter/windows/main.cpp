@@ -67,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     OleScope ole;
     if (!Check(ole.result(), "OleInitialize"))
         return 1;
+    EnablePopupManagement();
     Runtime runtime(instance, std::move(configuration), selfCheck);
     if (!runtime.start())
         return 1;

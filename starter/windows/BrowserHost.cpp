@@ -27,9 +27,15 @@ bool SameObject(IUnknown* first, IUnknown* second)
 {
     if (!first || !second)
         return false;
-    ComPtr<IUnknown> a, b;
-    return SUCCEEDED(first->QueryInterface(IID_PPV_ARGS(&a))) && SUCCEEDED(second->QueryInterface(IID_PPV_ARGS(&b))) &&
-           a == b;
+    IUnknown* a = nullptr;
+    IUnknown* b = nullptr;
+    const bool same = SUCCEEDED(first->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a))) &&
+                      SUCCEEDED(second->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b))) && a == b;
+    if (a)
+        a->Release();
+    if (b)
+        b->Release();
+    return same;
 }
 
 // An integer argument of an event (NewWindow3's flags come as VT_UI4 or VT_I4, maybe by reference).

@@ -133,4 +133,158 @@ TEST(HostNewWindow, BrowserAddressOfALocalFile)
         EXPECT_EQ(BrowserAddress(address), expected) << ToUtf8(address);
 }
 
+// External files open on the desktop only for the user's click: a script's location, a refresh
+// or a timer load them like any file; a clicked link in a frame opens on the desktop too.
+TEST(HostNavigation, ExternalFilesFollowTheClick)
+{
+    struct Step {
+        const char* what;
+        const wchar_t* name;
+        bool topLevel, click;
+        bool cancelled;
+        bool handedOver;
+    };
+    // One window, step by step: each click is used by the navigation that follows it.
+    const Step steps[] = {
+        {"script in the page", L"katalog.pdf", true, false, false, false},
+        {"script in a frame", L"katalog.pdf", false, false, false, false},
+        {"clicked link in the page", L"katalog.pdf", true, true, true, true},
+        {"clicked link in a frame", L"katalog.pdf", false, true, true, true},
+        {"clicked page link", L"seite2.html", true, true, false, false},
+        {"the page's timer after it", L"katalog.pdf", true, false, false, false},
+    };
+    StartedMenu started({"/startfile=index.html", "/external=pdf"});
+    ASSERT_TRUE(started.started);
+    started.ownFolder.write(L"katalog.pdf", "%PDF");
+    started.ownFolder.write(L"seite2.html", "x");
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        started.desktop.calls.clear();
+        if (step.click)
+            started.click();
+        const std::wstring address = started.ownFolder.native(step.name);
+        EXPECT_EQ(BeforeNavigate2(started.host(), address, step.topLevel), step.cancelled);
+        const std::vector<std::wstring> expected =
+            step.handedOver ? std::vector<std::wstring>{L"program " + address} : std::vector<std::wstring>{};
+        EXPECT_EQ(started.desktop.calls, expected);
+    }
+}
+
+// Keys: the code the blocked-key list compares, from the message as Windows sends it. F10 comes
+// as WM_SYSKEYDOWN without Alt (context bit 29 clear).
+TEST(HostKeys, CodeFromTheMessage)
+{
+    constexpr LPARAM alt = LPARAM{1} << 29;
+    struct Case {
+        const char* list;
+        UINT message;
+        WPARAM key;
+        LPARAM flags;
+        const char* traced;
+    };
+    const Case cases[] = {
+        {"121", WM_SYSKEYDOWN, VK_F10, 0, "key 121 blocked"},
+        {"121", WM_KEYDOWN, VK_F10, 0, "key 121 blocked"},
+        {"121", WM_SYSKEYDOWN, VK_F10, alt, "key 32889 passed"},
+        {"32889", WM_SYSKEYDOWN, VK_F10, alt, "key 32889 blocked"},
+        {"32889", WM_SYSKEYDOWN, VK_F10, 0, "key 121 passed"},
+        {"32883", WM_SYSKEYDOWN, VK_F4, alt, "key 32883 blocked"},
+        {"116", WM_KEYDOWN, VK_F5, 0, "key 116 blocked"},
+        {"116", WM_SYSKEYDOWN, 'X', alt, "key 32856 passed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.traced);
+        StartedMenu started({"/startfile=index.html", std::string("/disabledkeylist=") + c.list});
+        ASSERT_TRUE(started.started);
+        MSG message{};
+        message.hwnd = started.page();
+        message.message = c.message;
+        message.wParam = c.key;
+        message.lParam = c.flags | 1;
+        const size_t before = TracedLines().size();
+        const bool swallowed = started.runtime->preDispatch(message);
+        ASSERT_GT(TracedLines().size(), before);
+        EXPECT_EQ(TracedLines().back(), c.traced);
+        if (std::string(c.traced).ends_with("blocked"))
+            EXPECT_TRUE(swallowed);
+    }
+}
+
+// A 24-bit BMP of one colour.
+std::string Bitmap(int width, int height)
+{
+    const int row = (width * 3 + 3) / 4 * 4;
+    const int size = 54 + row * height;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    auto put = [&](int at, int value, int count) {
+        for (int i = 0; i < count; ++i)
+            bytes[static_cast<size_t>(at + i)] = static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, size, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            put(54 + y * row + x * 3, 0x2040c0, 3);
+    return bytes;
+}
+
+// Closing the splash (Alt+F4 reaches it as WM_CLOSE) ends it early and opens the menu; the main
+// window never stays hidden behind a splash that is gone.
+TEST(HostSplash, ClosingItOpensTheMenu)
+{
+    MenuFolder menu;
+    menu.write(L"splash.bmp", Bitmap(40, 30));
+    StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
+    ASSERT_TRUE(started.started);
+    HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
+    ASSERT_NE(splash, nullptr);
+    EXPECT_FALSE(IsWindowVisible(started.window().handle()));
+    SendMessageW(splash, WM_CLOSE, 0, 0);
+    Pump(*started.runtime);
+    EXPECT_FALSE(IsWindow(splash));
+    EXPECT_TRUE(IsWindowVisible(started.window().handle()));
+}
+
+// varcaption: the control's TitleChange carries the address while a page loads and when it has no
+// title; the window shows the page's title or the caption, never the address.
+TEST(HostTitle, VarCaptionShowsTitlesNotAddresses)
+{
+    StartedMenu started({"/startfile=index.html", "/varcaption=1", "/caption=Men\xc3\xbc"});
+    ASSERT_TRUE(started.started);
+    const std::wstring page = started.ownFolder.native(L"index.html");
+    std::wstring url = L"file:///" + page;
+    for (wchar_t& c : url)
+        if (c == L'\\')
+            c = L'/';
+    struct Step {
+        const char* what;
+        std::wstring title;
+        const wchar_t* shown;
+    };
+    const Step steps[] = {
+        {"file URL while loading", url, L"Men\u00fc"},
+        {"drive path", page, L"Men\u00fc"},
+        {"the page's title", L"Willkommen", L"Willkommen"},
+        {"the next page's address while it loads", L"https://example.org/seite.html", L"Willkommen"},
+        {"UNC path", L"\\\\server\\share\\a.html", L"Willkommen"},
+        {"a title with a colon", L"Kapitel: Anfang", L"Kapitel: Anfang"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        TitleChange(started.host(), step.title);
+        EXPECT_EQ(WindowText(started.window().handle()), step.shown);
+    }
+    // A frame's completion leaves the title; the page's own completion reads the document's
+    // title (under Wine there is none to read: the caption).
+    DocumentComplete(started.host(), url, false);
+    EXPECT_EQ(WindowText(started.window().handle()), L"Kapitel: Anfang");
+}
+
 } // namespace

@@ -401,18 +401,29 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             const Styles styles = StylesFor(setup_.frame);
             RECT smallest{0, 0, Scale(setup_.minWidth.value_or(0), dpi_), Scale(setup_.minHeight.value_or(0), dpi_)};
             AdjustForDpi(smallest, styles.style, styles.exStyle, dpi_);
+            // Never larger than the work area of the window's monitor: Windows would not let the
+            // window shrink into it, and its bottom would stay off the screen.
+            MONITORINFO monitor{};
+            monitor.cbSize = sizeof monitor;
+            LONG widest = LONG_MAX, highest = LONG_MAX;
+            if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+                widest = monitor.rcWork.right - monitor.rcWork.left;
+                highest = monitor.rcWork.bottom - monitor.rcWork.top;
+            }
             if (setup_.minWidth)
-                limits->ptMinTrackSize.x = smallest.right - smallest.left;
+                limits->ptMinTrackSize.x = std::min(smallest.right - smallest.left, widest);
             if (setup_.minHeight)
-                limits->ptMinTrackSize.y = smallest.bottom - smallest.top;
+                limits->ptMinTrackSize.y = std::min(smallest.bottom - smallest.top, highest);
         }
         return 0;
     }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        // A skin keeps its picture's pixels (its shape is cut from them): it is moved only.
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+                     suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (skin_ ? SWP_NOSIZE : 0));
         return 0;
     }
     case WM_ERASEBKGND:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace qv::starter;
 using namespace qv::starter::win;
 using namespace qv::starter::win::test;
@@ -285,6 +287,88 @@ TEST(HostTitle, VarCaptionShowsTitlesNotAddresses)
     // title (under Wine there is none to read: the caption).
     DocumentComplete(started.host(), url, false);
     EXPECT_EQ(WindowText(started.window().handle()), L"Kapitel: Anfang");
+}
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+// The smallest size Windows lets the window take: minwidth/minheight with the frame, but never
+// more than the work area, so that the window can always be made to fit the screen.
+TEST(HostScreen, SmallestSizeFitsTheWorkArea)
+{
+    struct Case {
+        const char* minWidth;
+        const char* minHeight;
+        bool cutWidth, cutHeight;
+    };
+    const Case cases[] = {
+        {"3000", "3000", true, true},
+        {"3000", "200", true, false},
+        {"300", "200", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.minWidth) + "x" + c.minHeight);
+        StartedMenu started({"/startfile=index.html", std::string("/minwidth=") + c.minWidth,
+                             std::string("/minheight=") + c.minHeight});
+        ASSERT_TRUE(started.started);
+        const RECT work = WorkAreaOf(started.window().handle());
+        MINMAXINFO limits{};
+        SendMessageW(started.window().handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        if (c.cutWidth)
+            EXPECT_EQ(limits.ptMinTrackSize.x, work.right - work.left);
+        else
+            EXPECT_GT(limits.ptMinTrackSize.x, std::atoi(c.minWidth)); // the client's width and the frame
+        if (c.cutHeight)
+            EXPECT_EQ(limits.ptMinTrackSize.y, work.bottom - work.top);
+        else
+            EXPECT_GT(limits.ptMinTrackSize.y, std::atoi(c.minHeight));
+    }
+}
+
+// On a monitor with another scale Windows suggests a new size; a skin keeps its picture's pixels
+// and is moved only, a framed window takes the size.
+TEST(HostScreen, DpiChangeMovesASkinWithoutResizingIt)
+{
+    struct Case {
+        bool skin;
+        UINT dpi;
+    };
+    const Case cases[] = {{true, 144}, {true, 96}, {false, 144}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.skin ? "skin" : "frame");
+        MenuFolder menu;
+        menu.write(L"skin.bmp", Bitmap(160, 120));
+        std::vector<std::string> arguments{"/startfile=index.html", "/width=300", "/height=200", "/left=40",
+                                           "/top=40"};
+        if (c.skin)
+            arguments.push_back("/skin=skin.bmp");
+        StartedMenu started(arguments, &menu);
+        ASSERT_TRUE(started.started);
+        const HWND window = started.window().handle();
+        RECT before{};
+        GetWindowRect(window, &before);
+        const int width = before.right - before.left, height = before.bottom - before.top;
+        const int scaledWidth = MulDiv(width, static_cast<int>(c.dpi), 120);
+        const int scaledHeight = MulDiv(height, static_cast<int>(c.dpi), 120);
+        RECT suggested{before.left + 20, before.top + 10, before.left + 20 + scaledWidth,
+                       before.top + 10 + scaledHeight};
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+        Pump(*started.runtime);
+        RECT after{};
+        GetWindowRect(window, &after);
+        if (c.skin) {
+            EXPECT_EQ(after.right - after.left, width);
+            EXPECT_EQ(after.bottom - after.top, height);
+        } else {
+            EXPECT_EQ(after.right - after.left, scaledWidth);
+            EXPECT_EQ(after.bottom - after.top, scaledHeight);
+        }
+    }
 }
 
 } // namespace

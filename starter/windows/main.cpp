@@ -62,7 +62,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         Trace("uac restarted");
         return 0;
     }
-    EnsureBrowserEmulation(program.substr(program.find_last_of(L"\\/") + 1));
+    const BrowserEmulation emulation(program.substr(program.find_last_of(L"\\/") + 1));
 
     OleScope ole;
     if (!Check(ole.result(), "OleInitialize"))

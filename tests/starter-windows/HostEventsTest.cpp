@@ -2,6 +2,8 @@
 // runtime (or a step on one) driven with the control's events and Windows' messages.
 #include "HostEvents.h"
 
+#include "windows/Platform.h"
+#include "windows/SelfCheck.h"
 #include "windows/Trace.h"
 
 #include <gtest/gtest.h>
@@ -369,6 +371,67 @@ TEST(HostScreen, DpiChangeMovesASkinWithoutResizingIt)
             EXPECT_EQ(after.bottom - after.top, scaledHeight);
         }
     }
+}
+
+// The emulation value under a name of its own for the test; 0 when missing.
+DWORD EmulationValue(const std::wstring& name)
+{
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+void SetEmulationValue(const std::wstring& name, DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserEmulationKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    if (value)
+        RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    else
+        RegDeleteValueW(key, name.c_str());
+    RegCloseKey(key);
+}
+
+// The emulation value: set for the run when missing and gone again after it; another's value
+// stays, and one of an old document mode is a fault the self-check names.
+TEST(HostRegistry, EmulationValueLastsOneRun)
+{
+    struct Case {
+        const char* what;
+        DWORD before;
+        DWORD changedDuring; // 0: nobody touches it during the run
+        DWORD during, after;
+        bool fault;
+    };
+    const Case cases[] = {
+        {"missing", 0, 0, kBrowserEmulation, 0, false},
+        {"another program's old mode", 7000, 0, 7000, 7000, true},
+        {"the user's standards mode", 11000, 0, 11000, 11000, false},
+        {"changed by someone during the run", 0, 10001, 10001, 10001, true},
+    };
+    const std::wstring name = L"qv-probe-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetEmulationValue(name, c.before);
+        {
+            const BrowserEmulation emulation(name);
+            EXPECT_EQ(emulation.value(), c.before ? c.before : kBrowserEmulation);
+            if (c.changedDuring)
+                SetEmulationValue(name, c.changedDuring);
+            EXPECT_EQ(EmulationValue(name), c.during);
+            const std::string fault = EmulationFault(EmulationValue(name), name);
+            EXPECT_EQ(!fault.empty(), c.fault) << fault;
+            if (c.fault)
+                EXPECT_NE(fault.find(std::to_string(c.during)), std::string::npos) << fault;
+        }
+        EXPECT_EQ(EmulationValue(name), c.after);
+        SetEmulationValue(name, 0);
+    }
+    EXPECT_FALSE(EmulationFault(0, name).empty());
 }
 
 } // namespace

@@ -13,11 +13,10 @@ inline constexpr DWORD kBrowserEmulation = 11001; // the engine's newest standar
 // Values below this one put the control into an old document mode (7000: IE7).
 inline constexpr DWORD kOldestStandardsEmulation = 11000;
 
-// The program's value under HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\
-// FEATURE_BROWSER_EMULATION, named like its file ("starter.exe", a name other menus share). A
-// missing value is set to kBrowserEmulation for this run and removed again at its end (when it
-// still holds what this run wrote); an existing one (the user's, an administrator's, another
-// program's) is left alone.
+// The program's value under kBrowserEmulationKey (HKCU), named like its file ("starter.exe", a
+// name other menus share). A missing value is set to kBrowserEmulation for this run and removed
+// again at its end (when it still holds what this run wrote); an existing one (the user's, an
+// administrator's, another program's) is left alone.
 class BrowserEmulation {
 public:
     explicit BrowserEmulation(std::wstring programFileName);

@@ -4,11 +4,15 @@
 
 #include "windows/Platform.h"
 #include "windows/SelfCheck.h"
+#include "windows/SingleMenu.h"
 #include "windows/Trace.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 using namespace qv::starter;
 using namespace qv::starter::win;
@@ -57,14 +61,20 @@ TEST(HostNewWindow, FollowsTheRuleOnlyForAClick)
          0},
         {"user flag but no click, popup", "3", Target::InFolder, L"seite2.html", user, VT_UI4, false, L"", 0},
     };
+    // One started menu per exenewwindow value; each row's click is used by its own new window.
+    std::map<std::string, std::unique_ptr<StartedMenu>> menus;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        MenuFolder menu;
-        std::vector<std::string> arguments{"/startfile=index.html", "/external=pdf"};
-        if (c.exeNewWindow)
-            arguments.push_back(std::string("/exenewwindow=") + c.exeNewWindow);
-        StartedMenu started(arguments, &menu);
+        std::unique_ptr<StartedMenu>& slot = menus[c.exeNewWindow ? c.exeNewWindow : ""];
+        if (!slot) {
+            std::vector<std::string> arguments{"/startfile=index.html", "/external=pdf"};
+            if (c.exeNewWindow)
+                arguments.push_back(std::string("/exenewwindow=") + c.exeNewWindow);
+            slot = std::make_unique<StartedMenu>(arguments);
+        }
+        StartedMenu& started = *slot;
         ASSERT_TRUE(started.started);
+        const MenuFolder& menu = started.ownFolder;
         std::wstring address;
         switch (c.target) {
         case Target::InFolder:
@@ -85,6 +95,9 @@ TEST(HostNewWindow, FollowsTheRuleOnlyForAClick)
         }
         if (c.target == Target::InFolder || c.target == Target::FileUrl)
             menu.write(c.name, "x");
+        started.desktop.calls.clear();
+        const size_t popupsBefore = started.runtime->popupCount();
+        int windowsBefore = VisibleStarterWindows();
         if (c.click)
             started.click();
         EXPECT_TRUE(NewWindow3(started.host(), address, c.flags, c.flagsType)) << "the control opens its own window";
@@ -96,8 +109,8 @@ TEST(HostNewWindow, FollowsTheRuleOnlyForAClick)
                                     ? menu.native(c.name)
                                     : address));
         EXPECT_EQ(started.desktop.calls, expected);
-        EXPECT_EQ(started.runtime->popupCount(), static_cast<size_t>(c.popups));
-        EXPECT_EQ(VisibleStarterWindows(), 1 + c.popups);
+        EXPECT_EQ(started.runtime->popupCount(), popupsBefore + static_cast<size_t>(c.popups));
+        EXPECT_EQ(VisibleStarterWindows(), windowsBefore + c.popups);
     }
 }
 
@@ -196,9 +209,14 @@ TEST(HostKeys, CodeFromTheMessage)
         {"116", WM_KEYDOWN, VK_F5, 0, "key 116 blocked"},
         {"116", WM_SYSKEYDOWN, 'X', alt, "key 32856 passed"},
     };
+    std::map<std::string, std::unique_ptr<StartedMenu>> menus;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.traced);
-        StartedMenu started({"/startfile=index.html", std::string("/disabledkeylist=") + c.list});
+        std::unique_ptr<StartedMenu>& slot = menus[c.list];
+        if (!slot)
+            slot = std::make_unique<StartedMenu>(
+                std::vector<std::string>{"/startfile=index.html", std::string("/disabledkeylist=") + c.list});
+        StartedMenu& started = *slot;
         ASSERT_TRUE(started.started);
         MSG message{};
         message.hwnd = started.page();
@@ -209,8 +227,9 @@ TEST(HostKeys, CodeFromTheMessage)
         const bool swallowed = started.runtime->preDispatch(message);
         ASSERT_GT(TracedLines().size(), before);
         EXPECT_EQ(TracedLines().back(), c.traced);
-        if (std::string(c.traced).ends_with("blocked"))
+        if (std::string(c.traced).ends_with("blocked")) {
             EXPECT_TRUE(swallowed);
+        }
     }
 }
 
@@ -425,13 +444,44 @@ TEST(HostRegistry, EmulationValueLastsOneRun)
             EXPECT_EQ(EmulationValue(name), c.during);
             const std::string fault = EmulationFault(EmulationValue(name), name);
             EXPECT_EQ(!fault.empty(), c.fault) << fault;
-            if (c.fault)
+            if (c.fault) {
                 EXPECT_NE(fault.find(std::to_string(c.during)), std::string::npos) << fault;
+            }
         }
         EXPECT_EQ(EmulationValue(name), c.after);
         SetEmulationValue(name, 0);
     }
     EXPECT_FALSE(EmulationFault(0, name).empty());
+}
+
+// One menu per configuration folder: a second claim of the same folder (any letter case, either
+// separator) is not the first and finds the first menu's window; another folder is a menu of its
+// own.
+TEST(HostSecondStart, OneMenuPerFolder)
+{
+    StartedMenu started({"/startfile=index.html", "/caption=Erstes"});
+    ASSERT_TRUE(started.started);
+    const std::string folder = started.ownFolder.utf8() + "\\";
+    const SingleMenu menu(folder);
+    ASSERT_TRUE(menu.first());
+    menu.mark(started.window().handle());
+    std::string upper = folder, slashes = folder;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : slashes)
+        if (c == '\\')
+            c = '/';
+    struct Case {
+        std::string folder;
+        bool first;
+    };
+    const Case cases[] = {{folder, false}, {upper, false}, {slashes, false}, {folder + "anderes\\", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const SingleMenu second(c.folder);
+        EXPECT_EQ(second.first(), c.first);
+        EXPECT_EQ(second.bringFirstToFront(), c.first ? nullptr : started.window().handle());
+    }
 }
 
 } // namespace

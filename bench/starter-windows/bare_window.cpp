@@ -13,10 +13,10 @@ namespace {
 class Events final : public BrowserEvents {
 public:
     bool beforeNavigate(const std::wstring&, bool) override { return true; }
-    bool newWindow(const std::wstring&) override { return false; }
+    bool newWindow(const std::wstring&, bool) override { return false; }
     void titleChanged(const std::wstring&) override {}
     void closeRequested() override {}
-    void documentComplete(const std::wstring&) override {}
+    void documentComplete(const std::wstring&, bool) override {}
 };
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -8,6 +8,9 @@
 namespace qv::starter::win {
 namespace {
 
+// NewWindow3's flag for a window a user's action asked for (NWMF_USERINITIATED).
+constexpr DWORD kUserInitiated = 0x2;
+
 // A string argument of an event, given by value or by reference.
 std::wstring StringArgument(const VARIANT& argument)
 {
@@ -24,9 +27,35 @@ bool SameObject(IUnknown* first, IUnknown* second)
 {
     if (!first || !second)
         return false;
-    ComPtr<IUnknown> a, b;
-    return SUCCEEDED(first->QueryInterface(IID_PPV_ARGS(&a))) && SUCCEEDED(second->QueryInterface(IID_PPV_ARGS(&b))) &&
-           a == b;
+    IUnknown* a = nullptr;
+    IUnknown* b = nullptr;
+    const bool same = SUCCEEDED(first->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a))) &&
+                      SUCCEEDED(second->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b))) && a == b;
+    if (a)
+        a->Release();
+    if (b)
+        b->Release();
+    return same;
+}
+
+// An integer argument of an event (NewWindow3's flags come as VT_UI4 or VT_I4, maybe by reference).
+DWORD FlagsArgument(const VARIANT& argument)
+{
+    const VARIANT* value = &argument;
+    if (value->vt == (VT_BYREF | VT_VARIANT) && value->pvarVal)
+        value = value->pvarVal;
+    switch (value->vt) {
+    case VT_UI4:
+    case VT_I4:
+    case VT_UINT:
+    case VT_INT:
+        return value->ulVal;
+    case VT_BYREF | VT_UI4:
+    case VT_BYREF | VT_I4:
+        return value->pulVal ? *value->pulVal : 0;
+    default:
+        return 0;
+    }
 }
 
 void SetCancel(VARIANT& argument, bool cancel)
@@ -256,7 +285,8 @@ STDMETHODIMP BrowserHost::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* 
         break;
     case DISPID_NEWWINDOW3:
         if (count == 5)
-            SetCancel(arguments[3], events_->newWindow(StringArgument(arguments[0])));
+            SetCancel(arguments[3], events_->newWindow(StringArgument(arguments[0]),
+                                                       (FlagsArgument(arguments[2]) & kUserInitiated) != 0));
         break;
     case DISPID_TITLECHANGE:
         if (count == 1)
@@ -270,7 +300,8 @@ STDMETHODIMP BrowserHost::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* 
         break;
     case DISPID_DOCUMENTCOMPLETE:
         if (count == 2)
-            events_->documentComplete(StringArgument(arguments[0]));
+            events_->documentComplete(StringArgument(arguments[0]), arguments[1].vt == VT_DISPATCH &&
+                                                                         SameObject(arguments[1].pdispVal, browser_.Get()));
         break;
     default:
         break;

@@ -21,13 +21,15 @@ public:
     virtual ~BrowserEvents() = default;
     // True lets the navigation go on.
     virtual bool beforeNavigate(const std::wstring& url, bool topLevel) = 0;
-    // True cancels the new window (the owner has handled `url` itself).
-    virtual bool newWindow(const std::wstring& url) = 0;
+    // True cancels the new window (the owner has handled `url` itself). `userInitiated`: the
+    // control's flags say a user's action asked for it (NWMF_USERINITIATED).
+    virtual bool newWindow(const std::wstring& url, bool userInitiated) = 0;
     virtual void titleChanged(const std::wstring& title) = 0;
     // A page asked to close the window (window.close()); the close is always cancelled here, the
     // owner closes through its own flow.
     virtual void closeRequested() = 0;
-    virtual void documentComplete(const std::wstring& url) = 0;
+    // `topLevel`: the window's own document, not a frame's.
+    virtual void documentComplete(const std::wstring& url, bool topLevel) = 0;
 };
 
 struct HostFlags {

@@ -15,29 +15,65 @@ Function SystemFunction(const wchar_t* module, const char* name)
 
 } // namespace
 
-DWORD EnsureBrowserEmulation(const std::wstring& programFileName)
+BrowserEmulation::BrowserEmulation(std::wstring programFileName) : name_(std::move(programFileName))
 {
     HKEY opened = nullptr;
-    const LSTATUS status = RegCreateKeyExW(
-        HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION",
-        0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &opened, nullptr);
-    if (status != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserEmulationKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &opened, nullptr) != ERROR_SUCCESS) {
         Trace("RegCreateKeyEx(FEATURE_BROWSER_EMULATION) failed");
-        return 0;
+        return;
     }
     UniqueKey key(opened);
     DWORD value = 0, type = 0, size = sizeof value;
-    if (RegQueryValueExW(key.get(), programFileName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) == ERROR_SUCCESS)
-        return type == REG_DWORD ? value : 0;
+    if (RegQueryValueExW(key.get(), name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+        ERROR_SUCCESS) {
+        value_ = type == REG_DWORD ? value : 0;
+        if (value_ < kOldestStandardsEmulation)
+            Trace("browser-emulation foreign " + std::to_string(value_));
+        return;
+    }
     value = kBrowserEmulation;
-    if (RegSetValueExW(key.get(), programFileName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    if (RegSetValueExW(key.get(), name_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                        sizeof value) != ERROR_SUCCESS) {
         Trace("RegSetValueEx(FEATURE_BROWSER_EMULATION) failed");
-        return 0;
+        return;
     }
+    value_ = value;
+    created_ = true;
     Trace("browser-emulation set");
-    return value;
+}
+
+BrowserEmulation::~BrowserEmulation()
+{
+    if (!created_)
+        return;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kBrowserEmulationKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened) !=
+        ERROR_SUCCESS)
+        return;
+    UniqueKey key(opened);
+    DWORD value = 0, type = 0, size = sizeof value;
+    // Someone may have set a value of their own meanwhile: only ours goes.
+    if (RegQueryValueExW(key.get(), name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD && value == kBrowserEmulation)
+        RegDeleteValueW(key.get(), name_.c_str());
+}
+
+void EnablePopupManagement()
+{
+    constexpr int kPopupManagement = 5;   // FEATURE_WEBOC_POPUPMANAGEMENT
+    constexpr DWORD kForProcess = 0x2;    // SET_FEATURE_ON_PROCESS
+    using SetFeature = HRESULT(WINAPI*)(int, DWORD, BOOL);
+    HMODULE urlmon = LoadLibraryW(L"urlmon.dll");
+    auto set = urlmon ? reinterpret_cast<SetFeature>(reinterpret_cast<void*>(
+                            GetProcAddress(urlmon, "CoInternetSetFeatureEnabled")))
+                      : nullptr;
+    if (!set) {
+        Trace("CoInternetSetFeatureEnabled missing");
+        return;
+    }
+    Check(set(kPopupManagement, kForProcess, TRUE), "CoInternetSetFeatureEnabled(POPUPMANAGEMENT)");
 }
 
 void BecomeDpiAware()

@@ -86,6 +86,11 @@ int KeyCodeOf(WPARAM virtualKey, bool shift, bool control, bool alt)
     return static_cast<int>(virtualKey) | (shift ? 0x2000 : 0) | (control ? 0x4000 : 0) | (alt ? 0x8000 : 0);
 }
 
+bool AltOf(const MSG& message, bool altKeyDown)
+{
+    return altKeyDown || (message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM{1} << 29)) != 0);
+}
+
 std::wstring CommandLineOf(const std::vector<std::string>& arguments)
 {
     std::wstring line;
@@ -115,8 +120,9 @@ std::wstring CommandLineOf(const std::vector<std::string>& arguments)
     return line;
 }
 
-Runtime::Runtime(HINSTANCE instance, LoadedConfiguration configuration, bool selfCheck)
+Runtime::Runtime(HINSTANCE instance, LoadedConfiguration configuration, bool selfCheck, Desktop* desktop)
     : instance_(instance),
+      desktop_(desktop ? desktop : &shell_),
       configuration_(std::move(configuration)),
       main_{InterpretConfiguration(configuration_), LinkRule(RuntimeSettings{}), nullptr, false},
       closeFlow_(main_.settings.exitPassword, main_.settings.fadeOut),
@@ -219,27 +225,40 @@ bool Runtime::allowNavigation(StarterWindow& window, const std::wstring& url, bo
         shown->runtimeNavigation && topLevel ? NavigationOrigin::Runtime : NavigationOrigin::Page;
     if (topLevel)
         shown->runtimeNavigation = false;
+    // External files open on the desktop only for the user's click (of a link in the page or in a
+    // frame), not for a script's location, a refresh or a timer.
+    const bool clicked = origin == NavigationOrigin::Page && takeClick(*shown);
     const std::string address = ToUtf8(url);
-    const LinkAction action = shown->links.Navigation(address, origin, topLevel);
+    const LinkAction action = shown->links.Navigation(address, origin, clicked);
     Trace("navigate " + address + " " + ActionName(action));
     if (action == LinkAction::OpenOnDesktop)
         openOnDesktop(address);
     return action == LinkAction::Load;
 }
 
-bool Runtime::handleNewWindow(StarterWindow& window, const std::wstring& url)
+bool Runtime::handleNewWindow(StarterWindow& window, const std::wstring& url, bool userInitiated)
 {
     Shown* shown = find(window);
     if (!shown)
         return true;
     const std::string address = ToUtf8(url);
+    // Only a user's click opens a window, one per click: the control's flag and a click of ours.
+    const bool clicked = takeClick(*shown);
+    if (!userInitiated || !clicked) {
+        Trace("new-window " + address + " unasked");
+        return true;
+    }
     switch (shown->links.NewWindow(address)) {
     case NewWindowStep::Refuse:
         Trace("new-window " + address + " refuse");
         break;
     case NewWindowStep::OpenInBrowser:
+        // The address goes to the browser, never to the program of a local file's type.
+        Trace("new-window " + address + " browser");
+        desktop_->openInBrowser(url);
+        break;
     case NewWindowStep::OpenWithDefaultProgram:
-        Trace("new-window " + address + " desktop");
+        Trace("new-window " + address + " program");
         openOnDesktop(address);
         break;
     case NewWindowStep::LoadHere:
@@ -247,6 +266,10 @@ bool Runtime::handleNewWindow(StarterWindow& window, const std::wstring& url)
         window.navigate(url);
         break;
     case NewWindowStep::Popup:
+        if (popups_.size() >= kMaxPopups) {
+            Trace("new-window " + address + " popup-limit");
+            break;
+        }
         Trace("new-window " + address + " popup");
         openPopup(address);
         break;
@@ -304,10 +327,11 @@ void Runtime::windowClosed(StarterWindow& window)
     }
 }
 
-void Runtime::documentComplete(StarterWindow& window, const std::wstring& url)
+void Runtime::documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel)
 {
-    Trace("document-complete " + ToUtf8(url));
-    if (&window == main_.window.get() && selfCheck_ && !startPageComplete_) {
+    Trace("document-complete " + ToUtf8(url) + (topLevel ? "" : " frame"));
+    // A framed page completes its frames first: the report waits for the page itself.
+    if (topLevel && &window == main_.window.get() && selfCheck_ && !startPageComplete_) {
         startPageComplete_ = true;
         writeSelfCheck();
     }
@@ -336,15 +360,7 @@ void Runtime::runProgram(const std::string& program, const std::string& paramete
 void Runtime::openOnDesktop(const std::string& address)
 {
     const std::optional<std::string> local = LocalPathOf(address);
-    const std::wstring target = local ? NativePath(*local) : FromUtf8(address);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = L"open";
-    info.lpFile = target.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info))
-        Trace("ShellExecuteEx(open) failed");
+    desktop_->openWithProgram(local ? NativePath(*local) : FromUtf8(address));
 }
 
 bool Runtime::filterKey(const MSG& message)
@@ -355,7 +371,7 @@ bool Runtime::filterKey(const MSG& message)
     if (!shown)
         return false;
     const int code = KeyCodeOf(message.wParam, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
-                               GetKeyState(VK_MENU) < 0 || message.message == WM_SYSKEYDOWN);
+                               AltOf(message, GetKeyState(VK_MENU) < 0));
     // The modifier keys alone are never blocked: they only make a combination.
     if (message.wParam == VK_SHIFT || message.wParam == VK_CONTROL || message.wParam == VK_MENU)
         return false;
@@ -364,23 +380,50 @@ bool Runtime::filterKey(const MSG& message)
     return blocked;
 }
 
+void Runtime::noteClick(const MSG& message)
+{
+    const bool click = message.message == WM_LBUTTONUP ||
+                       (message.message == WM_KEYDOWN && (message.wParam == VK_RETURN || message.wParam == VK_SPACE));
+    if (!click)
+        return;
+    if (Shown* shown = findByHandle(message.hwnd)) {
+        shown->clickPending = true;
+        shown->clickAt = GetTickCount64();
+    }
+}
+
+bool Runtime::takeClick(Shown& shown)
+{
+    if (!shown.clickPending)
+        return false;
+    shown.clickPending = false;
+    return GetTickCount64() - shown.clickAt <= kClickMilliseconds;
+}
+
+bool Runtime::preDispatch(MSG& message)
+{
+    if (message.message == WM_TIMER && message.wParam == kSelfCheckTimer && main_.window &&
+        message.hwnd == main_.window->handle()) {
+        KillTimer(message.hwnd, kSelfCheckTimer);
+        if (!startPageComplete_) {
+            startPageComplete_ = true;
+            writeSelfCheck();
+        }
+        return true;
+    }
+    if (filterKey(message))
+        return true;
+    noteClick(message);
+    Shown* shown = findByHandle(message.hwnd);
+    return shown && shown->window && shown->window->preTranslate(message);
+}
+
 int Runtime::run()
 {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         closedPopups_.clear();
-        if (message.message == WM_TIMER && message.wParam == kSelfCheckTimer && main_.window &&
-            message.hwnd == main_.window->handle()) {
-            KillTimer(message.hwnd, kSelfCheckTimer);
-            if (!startPageComplete_) {
-                startPageComplete_ = true;
-                writeSelfCheck();
-            }
-            continue;
-        }
-        if (filterKey(message))
-            continue;
-        if (Shown* shown = findByHandle(message.hwnd); shown && shown->window && shown->window->preTranslate(message))
+        if (preDispatch(message))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

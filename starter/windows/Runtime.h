@@ -7,6 +7,7 @@
 #include "rules/ConfigSource.h"
 #include "rules/LinkRule.h"
 #include "rules/RuntimeSettings.h"
+#include "windows/Desktop.h"
 #include "windows/Splash.h"
 #include "windows/StarterWindow.h"
 
@@ -19,12 +20,20 @@ namespace qv::starter::win {
 WindowSetup SetupFor(const RuntimeSettings& settings);
 // The key code of a key message: virtual key | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt.
 int KeyCodeOf(WPARAM virtualKey, bool shift, bool control, bool alt);
+// Whether Alt is part of a key message: the message's context bit (bit 29), or the Alt key held
+// (Ctrl+Alt combinations come as WM_KEYDOWN). F10 comes as WM_SYSKEYDOWN without Alt.
+bool AltOf(const MSG& message, bool altKeyDown);
+// New windows a page may have open at once (exenewwindow=3).
+inline constexpr size_t kMaxPopups = 3;
+// How long after a user's click or Enter in a page a navigation or new window counts as clicked.
+inline constexpr ULONGLONG kClickMilliseconds = 1000;
 // A program's parameters as one Windows command line: each argument quoted where it needs it.
 std::wstring CommandLineOf(const std::vector<std::string>& arguments);
 
 class Runtime final : public WindowOwner {
 public:
-    Runtime(HINSTANCE instance, LoadedConfiguration configuration, bool selfCheck);
+    // `desktop`: where addresses and files are handed over; null: the shell.
+    Runtime(HINSTANCE instance, LoadedConfiguration configuration, bool selfCheck, Desktop* desktop = nullptr);
     ~Runtime() override;
 
     // Starts the programs of `execute`, the splash and the main window; false when no window
@@ -32,13 +41,19 @@ public:
     bool start();
     // Runs the message loop until the main window is gone; returns the exit code.
     int run();
+    // One message of the loop before it is dispatched: the self-check's timer, the user's clicks,
+    // the key filter, the control's accelerators. True: handled here, not to be dispatched.
+    bool preDispatch(MSG& message);
+
+    StarterWindow* mainWindow() const { return main_.window.get(); }
+    size_t popupCount() const { return popups_.size(); }
 
     // WindowOwner
     bool allowNavigation(StarterWindow& window, const std::wstring& url, bool topLevel) override;
-    bool handleNewWindow(StarterWindow& window, const std::wstring& url) override;
+    bool handleNewWindow(StarterWindow& window, const std::wstring& url, bool userInitiated) override;
     bool allowClose(StarterWindow& window) override;
     void windowClosed(StarterWindow& window) override;
-    void documentComplete(StarterWindow& window, const std::wstring& url) override;
+    void documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel) override;
 
 private:
     struct Shown {
@@ -46,6 +61,8 @@ private:
         LinkRule links;
         std::unique_ptr<StarterWindow> window;
         bool runtimeNavigation = false; // the next navigation is the runtime's own
+        bool clickPending = false;      // a click or Enter in the page not yet used
+        ULONGLONG clickAt = 0;
     };
     Shown* find(const StarterWindow& window);
     Shown* findByHandle(HWND window);
@@ -56,9 +73,13 @@ private:
     void runProgram(const std::string& program, const std::string& parameters, const char* what);
     void openOnDesktop(const std::string& address);
     bool filterKey(const MSG& message);
+    void noteClick(const MSG& message);
+    bool takeClick(Shown& shown);
     void writeSelfCheck();
 
     HINSTANCE instance_;
+    ShellDesktop shell_;
+    Desktop* desktop_;
     LoadedConfiguration configuration_;
     Shown main_;
     CloseFlow closeFlow_;

@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
@@ -83,6 +84,18 @@ std::string OrUnknown(const std::string& text)
 
 } // namespace
 
+std::string EmulationFault(DWORD value, const std::wstring& programName)
+{
+    if (value >= kOldestStandardsEmulation)
+        return {};
+    if (value == 0)
+        return "Fehler: kein Emulationswert, die Seiten laufen in einem alten Dokumentmodus. Ist die "
+               "Registrierung gesperrt?";
+    return "Fehler: der Emulationswert " + std::to_string(value) + " stammt nicht von diesem Programm (ein "
+           "anderes Programm mit dem Namen " + ToUtf8(programName) + " hat ihn eingetragen) und stellt einen "
+           "alten Dokumentmodus ein. Den Wert in der Registrierung l\xc3\xb6schen oder auf 11001 setzen.";
+}
+
 std::wstring WriteSelfCheckReport(const LoadedConfiguration& configuration, const RuntimeSettings& settings,
                                   StarterWindow* window)
 {
@@ -106,10 +119,11 @@ std::wstring WriteSelfCheckReport(const LoadedConfiguration& configuration, cons
     if (engine.empty())
         engine = RegistryText(HKEY_LOCAL_MACHINE, explorer, L"Version");
     line("Version der Browser-Komponente", OrUnknown(engine));
-    line("Emulation (HKCU, FEATURE_BROWSER_EMULATION, " + ToUtf8(programName) + ")",
-         OrUnknown(RegistryText(HKEY_CURRENT_USER,
-                                L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION",
-                                programName.c_str())));
+    const std::string emulation = RegistryText(HKEY_CURRENT_USER, kBrowserEmulationKey, programName.c_str());
+    line("Emulation (HKCU, FEATURE_BROWSER_EMULATION, " + ToUtf8(programName) + ")", OrUnknown(emulation));
+    const DWORD emulationValue = emulation.empty() ? 0 : static_cast<DWORD>(std::strtoul(emulation.c_str(), nullptr, 10));
+    if (const std::string fault = EmulationFault(emulationValue, programName); !fault.empty())
+        report += "  " + fault + "\r\n";
     line("Dokumentmodus der Startseite (11 erwartet)", OrUnknown(DocumentMode(window)));
     line("DPI des Fensters", std::to_string(window ? DpiFor(window->handle()) : SystemDpi()));
     line("Quelle der Einstellungen", std::string(SourceName(configuration.kind)) +

@@ -63,7 +63,8 @@ LRESULT CALLBACK Splash::Procedure(HWND window, UINT message, WPARAM wParam, LPA
             EndPaint(window, &paint);
             return 0;
         }
-        if (message == WM_TIMER && wParam == kTimer) {
+        // Alt+F4 on the splash ends it early, like its time running out: the main window follows.
+        if ((message == WM_TIMER && wParam == kTimer) || message == WM_CLOSE) {
             KillTimer(window, kTimer);
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             self->window_ = nullptr;

@@ -81,6 +81,19 @@ ComPtr<IHTMLDocument2> DocumentOf(BrowserHost* host)
     return html;
 }
 
+// The control reports the address as the title while a page loads, and for good when the page has
+// no title: such a text is not a title.
+bool IsAddressText(const std::wstring& text)
+{
+    static constexpr std::array<const wchar_t*, 8> schemes{L"http:", L"https:", L"file:", L"about:",
+                                                           L"res:", L"javascript:", L"mailto:", L"ftp:"};
+    for (const wchar_t* scheme : schemes)
+        if (_wcsnicmp(text.c_str(), scheme, wcslen(scheme)) == 0)
+            return true;
+    const bool drive = text.size() >= 3 && std::iswalpha(text[0]) && text[1] == L':' && (text[2] == L'\\' || text[2] == L'/');
+    return drive || text.rfind(L"\\\\", 0) == 0 || text.rfind(L"//", 0) == 0;
+}
+
 } // namespace
 
 StarterWindow::StarterWindow(WindowSetup setup, WindowOwner& owner) : setup_(std::move(setup)), owner_(&owner) {}
@@ -310,16 +323,20 @@ bool StarterWindow::beforeNavigate(const std::wstring& url, bool topLevel)
     return owner_->allowNavigation(*this, url, topLevel);
 }
 
-bool StarterWindow::newWindow(const std::wstring& url)
+bool StarterWindow::newWindow(const std::wstring& url, bool userInitiated)
 {
-    return owner_->handleNewWindow(*this, url);
+    return owner_->handleNewWindow(*this, url, userInitiated);
 }
 
 void StarterWindow::titleChanged(const std::wstring& title)
 {
-    if (!setup_.varCaption)
-        return;
-    SetWindowTextW(window_, title.empty() ? setup_.caption.c_str() : title.c_str());
+    if (setup_.varCaption && !IsAddressText(title))
+        showTitle(title);
+}
+
+void StarterWindow::showTitle(const std::wstring& title)
+{
+    SetWindowTextW(window_, title.empty() || IsAddressText(title) ? setup_.caption.c_str() : title.c_str());
 }
 
 void StarterWindow::closeRequested()
@@ -328,7 +345,7 @@ void StarterWindow::closeRequested()
     PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
-void StarterWindow::documentComplete(const std::wstring& url)
+void StarterWindow::documentComplete(const std::wstring& url, bool topLevel)
 {
     if (!pendingHtml_.empty() && url == L"about:blank") {
         if (ComPtr<IHTMLDocument2> document = DocumentOf(browser_.Get())) {
@@ -346,7 +363,18 @@ void StarterWindow::documentComplete(const std::wstring& url)
         }
         pendingHtml_.clear();
     }
-    owner_->documentComplete(*this, url);
+    if (topLevel && setup_.varCaption) {
+        // The loaded page's own title; without one the caption (never the address).
+        std::wstring title;
+        if (ComPtr<IHTMLDocument2> document = DocumentOf(browser_.Get())) {
+            BSTR text = nullptr;
+            if (SUCCEEDED(document->get_title(&text)) && text)
+                title.assign(text, SysStringLen(text));
+            SysFreeString(text);
+        }
+        showTitle(title);
+    }
+    owner_->documentComplete(*this, url, topLevel);
 }
 
 LRESULT CALLBACK StarterWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -373,18 +401,29 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
             const Styles styles = StylesFor(setup_.frame);
             RECT smallest{0, 0, Scale(setup_.minWidth.value_or(0), dpi_), Scale(setup_.minHeight.value_or(0), dpi_)};
             AdjustForDpi(smallest, styles.style, styles.exStyle, dpi_);
+            // Never larger than the work area of the window's monitor: Windows would not let the
+            // window shrink into it, and its bottom would stay off the screen.
+            MONITORINFO monitor{};
+            monitor.cbSize = sizeof monitor;
+            LONG widest = LONG_MAX, highest = LONG_MAX;
+            if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+                widest = monitor.rcWork.right - monitor.rcWork.left;
+                highest = monitor.rcWork.bottom - monitor.rcWork.top;
+            }
             if (setup_.minWidth)
-                limits->ptMinTrackSize.x = smallest.right - smallest.left;
+                limits->ptMinTrackSize.x = std::min(smallest.right - smallest.left, widest);
             if (setup_.minHeight)
-                limits->ptMinTrackSize.y = smallest.bottom - smallest.top;
+                limits->ptMinTrackSize.y = std::min(smallest.bottom - smallest.top, highest);
         }
         return 0;
     }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        // A skin keeps its picture's pixels (its shape is cut from them): it is moved only.
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+                     suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (skin_ ? SWP_NOSIZE : 0));
         return 0;
     }
     case WM_ERASEBKGND:

@@ -40,12 +40,12 @@ public:
     virtual ~WindowOwner() = default;
     virtual bool allowNavigation(StarterWindow& window, const std::wstring& url, bool topLevel) = 0;
     // True: the owner handled the new window; the control opens none.
-    virtual bool handleNewWindow(StarterWindow& window, const std::wstring& url) = 0;
+    virtual bool handleNewWindow(StarterWindow& window, const std::wstring& url, bool userInitiated) = 0;
     // The close flow (password); true lets the window close.
     virtual bool allowClose(StarterWindow& window) = 0;
     // The window has faded out and is gone.
     virtual void windowClosed(StarterWindow& window) = 0;
-    virtual void documentComplete(StarterWindow& window, const std::wstring& url) = 0;
+    virtual void documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel) = 0;
 };
 
 class StarterWindow final : public BrowserEvents {
@@ -72,10 +72,10 @@ public:
 
     // BrowserEvents
     bool beforeNavigate(const std::wstring& url, bool topLevel) override;
-    bool newWindow(const std::wstring& url) override;
+    bool newWindow(const std::wstring& url, bool userInitiated) override;
     void titleChanged(const std::wstring& title) override;
     void closeRequested() override;
-    void documentComplete(const std::wstring& url) override;
+    void documentComplete(const std::wstring& url, bool topLevel) override;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -84,6 +84,7 @@ private:
     void applyShape();
     void paintSkin();
     void fadeStep();
+    void showTitle(const std::wstring& title);
     void finishClose();
     bool dragFromPage(const MSG& message);
 

@@ -6,6 +6,7 @@
 #include "windows/Platform.h"
 #include "windows/Runtime.h"
 #include "windows/SelfCheck.h"
+#include "windows/SingleMenu.h"
 #include "windows/Text.h"
 #include "windows/Trace.h"
 
@@ -62,13 +63,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         Trace("uac restarted");
         return 0;
     }
-    EnsureBrowserEmulation(program.substr(program.find_last_of(L"\\/") + 1));
+    // A second start of the same menu (autorun and a double click) shows the first one; the
+    // self-check always runs. Claimed after the restart for administrator rights, whose
+    // restarted program is the menu.
+    const SingleMenu single(settings.folder);
+    if (!single.first() && !selfCheck) {
+        Trace(single.bringFirstToFront() ? "second start: menu brought to the front" : "second start");
+        return 0;
+    }
+    const BrowserEmulation emulation(program.substr(program.find_last_of(L"\\/") + 1));
 
     OleScope ole;
     if (!Check(ole.result(), "OleInitialize"))
         return 1;
+    EnablePopupManagement();
     Runtime runtime(instance, std::move(configuration), selfCheck);
     if (!runtime.start())
         return 1;
+    single.mark(runtime.mainWindow()->handle());
     return runtime.run();
 }

@@ -23,10 +23,10 @@ namespace {
 class NoEvents final : public BrowserEvents {
 public:
     bool beforeNavigate(const std::wstring&, bool) override { return true; }
-    bool newWindow(const std::wstring&) override { return true; }
+    bool newWindow(const std::wstring&, bool) override { return true; }
     void titleChanged(const std::wstring&) override {}
     void closeRequested() override {}
-    void documentComplete(const std::wstring&) override {}
+    void documentComplete(const std::wstring&, bool) override {}
 };
 
 TEST(BrowserSite, AnswersItsInterfacesAndNoOthers)

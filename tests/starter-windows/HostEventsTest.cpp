@@ -1,0 +1,487 @@
+// The Windows runtime's rules where the control asks: one table per rule, each row a started
+// runtime (or a step on one) driven with the control's events and Windows' messages.
+#include "HostEvents.h"
+
+#include "windows/Platform.h"
+#include "windows/SelfCheck.h"
+#include "windows/SingleMenu.h"
+#include "windows/Trace.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+using namespace qv::starter;
+using namespace qv::starter::win;
+using namespace qv::starter::win::test;
+
+namespace {
+
+const ::testing::Environment* const ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+// New windows: exenewwindow × target kind × the control's flags × the user's click. Without
+// exenewwindow an address goes to the browser, never to a local file's own program; only a
+// click with the control's user flag opens anything.
+TEST(HostNewWindow, FollowsTheRuleOnlyForAClick)
+{
+    enum class Target { InFolder, FileUrl, Web, Outside, Mail };
+    struct Case {
+        const char* what;
+        const char* exeNewWindow; // nullptr: not given
+        Target target;
+        const wchar_t* name;      // in the folder (InFolder, FileUrl, Outside: relative to it)
+        DWORD flags;
+        VARTYPE flagsType;
+        bool click;
+        const wchar_t* expected;  // "browser", "program" or "" (nothing handed over)
+        int popups;
+    };
+    const DWORD user = kUserInitiated | kFirst;
+    const Case cases[] = {
+        {"batch file, default", nullptr, Target::InFolder, L"tools\\install.bat", user, VT_UI4, true, L"browser", 0},
+        {"hta as file URL, default", nullptr, Target::FileUrl, L"menu.hta", user, VT_UI4, true, L"browser", 0},
+        {"program, default", nullptr, Target::InFolder, L"setup.exe", user, VT_UI4, true, L"browser", 0},
+        {"web page, default", nullptr, Target::Web, L"https://example.org/a.html", user, VT_UI4, true, L"browser", 0},
+        {"flags as VT_I4", nullptr, Target::Web, L"https://example.org/a.html", kUserInitiated, VT_I4, true,
+         L"browser", 0},
+        {"external file, default", nullptr, Target::InFolder, L"katalog.pdf", user, VT_UI4, true, L"program", 0},
+        {"mail, default", nullptr, Target::Mail, L"mailto:info@example.org", user, VT_UI4, true, L"program", 0},
+        {"batch file, exenewwindow=1", "1", Target::InFolder, L"tools\\install.bat", user, VT_UI4, true, L"program",
+         0},
+        {"outside the folder", nullptr, Target::Outside, L"..\\draussen.html", user, VT_UI4, true, L"", 0},
+        {"same window, exenewwindow=2", "2", Target::InFolder, L"seite2.html", user, VT_UI4, true, L"", 0},
+        {"popup, exenewwindow=3", "3", Target::InFolder, L"seite2.html", user, VT_UI4, true, L"", 1},
+        {"script without the user flag", nullptr, Target::Web, L"https://example.org/a.html", 0, VT_UI4, true, L"",
+         0},
+        {"script popup without the user flag", "3", Target::InFolder, L"seite2.html", 0, VT_UI4, true, L"", 0},
+        {"user flag but no click", nullptr, Target::Web, L"https://example.org/a.html", user, VT_UI4, false, L"",
+         0},
+        {"user flag but no click, popup", "3", Target::InFolder, L"seite2.html", user, VT_UI4, false, L"", 0},
+    };
+    // One started menu per exenewwindow value; each row's click is used by its own new window.
+    std::map<std::string, std::unique_ptr<StartedMenu>> menus;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<StartedMenu>& slot = menus[c.exeNewWindow ? c.exeNewWindow : ""];
+        if (!slot) {
+            std::vector<std::string> arguments{"/startfile=index.html", "/external=pdf"};
+            if (c.exeNewWindow)
+                arguments.push_back(std::string("/exenewwindow=") + c.exeNewWindow);
+            slot = std::make_unique<StartedMenu>(arguments);
+        }
+        StartedMenu& started = *slot;
+        ASSERT_TRUE(started.started);
+        const MenuFolder& menu = started.ownFolder;
+        std::wstring address;
+        switch (c.target) {
+        case Target::InFolder:
+        case Target::Outside:
+            address = menu.native(c.name);
+            break;
+        case Target::FileUrl: {
+            address = L"file:///" + menu.native(c.name);
+            for (wchar_t& ch : address)
+                if (ch == L'\\')
+                    ch = L'/';
+            break;
+        }
+        case Target::Web:
+        case Target::Mail:
+            address = c.name;
+            break;
+        }
+        if (c.target == Target::InFolder || c.target == Target::FileUrl)
+            menu.write(c.name, "x");
+        started.desktop.calls.clear();
+        const size_t popupsBefore = started.runtime->popupCount();
+        int windowsBefore = VisibleStarterWindows();
+        if (c.click)
+            started.click();
+        EXPECT_TRUE(NewWindow3(started.host(), address, c.flags, c.flagsType)) << "the control opens its own window";
+        Pump(*started.runtime);
+        std::vector<std::wstring> expected;
+        if (*c.expected)
+            expected.push_back(std::wstring(c.expected) + L" " +
+                               (std::wstring(c.expected) == L"program" && c.target == Target::InFolder
+                                    ? menu.native(c.name)
+                                    : address));
+        EXPECT_EQ(started.desktop.calls, expected);
+        EXPECT_EQ(started.runtime->popupCount(), popupsBefore + static_cast<size_t>(c.popups));
+        EXPECT_EQ(VisibleStarterWindows(), windowsBefore + c.popups);
+    }
+}
+
+// One window per click, at most three popups at once.
+TEST(HostNewWindow, OnePerClickAndAtMostThreePopups)
+{
+    {
+        StartedMenu started({"/startfile=index.html"});
+        started.click();
+        NewWindow3(started.host(), L"https://example.org/eins.html", kUserInitiated | kFirst);
+        NewWindow3(started.host(), L"https://example.org/zwei.html", kUserInitiated);
+        EXPECT_EQ(started.desktop.calls, std::vector<std::wstring>{L"browser https://example.org/eins.html"});
+    }
+    StartedMenu started({"/startfile=index.html", "/exenewwindow=3"});
+    started.ownFolder.write(L"seite2.html", "x");
+    for (int i = 0; i < 6; ++i) {
+        started.click();
+        NewWindow3(started.host(), started.ownFolder.native(L"seite2.html"), kUserInitiated | kFirst);
+        Pump(*started.runtime);
+    }
+    EXPECT_EQ(started.runtime->popupCount(), kMaxPopups);
+    EXPECT_EQ(VisibleStarterWindows(), 1 + static_cast<int>(kMaxPopups));
+    EXPECT_TRUE(started.desktop.calls.empty());
+}
+
+// The browser gets a local file as a file: URL, so that its own type never decides.
+TEST(HostNewWindow, BrowserAddressOfALocalFile)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"C:\\Menü\\tools\\install.bat", L"file:///C:/Menü/tools/install.bat"},
+        {L"Z:\\a b\\50%#1.html", L"file:///Z:/a%20b/50%25%231.html"},
+        {L"\\\\server\\share\\x.hta", L"file://server/share/x.hta"},
+        {L"file:///C:/x.html", L"file:///C:/x.html"},
+        {L"https://example.org/?a=b", L"https://example.org/?a=b"},
+    };
+    for (const auto& [address, expected] : cases)
+        EXPECT_EQ(BrowserAddress(address), expected) << ToUtf8(address);
+}
+
+// External files open on the desktop only for the user's click: a script's location, a refresh
+// or a timer load them like any file; a clicked link in a frame opens on the desktop too.
+TEST(HostNavigation, ExternalFilesFollowTheClick)
+{
+    struct Step {
+        const char* what;
+        const wchar_t* name;
+        bool topLevel, click;
+        bool cancelled;
+        bool handedOver;
+    };
+    // One window, step by step: each click is used by the navigation that follows it.
+    const Step steps[] = {
+        {"script in the page", L"katalog.pdf", true, false, false, false},
+        {"script in a frame", L"katalog.pdf", false, false, false, false},
+        {"clicked link in the page", L"katalog.pdf", true, true, true, true},
+        {"clicked link in a frame", L"katalog.pdf", false, true, true, true},
+        {"clicked page link", L"seite2.html", true, true, false, false},
+        {"the page's timer after it", L"katalog.pdf", true, false, false, false},
+    };
+    StartedMenu started({"/startfile=index.html", "/external=pdf"});
+    ASSERT_TRUE(started.started);
+    started.ownFolder.write(L"katalog.pdf", "%PDF");
+    started.ownFolder.write(L"seite2.html", "x");
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        started.desktop.calls.clear();
+        if (step.click)
+            started.click();
+        const std::wstring address = started.ownFolder.native(step.name);
+        EXPECT_EQ(BeforeNavigate2(started.host(), address, step.topLevel), step.cancelled);
+        const std::vector<std::wstring> expected =
+            step.handedOver ? std::vector<std::wstring>{L"program " + address} : std::vector<std::wstring>{};
+        EXPECT_EQ(started.desktop.calls, expected);
+    }
+}
+
+// Keys: the code the blocked-key list compares, from the message as Windows sends it. F10 comes
+// as WM_SYSKEYDOWN without Alt (context bit 29 clear).
+TEST(HostKeys, CodeFromTheMessage)
+{
+    constexpr LPARAM alt = LPARAM{1} << 29;
+    struct Case {
+        const char* list;
+        UINT message;
+        WPARAM key;
+        LPARAM flags;
+        const char* traced;
+    };
+    const Case cases[] = {
+        {"121", WM_SYSKEYDOWN, VK_F10, 0, "key 121 blocked"},
+        {"121", WM_KEYDOWN, VK_F10, 0, "key 121 blocked"},
+        {"121", WM_SYSKEYDOWN, VK_F10, alt, "key 32889 passed"},
+        {"32889", WM_SYSKEYDOWN, VK_F10, alt, "key 32889 blocked"},
+        {"32889", WM_SYSKEYDOWN, VK_F10, 0, "key 121 passed"},
+        {"32883", WM_SYSKEYDOWN, VK_F4, alt, "key 32883 blocked"},
+        {"116", WM_KEYDOWN, VK_F5, 0, "key 116 blocked"},
+        {"116", WM_SYSKEYDOWN, 'X', alt, "key 32856 passed"},
+    };
+    std::map<std::string, std::unique_ptr<StartedMenu>> menus;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.traced);
+        std::unique_ptr<StartedMenu>& slot = menus[c.list];
+        if (!slot)
+            slot = std::make_unique<StartedMenu>(
+                std::vector<std::string>{"/startfile=index.html", std::string("/disabledkeylist=") + c.list});
+        StartedMenu& started = *slot;
+        ASSERT_TRUE(started.started);
+        MSG message{};
+        message.hwnd = started.page();
+        message.message = c.message;
+        message.wParam = c.key;
+        message.lParam = c.flags | 1;
+        const size_t before = TracedLines().size();
+        const bool swallowed = started.runtime->preDispatch(message);
+        ASSERT_GT(TracedLines().size(), before);
+        EXPECT_EQ(TracedLines().back(), c.traced);
+        if (std::string(c.traced).ends_with("blocked")) {
+            EXPECT_TRUE(swallowed);
+        }
+    }
+}
+
+// A 24-bit BMP of one colour.
+std::string Bitmap(int width, int height)
+{
+    const int row = (width * 3 + 3) / 4 * 4;
+    const int size = 54 + row * height;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    auto put = [&](int at, int value, int count) {
+        for (int i = 0; i < count; ++i)
+            bytes[static_cast<size_t>(at + i)] = static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, size, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            put(54 + y * row + x * 3, 0x2040c0, 3);
+    return bytes;
+}
+
+// Closing the splash (Alt+F4 reaches it as WM_CLOSE) ends it early and opens the menu; the main
+// window never stays hidden behind a splash that is gone.
+TEST(HostSplash, ClosingItOpensTheMenu)
+{
+    MenuFolder menu;
+    menu.write(L"splash.bmp", Bitmap(40, 30));
+    StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
+    ASSERT_TRUE(started.started);
+    HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
+    ASSERT_NE(splash, nullptr);
+    EXPECT_FALSE(IsWindowVisible(started.window().handle()));
+    SendMessageW(splash, WM_CLOSE, 0, 0);
+    Pump(*started.runtime);
+    EXPECT_FALSE(IsWindow(splash));
+    EXPECT_TRUE(IsWindowVisible(started.window().handle()));
+}
+
+// varcaption: the control's TitleChange carries the address while a page loads and when it has no
+// title; the window shows the page's title or the caption, never the address.
+TEST(HostTitle, VarCaptionShowsTitlesNotAddresses)
+{
+    StartedMenu started({"/startfile=index.html", "/varcaption=1", "/caption=Men\xc3\xbc"});
+    ASSERT_TRUE(started.started);
+    const std::wstring page = started.ownFolder.native(L"index.html");
+    std::wstring url = L"file:///" + page;
+    for (wchar_t& c : url)
+        if (c == L'\\')
+            c = L'/';
+    struct Step {
+        const char* what;
+        std::wstring title;
+        const wchar_t* shown;
+    };
+    const Step steps[] = {
+        {"file URL while loading", url, L"Men\u00fc"},
+        {"drive path", page, L"Men\u00fc"},
+        {"the page's title", L"Willkommen", L"Willkommen"},
+        {"the next page's address while it loads", L"https://example.org/seite.html", L"Willkommen"},
+        {"UNC path", L"\\\\server\\share\\a.html", L"Willkommen"},
+        {"a title with a colon", L"Kapitel: Anfang", L"Kapitel: Anfang"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        TitleChange(started.host(), step.title);
+        EXPECT_EQ(WindowText(started.window().handle()), step.shown);
+    }
+    // A frame's completion leaves the title; the page's own completion reads the document's
+    // title (under Wine there is none to read: the caption).
+    DocumentComplete(started.host(), url, false);
+    EXPECT_EQ(WindowText(started.window().handle()), L"Kapitel: Anfang");
+}
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+// The smallest size Windows lets the window take: minwidth/minheight with the frame, but never
+// more than the work area, so that the window can always be made to fit the screen.
+TEST(HostScreen, SmallestSizeFitsTheWorkArea)
+{
+    struct Case {
+        const char* minWidth;
+        const char* minHeight;
+        bool cutWidth, cutHeight;
+    };
+    const Case cases[] = {
+        {"3000", "3000", true, true},
+        {"3000", "200", true, false},
+        {"300", "200", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.minWidth) + "x" + c.minHeight);
+        StartedMenu started({"/startfile=index.html", std::string("/minwidth=") + c.minWidth,
+                             std::string("/minheight=") + c.minHeight});
+        ASSERT_TRUE(started.started);
+        const RECT work = WorkAreaOf(started.window().handle());
+        MINMAXINFO limits{};
+        SendMessageW(started.window().handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        if (c.cutWidth)
+            EXPECT_EQ(limits.ptMinTrackSize.x, work.right - work.left);
+        else
+            EXPECT_GT(limits.ptMinTrackSize.x, std::atoi(c.minWidth)); // the client's width and the frame
+        if (c.cutHeight)
+            EXPECT_EQ(limits.ptMinTrackSize.y, work.bottom - work.top);
+        else
+            EXPECT_GT(limits.ptMinTrackSize.y, std::atoi(c.minHeight));
+    }
+}
+
+// On a monitor with another scale Windows suggests a new size; a skin keeps its picture's pixels
+// and is moved only, a framed window takes the size.
+TEST(HostScreen, DpiChangeMovesASkinWithoutResizingIt)
+{
+    struct Case {
+        bool skin;
+        UINT dpi;
+    };
+    const Case cases[] = {{true, 144}, {true, 96}, {false, 144}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.skin ? "skin" : "frame");
+        MenuFolder menu;
+        menu.write(L"skin.bmp", Bitmap(160, 120));
+        std::vector<std::string> arguments{"/startfile=index.html", "/width=300", "/height=200", "/left=40",
+                                           "/top=40"};
+        if (c.skin)
+            arguments.push_back("/skin=skin.bmp");
+        StartedMenu started(arguments, &menu);
+        ASSERT_TRUE(started.started);
+        const HWND window = started.window().handle();
+        RECT before{};
+        GetWindowRect(window, &before);
+        const int width = before.right - before.left, height = before.bottom - before.top;
+        const int scaledWidth = MulDiv(width, static_cast<int>(c.dpi), 120);
+        const int scaledHeight = MulDiv(height, static_cast<int>(c.dpi), 120);
+        RECT suggested{before.left + 20, before.top + 10, before.left + 20 + scaledWidth,
+                       before.top + 10 + scaledHeight};
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+        Pump(*started.runtime);
+        RECT after{};
+        GetWindowRect(window, &after);
+        if (c.skin) {
+            EXPECT_EQ(after.right - after.left, width);
+            EXPECT_EQ(after.bottom - after.top, height);
+        } else {
+            EXPECT_EQ(after.right - after.left, scaledWidth);
+            EXPECT_EQ(after.bottom - after.top, scaledHeight);
+        }
+    }
+}
+
+// The emulation value under a name of its own for the test; 0 when missing.
+DWORD EmulationValue(const std::wstring& name)
+{
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+void SetEmulationValue(const std::wstring& name, DWORD value)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kBrowserEmulationKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    if (value)
+        RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    else
+        RegDeleteValueW(key, name.c_str());
+    RegCloseKey(key);
+}
+
+// The emulation value: set for the run when missing and gone again after it; another's value
+// stays, and one of an old document mode is a fault the self-check names.
+TEST(HostRegistry, EmulationValueLastsOneRun)
+{
+    struct Case {
+        const char* what;
+        DWORD before;
+        DWORD changedDuring; // 0: nobody touches it during the run
+        DWORD during, after;
+        bool fault;
+    };
+    const Case cases[] = {
+        {"missing", 0, 0, kBrowserEmulation, 0, false},
+        {"another program's old mode", 7000, 0, 7000, 7000, true},
+        {"the user's standards mode", 11000, 0, 11000, 11000, false},
+        {"changed by someone during the run", 0, 10001, 10001, 10001, true},
+    };
+    const std::wstring name = L"qv-probe-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetEmulationValue(name, c.before);
+        {
+            const BrowserEmulation emulation(name);
+            EXPECT_EQ(emulation.value(), c.before ? c.before : kBrowserEmulation);
+            if (c.changedDuring)
+                SetEmulationValue(name, c.changedDuring);
+            EXPECT_EQ(EmulationValue(name), c.during);
+            const std::string fault = EmulationFault(EmulationValue(name), name);
+            EXPECT_EQ(!fault.empty(), c.fault) << fault;
+            if (c.fault) {
+                EXPECT_NE(fault.find(std::to_string(c.during)), std::string::npos) << fault;
+            }
+        }
+        EXPECT_EQ(EmulationValue(name), c.after);
+        SetEmulationValue(name, 0);
+    }
+    EXPECT_FALSE(EmulationFault(0, name).empty());
+}
+
+// One menu per configuration folder: a second claim of the same folder (any letter case, either
+// separator) is not the first and finds the first menu's window; another folder is a menu of its
+// own.
+TEST(HostSecondStart, OneMenuPerFolder)
+{
+    StartedMenu started({"/startfile=index.html", "/caption=Erstes"});
+    ASSERT_TRUE(started.started);
+    const std::string folder = started.ownFolder.utf8() + "\\";
+    const SingleMenu menu(folder);
+    ASSERT_TRUE(menu.first());
+    menu.mark(started.window().handle());
+    std::string upper = folder, slashes = folder;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : slashes)
+        if (c == '\\')
+            c = '/';
+    struct Case {
+        std::string folder;
+        bool first;
+    };
+    const Case cases[] = {{folder, false}, {upper, false}, {slashes, false}, {folder + "anderes\\", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const SingleMenu second(c.folder);
+        EXPECT_EQ(second.first(), c.first);
+        EXPECT_EQ(second.bringFirstToFront(), c.first ? nullptr : started.window().handle());
+    }
+}
+
+} // namespace

@@ -144,5 +144,9 @@ date -u +%FT%TZ >"$prefix/.complete"
 echo "$(( $(date +%s) - start )) s" >>"$prefix/.complete"
 ln -sfn "$(basename "$prefix")" "$cache/qt6"
 rm -rf "$work"
+# Builds with other options are no longer pointed at (each is about 1 GB).
+for old in "$cache"/qt6-* "$cache"/work-qt6-*; do
+  [ "$old" = "$prefix" ] || rm -rf "$old"
+done
 echo "Qt für Windows fertig in $(( $(date +%s) - start )) s." >&2
 echo "$prefix"

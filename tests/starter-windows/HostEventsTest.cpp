@@ -258,21 +258,74 @@ std::string Bitmap(int width, int height)
     return bytes;
 }
 
-// Closing the splash (Alt+F4 reaches it as WM_CLOSE) ends it early and opens the menu; the main
-// window never stays hidden behind a splash that is gone.
-TEST(HostSplash, ClosingItOpensTheMenu)
+// The splash ends by its time, by Alt+F4 (through the loop's filter and the system menu's close) or
+// by a WM_CLOSE from elsewhere; every way shows the main window after it, and closing that window
+// ends the program. The splash never leaves a program without a window behind.
+TEST(HostSplash, EveryEndOpensTheMenuAndClosingItEndsTheProgram)
 {
-    MenuFolder menu;
-    menu.write(L"splash.bmp", Bitmap(40, 30));
-    StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
-    ASSERT_TRUE(started.started);
-    HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
-    ASSERT_NE(splash, nullptr);
-    EXPECT_FALSE(IsWindowVisible(started.window().handle()));
-    SendMessageW(splash, WM_CLOSE, 0, 0);
-    Pump(*started.runtime);
-    EXPECT_FALSE(IsWindow(splash));
-    EXPECT_TRUE(IsWindowVisible(started.window().handle()));
+    enum class End { TimeOut, AltF4, SystemClose, Close };
+    struct Case {
+        const char* what;
+        End end;
+    };
+    const Case cases[] = {
+        {"time out", End::TimeOut},
+        {"Alt+F4", End::AltF4},
+        {"system menu close", End::SystemClose},
+        {"WM_CLOSE", End::Close},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MenuFolder menu;
+        menu.write(L"splash.bmp", Bitmap(40, 30));
+        const size_t before = TracedLines().size();
+        StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
+        ASSERT_TRUE(started.started);
+        HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
+        ASSERT_NE(splash, nullptr);
+        HWND main = started.window().handle();
+        EXPECT_FALSE(IsWindowVisible(main));
+        switch (c.end) {
+        case End::TimeOut:
+            SendMessageW(splash, WM_TIMER, 1, 0);
+            break;
+        case End::AltF4: {
+            // As the loop gets it: the key with Alt held (the context bit), then DefWindowProc's close.
+            MSG key{};
+            key.hwnd = splash;
+            key.message = WM_SYSKEYDOWN;
+            key.wParam = VK_F4;
+            key.lParam = 0x20000001 | (MapVirtualKeyW(VK_F4, MAPVK_VK_TO_VSC) << 16);
+            key.time = GetTickCount();
+            if (!started.runtime->preDispatch(key)) {
+                TranslateMessage(&key);
+                DispatchMessageW(&key);
+            }
+            break;
+        }
+        case End::SystemClose:
+            SendMessageW(splash, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case End::Close:
+            SendMessageW(splash, WM_CLOSE, 0, 0);
+            break;
+        }
+        Pump(*started.runtime);
+        EXPECT_FALSE(IsWindow(splash));
+        EXPECT_TRUE(IsWindowVisible(main));
+        std::vector<std::string> order;
+        for (size_t i = before; i < TracedLines().size(); ++i) {
+            const std::string& line = TracedLines()[i];
+            if (line == "splash shown" || line == "splash closed" || line == "window shown" || line == "window closed")
+                order.push_back(line);
+        }
+        EXPECT_EQ(order, (std::vector<std::string>{"splash shown", "splash closed", "window shown"}));
+        // Closing the menu ends the program: the trace says so and the loop gets WM_QUIT.
+        SendMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(TracedLines().back(), "window closed");
+        MSG quit;
+        EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    }
 }
 
 // varcaption: the control's TitleChange carries the address while a page loads and when it has no

@@ -173,13 +173,10 @@ bool StarterWindow::create(HINSTANCE instance, HWND ownerWindow)
         SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
 
     if (!setup_.icon.empty()) {
-        bigIcon_ = LoadIconFile(setup_.icon, GetSystemMetrics(SM_CXICON));
-        smallIcon_ = LoadIconFile(setup_.icon, GetSystemMetrics(SM_CXSMICON));
-        if (bigIcon_)
-            SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-        if (smallIcon_)
-            SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-        if (!bigIcon_)
+        iconSource_ = IconSource::Load(setup_.icon);
+        if (iconSource_)
+            applyIcons();
+        else
             Trace("icon unreadable");
     }
     applyShape();
@@ -236,6 +233,21 @@ void StarterWindow::applyShape()
         shape.release(); // the window owns the region now
     else
         Trace("SetWindowRgn failed");
+}
+
+void StarterWindow::applyIcons()
+{
+    const UINT dpi = DpiFor(window_);
+    UniqueIcon big = iconSource_->make(IconSize(SM_CXICON, dpi));
+    UniqueIcon small = iconSource_->make(IconSize(SM_CXSMICON, dpi));
+    if (!big || !small) {
+        Trace("icon unreadable");
+        return;
+    }
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    bigIcon_ = std::move(big); // the old ones are released only once the window no longer uses them
+    smallIcon_ = std::move(small);
 }
 
 void StarterWindow::paintSkin()
@@ -419,6 +431,8 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
+        if (iconSource_)
+            applyIcons();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         // A skin keeps its picture's pixels (its shape is cut from them): it is moved only.
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,

@@ -83,6 +83,8 @@ private:
     RECT pageArea() const;
     void applyShape();
     void paintSkin();
+    // The window's icons made for the DPI of its monitor.
+    void applyIcons();
     void fadeStep();
     void showTitle(const std::wstring& title);
     void finishClose();
@@ -93,6 +95,7 @@ private:
     HWND window_ = nullptr;
     ComPtr<BrowserHost> browser_;
     std::optional<Picture> skin_;
+    std::optional<IconSource> iconSource_;
     UniqueIcon bigIcon_, smallIcon_;
     UINT dpi_ = 96;
     std::wstring pendingHtml_;

@@ -2,12 +2,16 @@
 // runtime (or a step on one) driven with the control's events and Windows' messages.
 #include "HostEvents.h"
 
+#include "windows/Picture.h"
 #include "windows/Platform.h"
 #include "windows/SelfCheck.h"
 #include "windows/SingleMenu.h"
 #include "windows/Trace.h"
 
 #include <gtest/gtest.h>
+
+#include <psapi.h>
+#include <wincodec.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -469,6 +473,164 @@ void SetEmulationValue(const std::wstring& name, DWORD value)
 }
 
 // The emulation value: set for the run when missing and gone again after it; another's value
+// Writes a picture with WIC: `format` its container, `pixelFormat` the rows' layout.
+void WritePicture(const std::wstring& path, const GUID& format, WICPixelFormatGUID pixelFormat, UINT width,
+                  UINT height, UINT stride, std::vector<BYTE> rows)
+{
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ASSERT_TRUE(SUCCEEDED(
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))));
+    ASSERT_TRUE(SUCCEEDED(factory->CreateStream(&stream)));
+    ASSERT_TRUE(SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)));
+    ASSERT_TRUE(SUCCEEDED(factory->CreateEncoder(format, nullptr, &encoder)));
+    ASSERT_TRUE(SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)));
+    ASSERT_TRUE(SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)));
+    ASSERT_TRUE(SUCCEEDED(frame->Initialize(nullptr)));
+    ASSERT_TRUE(SUCCEEDED(frame->SetSize(width, height)));
+    WICPixelFormatGUID asked = pixelFormat;
+    ASSERT_TRUE(SUCCEEDED(frame->SetPixelFormat(&asked)));
+    ASSERT_TRUE(asked == pixelFormat);
+    ASSERT_TRUE(SUCCEEDED(frame->WritePixels(height, stride, static_cast<UINT>(rows.size()), rows.data())));
+    ASSERT_TRUE(SUCCEEDED(frame->Commit()));
+    ASSERT_TRUE(SUCCEEDED(encoder->Commit()));
+}
+
+// An icon's colour bitmap: its size and its pixels (0xAARRGGBB, top-down).
+struct IconPixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+IconPixels ReadIcon(HICON icon)
+{
+    IconPixels read;
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return read;
+    UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    if (!colour || !GetObjectW(colour.get(), sizeof bitmap, &bitmap))
+        return read;
+    read.width = bitmap.bmWidth;
+    read.height = bitmap.bmHeight;
+    read.pixels.resize(static_cast<size_t>(read.width) * read.height);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = read.width;
+    format.bmiHeader.biHeight = -read.height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, colour.get(), 0, static_cast<UINT>(read.height), read.pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return read;
+}
+
+// Window icons from pictures: each size made from one decoding, scaled to fit and centred, alpha
+// kept; a picture beyond the bound is refused before its pixels are decoded, so it cannot take
+// hundreds of megabytes.
+TEST(HostIcon, PicturesScaledWithAlphaAndBounded)
+{
+    MenuFolder menu;
+    { // 64 x 64, left half transparent, right half opaque red
+        std::vector<BYTE> rows(64 * 64 * 4, 0);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 32; x < 64; ++x) {
+                BYTE* pixel = &rows[(y * 64 + x) * 4];
+                pixel[2] = 0xff;
+                pixel[3] = 0xff;
+            }
+        WritePicture(menu.native(L"halb.png"), GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 64, 64, 64 * 4,
+                     rows);
+    }
+    { // 300 x 150 blue JPEG
+        std::vector<BYTE> rows(300 * 150 * 3, 0);
+        for (size_t i = 0; i < rows.size(); i += 3)
+            rows[i] = 0xff;
+        WritePicture(menu.native(L"breit.jpg"), GUID_ContainerFormatJpeg, GUID_WICPixelFormat24bppBGR, 300, 150,
+                     300 * 3, rows);
+    }
+    // Black and white, so that the files stay small: at the bound and beyond it.
+    WritePicture(menu.native(L"grenze.png"), GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 4096, 4096,
+                 512, std::vector<BYTE>(512 * 4096, 0xff));
+    WritePicture(menu.native(L"riesig.png"), GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 8000, 8000,
+                 1000, std::vector<BYTE>(1000 * 8000, 0xff));
+
+    struct Case {
+        const wchar_t* file;
+        int size;
+        bool made;
+        const char* traced;       // the last trace line when refused
+        POINT transparent;        // a pixel that must be clear (x < 0: none)
+        POINT opaque;             // a pixel that must be opaque
+        std::uint32_t colour;     // its colour (0xRRGGBB)
+    };
+    const Case cases[] = {
+        {L"halb.png", 32, true, nullptr, {4, 16}, {28, 16}, 0xff0000},
+        {L"halb.png", 16, true, nullptr, {2, 8}, {14, 8}, 0xff0000},
+        {L"breit.jpg", 48, true, nullptr, {24, 2}, {24, 24}, 0x0000ff},
+        {L"grenze.png", 32, true, nullptr, {-1, 0}, {16, 16}, 0xffffff},
+        {L"riesig.png", 32, false, "icon too large 8000x8000", {-1, 0}, {0, 0}, 0},
+        {L"fehlt.png", 32, false, nullptr, {-1, 0}, {0, 0}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.file) + " " + std::to_string(c.size));
+        PROCESS_MEMORY_COUNTERS before{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+        std::optional<IconSource> source = IconSource::Load(menu.native(c.file));
+        PROCESS_MEMORY_COUNTERS after{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+        EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 128u * 1024 * 1024) << "the picture's memory";
+        ASSERT_EQ(source.has_value(), c.made);
+        if (!c.made) {
+            if (c.traced)
+                EXPECT_EQ(TracedLines().back(), c.traced);
+            continue;
+        }
+        UniqueIcon icon = source->make(c.size);
+        ASSERT_TRUE(icon);
+        const IconPixels read = ReadIcon(icon.get());
+        ASSERT_EQ(read.width, c.size);
+        ASSERT_EQ(read.height, c.size);
+        if (c.transparent.x >= 0)
+            EXPECT_EQ(read.at(c.transparent.x, c.transparent.y) >> 24, 0u);
+        const std::uint32_t opaque = read.at(c.opaque.x, c.opaque.y);
+        EXPECT_EQ(opaque >> 24, 0xffu);
+        for (int shift = 0; shift < 24; shift += 8) // JPEG's losses
+            EXPECT_NEAR(static_cast<int>((opaque >> shift) & 0xff), static_cast<int>((c.colour >> shift) & 0xff), 4)
+                << std::hex << opaque;
+    }
+}
+
+// The window's icons have the system's sizes for its DPI.
+TEST(HostIcon, WindowIconsHaveTheSystemSizes)
+{
+    MenuFolder menu;
+    std::vector<BYTE> rows(64 * 64 * 4, 0xff);
+    WritePicture(menu.native(L"logo.png"), GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 64, 64, 64 * 4,
+                 rows);
+    StartedMenu started({"/startfile=index.html", "/icon=logo.png"}, &menu);
+    ASSERT_TRUE(started.started);
+    const UINT dpi = DpiFor(started.window().handle());
+    const struct {
+        WPARAM which;
+        int metric;
+    } cases[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.metric);
+        auto icon = reinterpret_cast<HICON>(SendMessageW(started.window().handle(), WM_GETICON, c.which, 0));
+        ASSERT_NE(icon, nullptr);
+        const IconPixels read = ReadIcon(icon);
+        EXPECT_EQ(read.width, IconSize(c.metric, dpi));
+        EXPECT_EQ(read.at(read.width / 2, read.height / 2), 0xffffffffu);
+    }
+}
+
 // stays, and one of an old document mode is a fault the self-check names.
 TEST(HostRegistry, EmulationValueLastsOneRun)
 {

@@ -45,6 +45,8 @@ LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, con
 
 // The settings of a loaded configuration (found, iniName set).
 RuntimeSettings InterpretConfiguration(const LoadedConfiguration& configuration);
+// The encoding of the configuration's values (UTF-8 from the command line).
+SettingsText TextsOf(const LoadedConfiguration& configuration);
 
 // The same for a popup: the main configuration with the popup's parameters (command-line syntax,
 // UTF-8) laid over it, key by key.

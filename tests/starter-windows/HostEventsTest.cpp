@@ -473,6 +473,33 @@ void SetEmulationValue(const std::wstring& name, DWORD value)
 }
 
 // The emulation value: set for the run when missing and gone again after it; another's value
+// Command-line values keep every character: the caption shows as given, the start page named in
+// another script is found (the values used to be narrowed to Windows-1252).
+TEST(HostCommandLine, ValuesKeepTheirCharacters)
+{
+    struct Case {
+        const char* what;
+        const char* caption;
+        const wchar_t* startFile;
+    };
+    const Case cases[] = {
+        {"Cyrillic", "Меню", L"Меню.html"},
+        {"Windows-1252", "Menü", L"Übersicht.html"},
+        {"Chinese and Greek", "菜单 Ωμέγα", L"菜单\\Ωμέγα.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MenuFolder menu;
+        menu.write(c.startFile, "<html><body>x</body></html>");
+        const size_t before = TracedLines().size();
+        StartedMenu started({std::string("/caption=") + c.caption, "/startfile=" + ToUtf8(c.startFile)}, &menu);
+        ASSERT_TRUE(started.started);
+        EXPECT_EQ(WindowText(started.window().handle()), FromUtf8(c.caption));
+        for (size_t i = before; i < TracedLines().size(); ++i)
+            EXPECT_EQ(TracedLines()[i].rfind("start-page missing", 0), std::string::npos) << TracedLines()[i];
+    }
+}
+
 // Writes a picture with WIC: `format` its container, `pixelFormat` the rows' layout.
 void WritePicture(const std::wstring& path, const GUID& format, WICPixelFormatGUID pixelFormat, UINT width,
                   UINT height, UINT stride, std::vector<BYTE> rows)

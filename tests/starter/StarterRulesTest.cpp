@@ -39,6 +39,7 @@ TEST(ConfigSource, TakesTheFirstSourceThatHoldsSettings)
         {"command line first", {"/caption=von Hand"}, ini, autorun, SourceKind::CommandLine, "von Hand"},
         {"quoted words joined by the shell", {"/caption=Mein Menü", "/width=5"}, ini, {}, SourceKind::CommandLine,
          "Mein Menü"},
+        {"a script beyond Windows-1252", {"/caption=Меню – 菜单"}, ini, {}, SourceKind::CommandLine, "Меню – 菜单"},
         {"arguments that are no parameters", {"datei.txt", "/x"}, ini, autorun, SourceKind::StarterIni, "aus ini"},
         {"starter.ini before autorun.inf", {}, ini, autorun, SourceKind::StarterIni, "aus ini"},
         {"autorun.inf alone", {}, {}, autorun, SourceKind::AutorunInf, "aus autorun"},
@@ -59,7 +60,7 @@ TEST(ConfigSource, TakesTheFirstSourceThatHoldsSettings)
             folder.Write("autorun.inf", c.autorun);
         const LoadedConfiguration loaded = LoadStarterConfiguration(program, c.arguments);
         EXPECT_EQ(loaded.kind, c.kind);
-        EXPECT_EQ(FromConfigText(loaded.loaded.settings.ETitel), c.caption);
+        EXPECT_EQ(InterpretConfiguration(loaded).caption, c.caption);
         EXPECT_EQ(loaded.folder, folder.Path());
         EXPECT_EQ(loaded.iniName, "starter.ini");
         // The [autorun] section's icon never reaches the settings.

@@ -193,11 +193,21 @@ void StarterWindow::show()
     UpdateWindow(window_);
     SetForegroundWindow(window_);
     if (setup_.fadeIn) {
-        fade_ = Fade::In;
-        fadeStart_ = GetTickCount64();
-        SetTimer(window_, kFadeTimer, 15, nullptr);
+        fade_ = Fade::Waiting;
+        SetTimer(window_, kFadeWaitTimer, kFadeWaitMilliseconds, nullptr);
     }
     Trace("window shown");
+}
+
+void StarterWindow::startFadeIn()
+{
+    if (fade_ != Fade::Waiting)
+        return;
+    KillTimer(window_, kFadeWaitTimer);
+    fade_ = Fade::In;
+    fadeStart_ = GetTickCount64();
+    SetTimer(window_, kFadeTimer, 15, nullptr);
+    Trace("fade-in started");
 }
 
 void StarterWindow::navigate(const std::wstring& url)
@@ -271,6 +281,11 @@ void StarterWindow::requestClose()
     if (!owner_->allowClose(*this))
         return;
     closing_ = true;
+    if (fade_ == Fade::Waiting) { // never faded in: nothing to fade out
+        fade_ = Fade::None;
+        finishClose();
+        return;
+    }
     if (setup_.fadeOut && IsWindowVisible(window_)) {
         fade_ = Fade::Out;
         fadeStart_ = GetTickCount64();
@@ -283,6 +298,7 @@ void StarterWindow::requestClose()
 void StarterWindow::finishClose()
 {
     KillTimer(window_, kFadeTimer);
+    KillTimer(window_, kFadeWaitTimer);
     if (browser_)
         browser_->close();
     browser_.Reset();
@@ -375,6 +391,8 @@ void StarterWindow::documentComplete(const std::wstring& url, bool topLevel)
         }
         pendingHtml_.clear();
     }
+    if (topLevel)
+        startFadeIn();
     if (topLevel && setup_.varCaption) {
         // The loaded page's own title; without one the caption (never the address).
         std::wstring title;
@@ -485,6 +503,10 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFadeTimer) {
             fadeStep();
+            return 0;
+        }
+        if (wParam == kFadeWaitTimer) {
+            startFadeIn();
             return 0;
         }
         break;

@@ -500,6 +500,52 @@ TEST(HostCommandLine, ValuesKeepTheirCharacters)
     }
 }
 
+// fadein waits for the page: a frame's DocumentComplete does not start it, the page's does; a page
+// that never completes starts it when the wait ends. The window is see-through until then.
+TEST(HostFadeIn, StartsWithThePage)
+{
+    enum class Event { None, Frame, Page, WaitOver };
+    struct Case {
+        const char* what;
+        bool fadeIn;
+        std::vector<Event> events;
+        bool started;
+    };
+    const Case cases[] = {
+        {"shown, page not complete", true, {Event::None}, false},
+        {"a frame complete", true, {Event::Frame}, false},
+        {"the page complete", true, {Event::Frame, Event::Page}, true},
+        {"the page never completes", true, {Event::WaitOver}, true},
+        {"without fadein", false, {Event::Page}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t before = TracedLines().size();
+        StartedMenu started({"/startfile=index.html", std::string("/fadein=") + (c.fadeIn ? "1" : "0")});
+        ASSERT_TRUE(started.started);
+        HWND window = started.window().handle();
+        const std::wstring page = started.ownFolder.native(L"index.html");
+        for (Event event : c.events) {
+            if (event == Event::Frame)
+                DocumentComplete(started.host(), page, false);
+            else if (event == Event::Page)
+                DocumentComplete(started.host(), page, true);
+            else if (event == Event::WaitOver)
+                SendMessageW(window, WM_TIMER, kFadeWaitTimer, 0);
+        }
+        bool traced = false;
+        for (size_t i = before; i < TracedLines().size(); ++i)
+            traced = traced || TracedLines()[i] == "fade-in started";
+        EXPECT_EQ(traced, c.started);
+        if (c.fadeIn && !c.started) {
+            BYTE alpha = 255;
+            DWORD flags = 0;
+            ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, &flags));
+            EXPECT_EQ(alpha, 0) << "visible before the page";
+        }
+    }
+}
+
 // Writes a picture with WIC: `format` its container, `pixelFormat` the rows' layout.
 void WritePicture(const std::wstring& path, const GUID& format, WICPixelFormatGUID pixelFormat, UINT width,
                   UINT height, UINT stride, std::vector<BYTE> rows)

@@ -67,6 +67,8 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& arguments)
             options.folder = arguments[++i];
         } else if (argument.rfind("--folder=", 0) == 0) {
             options.folder = argument.substr(9);
+        } else if (argument == kElevatedRestartArgument) {
+            options.elevatedRestart = true;
         } else {
             options.arguments.push_back(argument);
         }

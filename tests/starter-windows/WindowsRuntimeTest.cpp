@@ -1,8 +1,10 @@
 // The Windows runtime's own tables, run under Wine: the browser site's interface table, the
 // command line built for execute, key codes, the skin's shape, the settings in Win32 terms and
 // the file-system answers the rules get from Win32.
+#include "rules/ConfigSource.h"
 #include "rules/FileSystem.h"
 #include "windows/BrowserHost.h"
+#include "windows/Elevation.h"
 #include "windows/Picture.h"
 #include "windows/Runtime.h"
 #include "windows/Text.h"
@@ -121,6 +123,38 @@ TEST(ExecuteCommandLine, ArgumentsSurviveTheRoundTrip)
         EXPECT_EQ(back, arguments) << ToUtf8(line);
     }
     EXPECT_EQ(CommandLineOf({}), L"");
+}
+
+// uac=1's restart: the parameters after the program's name, however the name was written, and the
+// argument that keeps the restarted program from restarting again.
+TEST(ElevatedRestart, ParametersAfterTheProgramAndTheGuard)
+{
+    const wchar_t* program = L"C:\\Program Files\\Mein Menü\\starter.exe";
+    struct Case {
+        const wchar_t* line;
+        std::vector<std::string> arguments; // as the restarted program reads them
+    };
+    const Case cases[] = {
+        {L"\"C:\\Program Files\\Mein Menü\\starter.exe\" /caption=x", {"/caption=x"}},
+        {L"C:\\Program Files\\Mein Menü\\starter.exe /caption=\"Меню\" /uac=1", {"/caption=Меню", "/uac=1"}},
+        {L"c:\\program files\\mein menü\\STARTER.EXE /width=5", {"/width=5"}},
+        {L"starter /width=5", {"/width=5"}},
+        {L"  \"C:\\Program Files\\Mein Menü\\starter.exe\"", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.line));
+        const std::wstring line = L"starter.exe " + RestartParameters(c.line, program);
+        int count = 0;
+        LPWSTR* split = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(split, nullptr);
+        std::vector<std::string> arguments;
+        for (int i = 1; i < count; ++i)
+            arguments.push_back(ToUtf8(split[i]));
+        LocalFree(split);
+        const LaunchOptions options = ParseLaunchOptions(arguments);
+        EXPECT_TRUE(options.elevatedRestart);
+        EXPECT_EQ(options.arguments, c.arguments);
+    }
 }
 
 TEST(KeyCodes, ModifierBitsAsTheDesignerWritesThem)

@@ -138,6 +138,7 @@ TEST(ConfigSource, LaunchOptionsComeOffTheArguments)
         std::optional<std::string> folder;
         std::vector<std::string> rest;
         bool missing;
+        bool elevatedRestart = false;
     };
     const Case cases[] = {
         {{}, std::nullopt, {}, false},
@@ -145,12 +146,14 @@ TEST(ConfigSource, LaunchOptionsComeOffTheArguments)
         {{"--folder", "/media/cd", "/width=5"}, "/media/cd", {"/width=5"}, false},
         {{"/width=5", "--folder=/media/mein cd"}, "/media/mein cd", {"/width=5"}, false},
         {{"--folder"}, std::nullopt, {}, true},
+        {{"/uac=1", kElevatedRestartArgument}, std::nullopt, {"/uac=1"}, false, true},
     };
     for (const Case& c : cases) {
         const LaunchOptions options = ParseLaunchOptions(c.arguments);
         EXPECT_EQ(options.folder, c.folder);
         EXPECT_EQ(options.arguments, c.rest);
         EXPECT_EQ(options.folderMissing, c.missing);
+        EXPECT_EQ(options.elevatedRestart, c.elevatedRestart);
     }
 }
 

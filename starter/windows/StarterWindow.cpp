@@ -1,6 +1,7 @@
 #include "windows/StarterWindow.h"
 
 #include "rules/ScreenBounds.h"
+#include "windows/PageDrag.h"
 #include "windows/Platform.h"
 #include "windows/resource.h"
 #include "windows/Trace.h"
@@ -49,27 +50,56 @@ bool Contains(const std::optional<RECT>& area, POINT point)
     return area && PtInRect(&*area, point);
 }
 
-// Elements a press on which stays with the page when the window can be dragged from anywhere.
-bool IsInteractive(IHTMLElement* element)
+// The pressed element and its ancestors, as PressStaysWithPage reads them.
+std::vector<PressedElement> ChainOf(IHTMLElement* element)
 {
-    static constexpr std::array<const wchar_t*, 7> tags{L"A", L"BUTTON", L"LABEL", L"INPUT", L"SELECT", L"TEXTAREA",
-                                                        L"OPTION"};
+    std::vector<PressedElement> chain;
     ComPtr<IHTMLElement> current(element);
-    while (current) {
+    while (current && chain.size() < 256) {
+        PressedElement facts;
         BSTR tag = nullptr;
-        if (SUCCEEDED(current->get_tagName(&tag)) && tag) {
-            std::wstring name(tag, SysStringLen(tag));
-            SysFreeString(tag);
-            std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) { return std::towupper(c); });
-            if (std::find_if(tags.begin(), tags.end(), [&](const wchar_t* t) { return name == t; }) != tags.end())
-                return true;
-        }
+        if (SUCCEEDED(current->get_tagName(&tag)) && tag)
+            facts.tag.assign(tag, SysStringLen(tag));
+        SysFreeString(tag);
+        VARIANT onclick;
+        VariantInit(&onclick);
+        if (SUCCEEDED(current->get_onclick(&onclick)))
+            facts.onclick = onclick.vt != VT_EMPTY && onclick.vt != VT_NULL;
+        VariantClear(&onclick);
+        ComPtr<IHTMLElement3> editable;
+        VARIANT_BOOL isEditable = VARIANT_FALSE;
+        if (SUCCEEDED(current.As(&editable)) && SUCCEEDED(editable->get_isContentEditable(&isEditable)))
+            facts.editable = isEditable == VARIANT_TRUE;
+        chain.push_back(std::move(facts));
         ComPtr<IHTMLElement> parent;
         if (FAILED(current->get_parentElement(&parent)))
             break;
         current = parent;
     }
-    return false;
+    return chain;
+}
+
+// True when `point` (page coordinates) lies beyond the page's visible area: on its scroll bars.
+bool OnScrollBar(IHTMLDocument2* document, POINT point)
+{
+    long width = 0, height = 0;
+    ComPtr<IHTMLDocument3> root;
+    ComPtr<IHTMLElement> element;
+    ComPtr<IHTMLElement2> sized;
+    if (SUCCEEDED(document->QueryInterface(IID_PPV_ARGS(&root))) && SUCCEEDED(root->get_documentElement(&element)) &&
+        element && SUCCEEDED(element.As(&sized))) {
+        sized->get_clientWidth(&width);
+        sized->get_clientHeight(&height);
+    }
+    if (width <= 0 || height <= 0) { // quirks mode: the body holds the visible area
+        element.Reset();
+        sized.Reset();
+        if (SUCCEEDED(document->get_body(&element)) && element && SUCCEEDED(element.As(&sized))) {
+            sized->get_clientWidth(&width);
+            sized->get_clientHeight(&height);
+        }
+    }
+    return width > 0 && height > 0 && (point.x >= width || point.y >= height);
 }
 
 ComPtr<IHTMLDocument2> DocumentOf(BrowserHost* host)
@@ -328,7 +358,8 @@ bool StarterWindow::dragFromPage(const MSG& message)
     POINT point = message.pt;
     ScreenToClient(message.hwnd, &point);
     ComPtr<IHTMLElement> element;
-    if (FAILED(document->elementFromPoint(point.x, point.y, &element)) || !element || IsInteractive(element.Get()))
+    if (OnScrollBar(document.Get(), point) || FAILED(document->elementFromPoint(point.x, point.y, &element)) ||
+        !element || PressStaysWithPage(ChainOf(element.Get())))
         return false;
     ReleaseCapture();
     SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);

@@ -5,6 +5,7 @@
 #include "rules/FileSystem.h"
 #include "windows/BrowserHost.h"
 #include "windows/Elevation.h"
+#include "windows/PageDrag.h"
 #include "windows/Picture.h"
 #include "windows/Runtime.h"
 #include "windows/Text.h"
@@ -155,6 +156,33 @@ TEST(ElevatedRestart, ParametersAfterTheProgramAndTheGuard)
         EXPECT_TRUE(options.elevatedRestart);
         EXPECT_EQ(options.arguments, c.arguments);
     }
+}
+
+// moveeverywhere=1: a press on what the page reacts to stays with the page, anywhere else it moves
+// the window. The chain begins with the pressed element.
+TEST(PageDrag, PressesOnWhatThePageReactsToStayWithIt)
+{
+    struct Case {
+        const char* what;
+        std::vector<PressedElement> chain;
+        bool staysWithPage;
+    };
+    const PressedElement body{L"BODY"}, html{L"HTML"};
+    const Case cases[] = {
+        {"plain text", {{L"P"}, body, html}, false},
+        {"a picture", {{L"IMG"}, {L"DIV"}, body, html}, false},
+        {"a picture button", {{L"IMG", true}, body, html}, true},
+        {"inside a div button", {{L"SPAN"}, {L"div", true}, body, html}, true},
+        {"a link's picture", {{L"IMG"}, {L"a"}, body, html}, true},
+        {"an image map's area", {{L"AREA"}, {L"MAP"}, body, html}, true},
+        {"a summary", {{L"summary"}, {L"DETAILS"}, body, html}, true},
+        {"editable text", {{L"P", false, true}, {L"DIV", false, true}, body, html}, true},
+        {"a frame", {{L"IFRAME"}, body, html}, true},
+        {"a form field", {{L"INPUT"}, {L"FORM"}, body, html}, true},
+        {"nothing", {}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PressStaysWithPage(c.chain), c.staysWithPage) << c.what;
 }
 
 TEST(KeyCodes, ModifierBitsAsTheDesignerWritesThem)

@@ -79,6 +79,27 @@ std::vector<PressedElement> ChainOf(IHTMLElement* element)
     return chain;
 }
 
+// The page of a FRAME or IFRAME element and where its content begins in the outer page; false for
+// other elements and for frames whose page cannot be read.
+bool FrameDocument(IHTMLElement* element, ComPtr<IHTMLDocument2>& document, RECT& content)
+{
+    ComPtr<IHTMLFrameBase2> frame;
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLElement2> box;
+    ComPtr<IHTMLRect> rect;
+    if (FAILED(element->QueryInterface(IID_PPV_ARGS(&frame))) || FAILED(frame->get_contentWindow(&window)) ||
+        !window || FAILED(window->get_document(&document)) || !document ||
+        FAILED(element->QueryInterface(IID_PPV_ARGS(&box))) || FAILED(box->getBoundingClientRect(&rect)) || !rect)
+        return false;
+    long left = 0, top = 0, borderLeft = 0, borderTop = 0;
+    rect->get_left(&left);
+    rect->get_top(&top);
+    box->get_clientLeft(&borderLeft);
+    box->get_clientTop(&borderTop);
+    content = RECT{left + borderLeft, top + borderTop, 0, 0};
+    return true;
+}
+
 // True when `point` (page coordinates) lies beyond the page's visible area: on its scroll bars.
 bool OnScrollBar(IHTMLDocument2* document, POINT point)
 {
@@ -357,10 +378,25 @@ bool StarterWindow::dragFromPage(const MSG& message)
         return false;
     POINT point = message.pt;
     ScreenToClient(message.hwnd, &point);
-    ComPtr<IHTMLElement> element;
-    if (OnScrollBar(document.Get(), point) || FAILED(document->elementFromPoint(point.x, point.y, &element)) ||
-        !element || PressStaysWithPage(ChainOf(element.Get())))
-        return false;
+    // A press on a frame is asked of the frame's own page; a frame whose page cannot be read (from
+    // another site) keeps its presses.
+    for (int depth = 0;; ++depth) {
+        ComPtr<IHTMLElement> element;
+        if (OnScrollBar(document.Get(), point) || FAILED(document->elementFromPoint(point.x, point.y, &element)) ||
+            !element)
+            return false;
+        ComPtr<IHTMLDocument2> inner;
+        RECT frame{};
+        if (depth < 8 && FrameDocument(element.Get(), inner, frame)) {
+            document = inner;
+            point.x -= frame.left;
+            point.y -= frame.top;
+            continue;
+        }
+        if (PressStaysWithPage(ChainOf(element.Get())))
+            return false;
+        break;
+    }
     ReleaseCapture();
     SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
     return true;

@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
     }
     qv::starter::LoadedConfiguration configuration = qv::starter::LoadStarterConfiguration(
         QCoreApplication::applicationFilePath().toStdString(), options.arguments, options.folder);
-    if (configuration.loaded.settings.ChAdmin && qv::starter::RestartElevated())
+    if (configuration.loaded.settings.ChAdmin && !options.elevatedRestart && qv::starter::RestartElevated())
         return 0;
     qv::starter::QtStarterInteraction interaction;
     qv::starter::StarterApp starter(std::move(configuration), interaction);

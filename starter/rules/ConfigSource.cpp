@@ -67,11 +67,18 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& arguments)
             options.folder = arguments[++i];
         } else if (argument.rfind("--folder=", 0) == 0) {
             options.folder = argument.substr(9);
+        } else if (argument == kElevatedRestartArgument) {
+            options.elevatedRestart = true;
         } else {
             options.arguments.push_back(argument);
         }
     }
     return options;
+}
+
+SettingsText TextsOf(const LoadedConfiguration& configuration)
+{
+    return configuration.kind == SourceKind::CommandLine ? SettingsText::Utf8 : SettingsText::Cp1252;
 }
 
 LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, const std::vector<std::string>& arguments,
@@ -81,10 +88,9 @@ LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, con
     result.folder = folder ? AbsoluteFolder(*folder) : FolderOfProgram(programPath);
     result.iniName = folder ? std::string(kIniFile) : IniNameOf(programPath);
 
-    std::vector<std::string> args;
-    for (const std::string& argument : arguments)
-        args.push_back(ToConfigText(argument));
-    auto parameters = std::make_shared<const ParameterList>(ParameterList::FromArguments(args));
+    // The command line's values stay UTF-8: narrowed to Windows-1252 a caption or a file name in
+    // another script would be lost.
+    auto parameters = std::make_shared<const ParameterList>(ParameterList::FromArguments(arguments));
     if (!parameters->empty()) {
         result.kind = SourceKind::CommandLine;
         result.lookup = [parameters](std::string_view key) { return parameters->Find(key); };
@@ -114,7 +120,8 @@ LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, con
 
 RuntimeSettings InterpretConfiguration(const LoadedConfiguration& configuration)
 {
-    RuntimeSettings settings = InterpretSettings(configuration.loaded.settings, configuration.folder);
+    RuntimeSettings settings = InterpretSettings(configuration.loaded.settings, configuration.folder,
+                                                 TextsOf(configuration));
     settings.found = configuration.kind != SourceKind::None;
     settings.iniName = configuration.iniName;
     return settings;
@@ -122,7 +129,9 @@ RuntimeSettings InterpretConfiguration(const LoadedConfiguration& configuration)
 
 LoadedConfiguration OverlayParameters(const LoadedConfiguration& base, const std::string& parameters)
 {
-    auto popup = std::make_shared<const ParameterList>(ParameterList::FromLine(ToConfigText(parameters)));
+    // The popup's parameters in the encoding of the values they overlay.
+    auto popup = std::make_shared<const ParameterList>(ParameterList::FromLine(
+        TextsOf(base) == SettingsText::Utf8 ? parameters : ToConfigText(parameters)));
     LoadedConfiguration result = base;
     const SettingLookup under = base.lookup;
     result.lookup = [popup, under](std::string_view key) {

@@ -22,13 +22,17 @@ struct LoadedConfiguration {
 };
 
 // The runtime's own options, taken off the front of its arguments (UTF-8):
-//   --folder DIR (or --folder=DIR): the configuration's folder is DIR instead of the program's.
+//   --folder DIR (or --folder=DIR): the configuration's folder is DIR instead of the program's;
+//   kElevatedRestartArgument: this is uac=1's restart, which must not restart again (where the
+//   system gives no elevated token, it would restart for ever).
 // Everything else is left for the settings, in order.
 struct LaunchOptions {
     std::optional<std::string> folder;
     std::vector<std::string> arguments; // the arguments without the options
     bool folderMissing = false;         // "--folder" was the last argument
+    bool elevatedRestart = false;       // started by uac=1's restart
 };
+inline constexpr char kElevatedRestartArgument[] = "--uac-neustart";
 LaunchOptions ParseLaunchOptions(const std::vector<std::string>& arguments);
 
 // Chooses and reads the configuration, first that holds settings wins:
@@ -45,6 +49,8 @@ LoadedConfiguration LoadStarterConfiguration(const std::string& programPath, con
 
 // The settings of a loaded configuration (found, iniName set).
 RuntimeSettings InterpretConfiguration(const LoadedConfiguration& configuration);
+// The encoding of the configuration's values (UTF-8 from the command line).
+SettingsText TextsOf(const LoadedConfiguration& configuration);
 
 // The same for a popup: the main configuration with the popup's parameters (command-line syntax,
 // UTF-8) laid over it, key by key.

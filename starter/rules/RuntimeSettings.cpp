@@ -89,14 +89,17 @@ std::string ResolvePath(const std::string& folder, const std::string& value)
     return NormalizePath(folder + "/" + value);
 }
 
-RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& folder)
+RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& folder, SettingsText texts)
 {
+    const auto text = [texts](const std::string& value) {
+        return texts == SettingsText::Utf8 ? value : FromConfigText(value);
+    };
     RuntimeSettings s;
     s.folder = folder;
-    s.startFile = FromConfigText(p.EHTMLOrt);
-    s.caption = FromConfigText(p.ETitel);
+    s.startFile = text(p.EHTMLOrt);
+    s.caption = text(p.ETitel);
     s.varCaption = p.ChVarTitel;
-    s.icon = ResolvePath(folder, FromConfigText(p.EIconOrt));
+    s.icon = ResolvePath(folder, text(p.EIconOrt));
     s.maximized = p.ChFullscreen;
     // The loader empties the sizes of a maximized project; they are read all the same.
     s.width = ParseSize(p.EBreite);
@@ -111,10 +114,10 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& f
                                                                     : BorderStyle::Sizeable;
     s.onTop = p.ChTop;
     s.hideScrollBars = p.ChScrollbar;
-    s.splash = ResolvePath(folder, FromConfigText(p.ESplashOrt));
+    s.splash = ResolvePath(folder, text(p.ESplashOrt));
     s.fadeIn = p.Chfade;
     s.fadeOut = p.Chfadeout;
-    s.skin = ResolvePath(folder, FromConfigText(p.EBMPOrt));
+    s.skin = ResolvePath(folder, text(p.EBMPOrt));
     s.skinPos = ParseSkinPos(p);
     s.minButton = ParseSkinArea(p.Eminx, p.Eminy, p.Eminw, p.Eminh);
     s.closeButton = ParseSkinArea(p.Eclosex, p.Eclosey, p.Eclosew, p.Ecloseh);
@@ -132,8 +135,8 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& f
         if (const KeyCode code = TextToKeyCode(entry))
             s.disabledKeys.push_back(code);
     }
-    s.exitPassword = FromConfigText(p.EPasswort);
-    const std::string extensions = FromConfigText(p.EExt);
+    s.exitPassword = text(p.EPasswort);
+    const std::string extensions = text(p.EExt);
     std::size_t begin = 0;
     while (begin <= extensions.size()) {
         std::size_t end = extensions.find(',', begin);
@@ -154,13 +157,13 @@ RuntimeSettings InterpretSettings(const ProjectSettings& p, const std::string& f
             s.external.push_back(item);
         begin = end + 1;
     }
-    s.execute = FromConfigText(p.EZusatzProgOrt);
-    s.executeParam = FromConfigText(p.EExeParam);
-    s.executeOnClose = FromConfigText(p.EZusatzProgOrt2);
-    s.executeParamOnClose = FromConfigText(p.EExeParam2);
+    s.execute = text(p.EZusatzProgOrt);
+    s.executeParam = text(p.EExeParam);
+    s.executeOnClose = text(p.EZusatzProgOrt2);
+    s.executeParamOnClose = text(p.EExeParam2);
     s.uac = p.ChAdmin;
     s.newWindowAction = p.newWindowAction;
-    s.popupParam = FromConfigText(p.EPopupParam);
+    s.popupParam = text(p.EPopupParam);
     return s;
 }
 

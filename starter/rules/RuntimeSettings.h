@@ -68,7 +68,11 @@ inline constexpr int kLargestMeasure = 16384;
 
 // Interprets a loaded project. `folder` is the folder of the configuration's source (UTF-8, ends
 // with "/"); relative paths are resolved against it.
-RuntimeSettings InterpretSettings(const ProjectSettings& project, const std::string& folder);
+// How the settings' texts are encoded: Windows-1252 in the configuration files, UTF-8 on the
+// command line (Windows hands it over in Unicode, Linux in UTF-8).
+enum class SettingsText { Cp1252, Utf8 };
+RuntimeSettings InterpretSettings(const ProjectSettings& project, const std::string& folder,
+                                  SettingsText texts = SettingsText::Cp1252);
 
 // A size in pixels: decimal digits only, 1..kLargestMeasure; nullopt otherwise.
 std::optional<int> ParseSize(const std::string& text);

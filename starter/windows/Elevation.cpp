@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "rules/ConfigSource.h"
+
+#include <cwchar>
+
 namespace qv::starter {
 namespace {
 
@@ -20,22 +24,34 @@ bool IsElevated()
     return elevated;
 }
 
-// The command line after the program's name, which may be quoted.
-const wchar_t* ParametersOf(const wchar_t* line)
+} // namespace
+
+std::wstring RestartParameters(const wchar_t* line, const wchar_t* program)
 {
-    bool quoted = false;
-    for (; *line; ++line) {
-        if (*line == L'"')
-            quoted = !quoted;
-        else if ((*line == L' ' || *line == L'\t') && !quoted)
-            break;
+    while (*line == L' ' || *line == L'\t')
+        ++line;
+    const size_t length = wcslen(program);
+    if (*line == L'"') {
+        for (++line; *line && *line != L'"'; ++line) {
+        }
+        if (*line)
+            ++line;
+    } else if (length && _wcsnicmp(line, program, length) == 0 &&
+               (line[length] == 0 || line[length] == L' ' || line[length] == L'\t')) {
+        line += length; // the full path, blanks and all
+    } else {
+        while (*line && *line != L' ' && *line != L'\t')
+            ++line;
     }
     while (*line == L' ' || *line == L'\t')
         ++line;
-    return line;
+    std::wstring parameters(line);
+    if (!parameters.empty())
+        parameters += L' ';
+    for (const char* c = kElevatedRestartArgument; *c; ++c)
+        parameters += static_cast<wchar_t>(*c);
+    return parameters;
 }
-
-} // namespace
 
 bool RestartElevated()
 {
@@ -50,7 +66,8 @@ bool RestartElevated()
     info.cbSize = sizeof info;
     info.lpVerb = L"runas";
     info.lpFile = program;
-    info.lpParameters = ParametersOf(GetCommandLineW());
+    const std::wstring parameters = RestartParameters(GetCommandLineW(), program);
+    info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     return ShellExecuteExW(&info) != FALSE;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace qv::starter {
 
 // uac=1. On Windows, when the process runs without administrator rights, starts the same program
@@ -8,5 +10,11 @@ namespace qv::starter {
 // declines (the starter goes on without the rights), and always on other hosts, where the key is
 // ignored.
 bool RestartElevated();
+
+#ifdef _WIN32
+// The restart's parameters: what follows the program's name on `commandLine` and the restart
+// argument. The name may stand unquoted with blanks in it (`program`, the program's path).
+std::wstring RestartParameters(const wchar_t* commandLine, const wchar_t* program);
+#endif
 
 } // namespace qv::starter

@@ -24,7 +24,23 @@ std::optional<Picture> LoadPicture(const std::wstring& path);
 // `keep` (the page area, never cut). The region is in picture coordinates.
 UniqueRegion ShapeWithoutColour(const Picture& picture, std::uint32_t key, const RECT& keep);
 
-// The icon of a picture file (.ico directly, other formats through WIC); null when unreadable.
-UniqueIcon LoadIconFile(const std::wstring& path, int size);
+// A window icon's picture, read once: an .ico file is kept by its path (Windows picks its sizes);
+// another picture is decoded by WIC and kept at most kIconSourceSize square, alpha premultiplied.
+// Pictures beyond kLargestIconPicture on a side are refused before their pixels are decoded.
+inline constexpr UINT kIconSourceSize = 256;
+inline constexpr UINT kLargestIconPicture = 4096;
+
+class IconSource {
+public:
+    // Null when the file is missing, unreadable or too large (traced).
+    static std::optional<IconSource> Load(const std::wstring& path);
+    // An icon of `size` square: the picture scaled to fit, centred, transparent around it.
+    UniqueIcon make(int size) const;
+
+private:
+    std::wstring icoPath_;
+    int width_ = 0, height_ = 0;
+    std::vector<std::uint32_t> pixels_; // premultiplied 0xAARRGGBB
+};
 
 } // namespace qv::starter::win

@@ -105,6 +105,15 @@ UINT DpiFor(HWND window)
     return SystemDpi();
 }
 
+int IconSize(int metric, UINT dpi)
+{
+    using ForDpi = int(WINAPI*)(int, UINT);
+    if (auto get = SystemFunction<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi"))
+        if (const int size = get(metric, dpi); size > 0)
+            return size;
+    return MulDiv(GetSystemMetrics(metric), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+}
+
 int Scale(int logical, UINT dpi)
 {
     return MulDiv(logical, static_cast<int>(dpi), 96);

@@ -49,6 +49,8 @@ void BecomeDpiAware();
 UINT DpiFor(HWND window);
 UINT SystemDpi();
 int Scale(int logical, UINT dpi);
+// The system's window icon size (SM_CXICON or SM_CXSMICON) at `dpi`.
+int IconSize(int metric, UINT dpi);
 // AdjustWindowRectEx for `dpi` where the system has it.
 void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 

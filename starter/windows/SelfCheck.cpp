@@ -132,7 +132,9 @@ std::wstring WriteSelfCheckReport(const LoadedConfiguration& configuration, cons
     report += "\r\nGelesene Einstellungen:\r\n";
     for (const std::string& key : SettingsKeep().keys) {
         if (const std::optional<std::string> value = configuration.lookup(key))
-            report += "  " + key + "=" + (key == "exitpw" ? std::string("***") : starter::FromConfigText(*value)) + "\r\n";
+            report += "  " + key + "=" + (key == "exitpw"                                      ? std::string("***")
+                                           : TextsOf(configuration) == SettingsText::Utf8 ? *value
+                                                                                          : starter::FromConfigText(*value)) + "\r\n";
     }
     report += "\r\nEreignisse beim Laden der Startseite:\r\n";
     for (const std::string& event : TracedLines())

@@ -1,6 +1,7 @@
 #include "windows/StarterWindow.h"
 
 #include "rules/ScreenBounds.h"
+#include "windows/PageDrag.h"
 #include "windows/Platform.h"
 #include "windows/resource.h"
 #include "windows/Trace.h"
@@ -49,27 +50,77 @@ bool Contains(const std::optional<RECT>& area, POINT point)
     return area && PtInRect(&*area, point);
 }
 
-// Elements a press on which stays with the page when the window can be dragged from anywhere.
-bool IsInteractive(IHTMLElement* element)
+// The pressed element and its ancestors, as PressStaysWithPage reads them.
+std::vector<PressedElement> ChainOf(IHTMLElement* element)
 {
-    static constexpr std::array<const wchar_t*, 7> tags{L"A", L"BUTTON", L"LABEL", L"INPUT", L"SELECT", L"TEXTAREA",
-                                                        L"OPTION"};
+    std::vector<PressedElement> chain;
     ComPtr<IHTMLElement> current(element);
-    while (current) {
+    while (current && chain.size() < 256) {
+        PressedElement facts;
         BSTR tag = nullptr;
-        if (SUCCEEDED(current->get_tagName(&tag)) && tag) {
-            std::wstring name(tag, SysStringLen(tag));
-            SysFreeString(tag);
-            std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) { return std::towupper(c); });
-            if (std::find_if(tags.begin(), tags.end(), [&](const wchar_t* t) { return name == t; }) != tags.end())
-                return true;
-        }
+        if (SUCCEEDED(current->get_tagName(&tag)) && tag)
+            facts.tag.assign(tag, SysStringLen(tag));
+        SysFreeString(tag);
+        VARIANT onclick;
+        VariantInit(&onclick);
+        if (SUCCEEDED(current->get_onclick(&onclick)))
+            facts.onclick = onclick.vt != VT_EMPTY && onclick.vt != VT_NULL;
+        VariantClear(&onclick);
+        ComPtr<IHTMLElement3> editable;
+        VARIANT_BOOL isEditable = VARIANT_FALSE;
+        if (SUCCEEDED(current.As(&editable)) && SUCCEEDED(editable->get_isContentEditable(&isEditable)))
+            facts.editable = isEditable == VARIANT_TRUE;
+        chain.push_back(std::move(facts));
         ComPtr<IHTMLElement> parent;
         if (FAILED(current->get_parentElement(&parent)))
             break;
         current = parent;
     }
-    return false;
+    return chain;
+}
+
+// The page of a FRAME or IFRAME element and where its content begins in the outer page; false for
+// other elements and for frames whose page cannot be read.
+bool FrameDocument(IHTMLElement* element, ComPtr<IHTMLDocument2>& document, RECT& content)
+{
+    ComPtr<IHTMLFrameBase2> frame;
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLElement2> box;
+    ComPtr<IHTMLRect> rect;
+    if (FAILED(element->QueryInterface(IID_PPV_ARGS(&frame))) || FAILED(frame->get_contentWindow(&window)) ||
+        !window || FAILED(window->get_document(&document)) || !document ||
+        FAILED(element->QueryInterface(IID_PPV_ARGS(&box))) || FAILED(box->getBoundingClientRect(&rect)) || !rect)
+        return false;
+    long left = 0, top = 0, borderLeft = 0, borderTop = 0;
+    rect->get_left(&left);
+    rect->get_top(&top);
+    box->get_clientLeft(&borderLeft);
+    box->get_clientTop(&borderTop);
+    content = RECT{left + borderLeft, top + borderTop, 0, 0};
+    return true;
+}
+
+// True when `point` (page coordinates) lies beyond the page's visible area: on its scroll bars.
+bool OnScrollBar(IHTMLDocument2* document, POINT point)
+{
+    long width = 0, height = 0;
+    ComPtr<IHTMLDocument3> root;
+    ComPtr<IHTMLElement> element;
+    ComPtr<IHTMLElement2> sized;
+    if (SUCCEEDED(document->QueryInterface(IID_PPV_ARGS(&root))) && SUCCEEDED(root->get_documentElement(&element)) &&
+        element && SUCCEEDED(element.As(&sized))) {
+        sized->get_clientWidth(&width);
+        sized->get_clientHeight(&height);
+    }
+    if (width <= 0 || height <= 0) { // quirks mode: the body holds the visible area
+        element.Reset();
+        sized.Reset();
+        if (SUCCEEDED(document->get_body(&element)) && element && SUCCEEDED(element.As(&sized))) {
+            sized->get_clientWidth(&width);
+            sized->get_clientHeight(&height);
+        }
+    }
+    return width > 0 && height > 0 && (point.x >= width || point.y >= height);
 }
 
 ComPtr<IHTMLDocument2> DocumentOf(BrowserHost* host)
@@ -173,13 +224,10 @@ bool StarterWindow::create(HINSTANCE instance, HWND ownerWindow)
         SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
 
     if (!setup_.icon.empty()) {
-        bigIcon_ = LoadIconFile(setup_.icon, GetSystemMetrics(SM_CXICON));
-        smallIcon_ = LoadIconFile(setup_.icon, GetSystemMetrics(SM_CXSMICON));
-        if (bigIcon_)
-            SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-        if (smallIcon_)
-            SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-        if (!bigIcon_)
+        iconSource_ = IconSource::Load(setup_.icon);
+        if (iconSource_)
+            applyIcons();
+        else
             Trace("icon unreadable");
     }
     applyShape();
@@ -196,11 +244,21 @@ void StarterWindow::show()
     UpdateWindow(window_);
     SetForegroundWindow(window_);
     if (setup_.fadeIn) {
-        fade_ = Fade::In;
-        fadeStart_ = GetTickCount64();
-        SetTimer(window_, kFadeTimer, 15, nullptr);
+        fade_ = Fade::Waiting;
+        SetTimer(window_, kFadeWaitTimer, kFadeWaitMilliseconds, nullptr);
     }
     Trace("window shown");
+}
+
+void StarterWindow::startFadeIn()
+{
+    if (fade_ != Fade::Waiting)
+        return;
+    KillTimer(window_, kFadeWaitTimer);
+    fade_ = Fade::In;
+    fadeStart_ = GetTickCount64();
+    SetTimer(window_, kFadeTimer, 15, nullptr);
+    Trace("fade-in started");
 }
 
 void StarterWindow::navigate(const std::wstring& url)
@@ -238,6 +296,21 @@ void StarterWindow::applyShape()
         Trace("SetWindowRgn failed");
 }
 
+void StarterWindow::applyIcons()
+{
+    const UINT dpi = DpiFor(window_);
+    UniqueIcon big = iconSource_->make(IconSize(SM_CXICON, dpi));
+    UniqueIcon small = iconSource_->make(IconSize(SM_CXSMICON, dpi));
+    if (!big || !small) {
+        Trace("icon unreadable");
+        return;
+    }
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    bigIcon_ = std::move(big); // the old ones are released only once the window no longer uses them
+    smallIcon_ = std::move(small);
+}
+
 void StarterWindow::paintSkin()
 {
     PAINTSTRUCT paint;
@@ -259,6 +332,11 @@ void StarterWindow::requestClose()
     if (!owner_->allowClose(*this))
         return;
     closing_ = true;
+    if (fade_ == Fade::Waiting) { // never faded in: nothing to fade out
+        fade_ = Fade::None;
+        finishClose();
+        return;
+    }
     if (setup_.fadeOut && IsWindowVisible(window_)) {
         fade_ = Fade::Out;
         fadeStart_ = GetTickCount64();
@@ -271,6 +349,7 @@ void StarterWindow::requestClose()
 void StarterWindow::finishClose()
 {
     KillTimer(window_, kFadeTimer);
+    KillTimer(window_, kFadeWaitTimer);
     if (browser_)
         browser_->close();
     browser_.Reset();
@@ -299,9 +378,25 @@ bool StarterWindow::dragFromPage(const MSG& message)
         return false;
     POINT point = message.pt;
     ScreenToClient(message.hwnd, &point);
-    ComPtr<IHTMLElement> element;
-    if (FAILED(document->elementFromPoint(point.x, point.y, &element)) || !element || IsInteractive(element.Get()))
-        return false;
+    // A press on a frame is asked of the frame's own page; a frame whose page cannot be read (from
+    // another site) keeps its presses.
+    for (int depth = 0;; ++depth) {
+        ComPtr<IHTMLElement> element;
+        if (OnScrollBar(document.Get(), point) || FAILED(document->elementFromPoint(point.x, point.y, &element)) ||
+            !element)
+            return false;
+        ComPtr<IHTMLDocument2> inner;
+        RECT frame{};
+        if (depth < 8 && FrameDocument(element.Get(), inner, frame)) {
+            document = inner;
+            point.x -= frame.left;
+            point.y -= frame.top;
+            continue;
+        }
+        if (PressStaysWithPage(ChainOf(element.Get())))
+            return false;
+        break;
+    }
     ReleaseCapture();
     SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
     return true;
@@ -363,6 +458,8 @@ void StarterWindow::documentComplete(const std::wstring& url, bool topLevel)
         }
         pendingHtml_.clear();
     }
+    if (topLevel)
+        startFadeIn();
     if (topLevel && setup_.varCaption) {
         // The loaded page's own title; without one the caption (never the address).
         std::wstring title;
@@ -419,6 +516,8 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
+        if (iconSource_)
+            applyIcons();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         // A skin keeps its picture's pixels (its shape is cut from them): it is moved only.
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -471,6 +570,10 @@ LRESULT StarterWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kFadeTimer) {
             fadeStep();
+            return 0;
+        }
+        if (wParam == kFadeWaitTimer) {
+            startFadeIn();
             return 0;
         }
         break;

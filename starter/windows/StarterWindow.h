@@ -48,6 +48,11 @@ public:
     virtual void documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel) = 0;
 };
 
+// fadein: the fade starts with the page's top-level DocumentComplete (a window fading in before
+// would show white); a page that never completes starts it after kFadeWaitMilliseconds.
+inline constexpr UINT_PTR kFadeWaitTimer = 2;
+inline constexpr UINT kFadeWaitMilliseconds = 3000;
+
 class StarterWindow final : public BrowserEvents {
 public:
     StarterWindow(WindowSetup setup, WindowOwner& owner);
@@ -83,7 +88,10 @@ private:
     RECT pageArea() const;
     void applyShape();
     void paintSkin();
+    // The window's icons made for the DPI of its monitor.
+    void applyIcons();
     void fadeStep();
+    void startFadeIn();
     void showTitle(const std::wstring& title);
     void finishClose();
     bool dragFromPage(const MSG& message);
@@ -93,10 +101,11 @@ private:
     HWND window_ = nullptr;
     ComPtr<BrowserHost> browser_;
     std::optional<Picture> skin_;
+    std::optional<IconSource> iconSource_;
     UniqueIcon bigIcon_, smallIcon_;
     UINT dpi_ = 96;
     std::wstring pendingHtml_;
-    enum class Fade { None, In, Out } fade_ = Fade::None;
+    enum class Fade { None, Waiting, In, Out } fade_ = Fade::None;
     ULONGLONG fadeStart_ = 0;
     int pressedArea_ = 0; // 1 minimise, 2 close, while the button is down on it
     bool closing_ = false;

@@ -59,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::wstring program = ProgramPath();
     LoadedConfiguration configuration = LoadStarterConfiguration(ToUtf8(program), options.arguments, options.folder);
     const RuntimeSettings settings = InterpretConfiguration(configuration);
-    if (settings.uac && RestartElevated()) {
+    if (settings.uac && !options.elevatedRestart && RestartElevated()) {
         Trace("uac restarted");
         return 0;
     }

@@ -2,12 +2,16 @@
 // runtime (or a step on one) driven with the control's events and Windows' messages.
 #include "HostEvents.h"
 
+#include "windows/Picture.h"
 #include "windows/Platform.h"
 #include "windows/SelfCheck.h"
 #include "windows/SingleMenu.h"
 #include "windows/Trace.h"
 
 #include <gtest/gtest.h>
+
+#include <psapi.h>
+#include <wincodec.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -258,21 +262,74 @@ std::string Bitmap(int width, int height)
     return bytes;
 }
 
-// Closing the splash (Alt+F4 reaches it as WM_CLOSE) ends it early and opens the menu; the main
-// window never stays hidden behind a splash that is gone.
-TEST(HostSplash, ClosingItOpensTheMenu)
+// The splash ends by its time, by Alt+F4 (through the loop's filter and the system menu's close) or
+// by a WM_CLOSE from elsewhere; every way shows the main window after it, and closing that window
+// ends the program. The splash never leaves a program without a window behind.
+TEST(HostSplash, EveryEndOpensTheMenuAndClosingItEndsTheProgram)
 {
-    MenuFolder menu;
-    menu.write(L"splash.bmp", Bitmap(40, 30));
-    StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
-    ASSERT_TRUE(started.started);
-    HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
-    ASSERT_NE(splash, nullptr);
-    EXPECT_FALSE(IsWindowVisible(started.window().handle()));
-    SendMessageW(splash, WM_CLOSE, 0, 0);
-    Pump(*started.runtime);
-    EXPECT_FALSE(IsWindow(splash));
-    EXPECT_TRUE(IsWindowVisible(started.window().handle()));
+    enum class End { TimeOut, AltF4, SystemClose, Close };
+    struct Case {
+        const char* what;
+        End end;
+    };
+    const Case cases[] = {
+        {"time out", End::TimeOut},
+        {"Alt+F4", End::AltF4},
+        {"system menu close", End::SystemClose},
+        {"WM_CLOSE", End::Close},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MenuFolder menu;
+        menu.write(L"splash.bmp", Bitmap(40, 30));
+        const size_t before = TracedLines().size();
+        StartedMenu started({"/startfile=index.html", "/splash=splash.bmp"}, &menu);
+        ASSERT_TRUE(started.started);
+        HWND splash = FindWindowW(L"QuorvaneStarterSplash", nullptr);
+        ASSERT_NE(splash, nullptr);
+        HWND main = started.window().handle();
+        EXPECT_FALSE(IsWindowVisible(main));
+        switch (c.end) {
+        case End::TimeOut:
+            SendMessageW(splash, WM_TIMER, 1, 0);
+            break;
+        case End::AltF4: {
+            // As the loop gets it: the key with Alt held (the context bit), then DefWindowProc's close.
+            MSG key{};
+            key.hwnd = splash;
+            key.message = WM_SYSKEYDOWN;
+            key.wParam = VK_F4;
+            key.lParam = 0x20000001 | (MapVirtualKeyW(VK_F4, MAPVK_VK_TO_VSC) << 16);
+            key.time = GetTickCount();
+            if (!started.runtime->preDispatch(key)) {
+                TranslateMessage(&key);
+                DispatchMessageW(&key);
+            }
+            break;
+        }
+        case End::SystemClose:
+            SendMessageW(splash, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case End::Close:
+            SendMessageW(splash, WM_CLOSE, 0, 0);
+            break;
+        }
+        Pump(*started.runtime);
+        EXPECT_FALSE(IsWindow(splash));
+        EXPECT_TRUE(IsWindowVisible(main));
+        std::vector<std::string> order;
+        for (size_t i = before; i < TracedLines().size(); ++i) {
+            const std::string& line = TracedLines()[i];
+            if (line == "splash shown" || line == "splash closed" || line == "window shown" || line == "window closed")
+                order.push_back(line);
+        }
+        EXPECT_EQ(order, (std::vector<std::string>{"splash shown", "splash closed", "window shown"}));
+        // Closing the menu ends the program: the trace says so and the loop gets WM_QUIT.
+        SendMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(TracedLines().back(), "window closed");
+        MSG quit;
+        EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    }
 }
 
 // varcaption: the control's TitleChange carries the address while a page loads and when it has no
@@ -416,6 +473,237 @@ void SetEmulationValue(const std::wstring& name, DWORD value)
 }
 
 // The emulation value: set for the run when missing and gone again after it; another's value
+// Command-line values keep every character: the caption shows as given, the start page named in
+// another script is found (the values used to be narrowed to Windows-1252).
+TEST(HostCommandLine, ValuesKeepTheirCharacters)
+{
+    struct Case {
+        const char* what;
+        const char* caption;
+        const wchar_t* startFile;
+    };
+    const Case cases[] = {
+        {"Cyrillic", "Меню", L"Меню.html"},
+        {"Windows-1252", "Menü", L"Übersicht.html"},
+        {"Chinese and Greek", "菜单 Ωμέγα", L"菜单\\Ωμέγα.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MenuFolder menu;
+        menu.write(c.startFile, "<html><body>x</body></html>");
+        const size_t before = TracedLines().size();
+        StartedMenu started({std::string("/caption=") + c.caption, "/startfile=" + ToUtf8(c.startFile)}, &menu);
+        ASSERT_TRUE(started.started);
+        EXPECT_EQ(WindowText(started.window().handle()), FromUtf8(c.caption));
+        for (size_t i = before; i < TracedLines().size(); ++i)
+            EXPECT_EQ(TracedLines()[i].rfind("start-page missing", 0), std::string::npos) << TracedLines()[i];
+    }
+}
+
+// fadein waits for the page: a frame's DocumentComplete does not start it, the page's does; a page
+// that never completes starts it when the wait ends. The window is see-through until then.
+TEST(HostFadeIn, StartsWithThePage)
+{
+    enum class Event { None, Frame, Page, WaitOver };
+    struct Case {
+        const char* what;
+        bool fadeIn;
+        std::vector<Event> events;
+        bool started;
+    };
+    const Case cases[] = {
+        {"shown, page not complete", true, {Event::None}, false},
+        {"a frame complete", true, {Event::Frame}, false},
+        {"the page complete", true, {Event::Frame, Event::Page}, true},
+        {"the page never completes", true, {Event::WaitOver}, true},
+        {"without fadein", false, {Event::Page}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t before = TracedLines().size();
+        StartedMenu started({"/startfile=index.html", std::string("/fadein=") + (c.fadeIn ? "1" : "0")});
+        ASSERT_TRUE(started.started);
+        HWND window = started.window().handle();
+        const std::wstring page = started.ownFolder.native(L"index.html");
+        for (Event event : c.events) {
+            if (event == Event::Frame)
+                DocumentComplete(started.host(), page, false);
+            else if (event == Event::Page)
+                DocumentComplete(started.host(), page, true);
+            else if (event == Event::WaitOver)
+                SendMessageW(window, WM_TIMER, kFadeWaitTimer, 0);
+        }
+        bool traced = false;
+        for (size_t i = before; i < TracedLines().size(); ++i)
+            traced = traced || TracedLines()[i] == "fade-in started";
+        EXPECT_EQ(traced, c.started);
+        if (c.fadeIn && !c.started) {
+            BYTE alpha = 255;
+            DWORD flags = 0;
+            ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, &flags));
+            EXPECT_EQ(alpha, 0) << "visible before the page";
+        }
+    }
+}
+
+// Writes a picture with WIC: `format` its container, `pixelFormat` the rows' layout.
+void WritePicture(const std::wstring& path, const GUID& format, WICPixelFormatGUID pixelFormat, UINT width,
+                  UINT height, UINT stride, std::vector<BYTE> rows)
+{
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ASSERT_TRUE(SUCCEEDED(
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))));
+    ASSERT_TRUE(SUCCEEDED(factory->CreateStream(&stream)));
+    ASSERT_TRUE(SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)));
+    ASSERT_TRUE(SUCCEEDED(factory->CreateEncoder(format, nullptr, &encoder)));
+    ASSERT_TRUE(SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)));
+    ASSERT_TRUE(SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)));
+    ASSERT_TRUE(SUCCEEDED(frame->Initialize(nullptr)));
+    ASSERT_TRUE(SUCCEEDED(frame->SetSize(width, height)));
+    WICPixelFormatGUID asked = pixelFormat;
+    ASSERT_TRUE(SUCCEEDED(frame->SetPixelFormat(&asked)));
+    ASSERT_TRUE(asked == pixelFormat);
+    ASSERT_TRUE(SUCCEEDED(frame->WritePixels(height, stride, static_cast<UINT>(rows.size()), rows.data())));
+    ASSERT_TRUE(SUCCEEDED(frame->Commit()));
+    ASSERT_TRUE(SUCCEEDED(encoder->Commit()));
+}
+
+// An icon's colour bitmap: its size and its pixels (0xAARRGGBB, top-down).
+struct IconPixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+IconPixels ReadIcon(HICON icon)
+{
+    IconPixels read;
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return read;
+    UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    if (!colour || !GetObjectW(colour.get(), sizeof bitmap, &bitmap))
+        return read;
+    read.width = bitmap.bmWidth;
+    read.height = bitmap.bmHeight;
+    read.pixels.resize(static_cast<size_t>(read.width) * read.height);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = read.width;
+    format.bmiHeader.biHeight = -read.height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, colour.get(), 0, static_cast<UINT>(read.height), read.pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return read;
+}
+
+// Window icons from pictures: each size made from one decoding, scaled to fit and centred, alpha
+// kept; a picture beyond the bound is refused before its pixels are decoded, so it cannot take
+// hundreds of megabytes.
+TEST(HostIcon, PicturesScaledWithAlphaAndBounded)
+{
+    MenuFolder menu;
+    { // 64 x 64, left half transparent, right half opaque red
+        std::vector<BYTE> rows(64 * 64 * 4, 0);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 32; x < 64; ++x) {
+                BYTE* pixel = &rows[(y * 64 + x) * 4];
+                pixel[2] = 0xff;
+                pixel[3] = 0xff;
+            }
+        WritePicture(menu.native(L"halb.png"), GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 64, 64, 64 * 4,
+                     rows);
+    }
+    { // 300 x 150 blue JPEG
+        std::vector<BYTE> rows(300 * 150 * 3, 0);
+        for (size_t i = 0; i < rows.size(); i += 3)
+            rows[i] = 0xff;
+        WritePicture(menu.native(L"breit.jpg"), GUID_ContainerFormatJpeg, GUID_WICPixelFormat24bppBGR, 300, 150,
+                     300 * 3, rows);
+    }
+    // Black and white, so that the files stay small: at the bound and beyond it.
+    WritePicture(menu.native(L"grenze.png"), GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 4096, 4096,
+                 512, std::vector<BYTE>(512 * 4096, 0xff));
+    WritePicture(menu.native(L"riesig.png"), GUID_ContainerFormatPng, GUID_WICPixelFormatBlackWhite, 8000, 8000,
+                 1000, std::vector<BYTE>(1000 * 8000, 0xff));
+
+    struct Case {
+        const wchar_t* file;
+        int size;
+        bool made;
+        const char* traced;       // the last trace line when refused
+        POINT transparent;        // a pixel that must be clear (x < 0: none)
+        POINT opaque;             // a pixel that must be opaque
+        std::uint32_t colour;     // its colour (0xRRGGBB)
+    };
+    const Case cases[] = {
+        {L"halb.png", 32, true, nullptr, {4, 16}, {28, 16}, 0xff0000},
+        {L"halb.png", 16, true, nullptr, {2, 8}, {14, 8}, 0xff0000},
+        {L"breit.jpg", 48, true, nullptr, {24, 2}, {24, 24}, 0x0000ff},
+        {L"grenze.png", 32, true, nullptr, {-1, 0}, {16, 16}, 0xffffff},
+        {L"riesig.png", 32, false, "icon too large 8000x8000", {-1, 0}, {0, 0}, 0},
+        {L"fehlt.png", 32, false, nullptr, {-1, 0}, {0, 0}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.file) + " " + std::to_string(c.size));
+        PROCESS_MEMORY_COUNTERS before{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+        std::optional<IconSource> source = IconSource::Load(menu.native(c.file));
+        PROCESS_MEMORY_COUNTERS after{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+        EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 128u * 1024 * 1024) << "the picture's memory";
+        ASSERT_EQ(source.has_value(), c.made);
+        if (!c.made) {
+            if (c.traced)
+                EXPECT_EQ(TracedLines().back(), c.traced);
+            continue;
+        }
+        UniqueIcon icon = source->make(c.size);
+        ASSERT_TRUE(icon);
+        const IconPixels read = ReadIcon(icon.get());
+        ASSERT_EQ(read.width, c.size);
+        ASSERT_EQ(read.height, c.size);
+        if (c.transparent.x >= 0)
+            EXPECT_EQ(read.at(c.transparent.x, c.transparent.y) >> 24, 0u);
+        const std::uint32_t opaque = read.at(c.opaque.x, c.opaque.y);
+        EXPECT_EQ(opaque >> 24, 0xffu);
+        for (int shift = 0; shift < 24; shift += 8) // JPEG's losses
+            EXPECT_NEAR(static_cast<int>((opaque >> shift) & 0xff), static_cast<int>((c.colour >> shift) & 0xff), 4)
+                << std::hex << opaque;
+    }
+}
+
+// The window's icons have the system's sizes for its DPI.
+TEST(HostIcon, WindowIconsHaveTheSystemSizes)
+{
+    MenuFolder menu;
+    std::vector<BYTE> rows(64 * 64 * 4, 0xff);
+    WritePicture(menu.native(L"logo.png"), GUID_ContainerFormatPng, GUID_WICPixelFormat32bppBGRA, 64, 64, 64 * 4,
+                 rows);
+    StartedMenu started({"/startfile=index.html", "/icon=logo.png"}, &menu);
+    ASSERT_TRUE(started.started);
+    const UINT dpi = DpiFor(started.window().handle());
+    const struct {
+        WPARAM which;
+        int metric;
+    } cases[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.metric);
+        auto icon = reinterpret_cast<HICON>(SendMessageW(started.window().handle(), WM_GETICON, c.which, 0));
+        ASSERT_NE(icon, nullptr);
+        const IconPixels read = ReadIcon(icon);
+        EXPECT_EQ(read.width, IconSize(c.metric, dpi));
+        EXPECT_EQ(read.at(read.width / 2, read.height / 2), 0xffffffffu);
+    }
+}
+
 // stays, and one of an old document mode is a fault the self-check names.
 TEST(HostRegistry, EmulationValueLastsOneRun)
 {

@@ -1,8 +1,11 @@
 // The Windows runtime's own tables, run under Wine: the browser site's interface table, the
 // command line built for execute, key codes, the skin's shape, the settings in Win32 terms and
 // the file-system answers the rules get from Win32.
+#include "rules/ConfigSource.h"
 #include "rules/FileSystem.h"
 #include "windows/BrowserHost.h"
+#include "windows/Elevation.h"
+#include "windows/PageDrag.h"
 #include "windows/Picture.h"
 #include "windows/Runtime.h"
 #include "windows/Text.h"
@@ -121,6 +124,65 @@ TEST(ExecuteCommandLine, ArgumentsSurviveTheRoundTrip)
         EXPECT_EQ(back, arguments) << ToUtf8(line);
     }
     EXPECT_EQ(CommandLineOf({}), L"");
+}
+
+// uac=1's restart: the parameters after the program's name, however the name was written, and the
+// argument that keeps the restarted program from restarting again.
+TEST(ElevatedRestart, ParametersAfterTheProgramAndTheGuard)
+{
+    const wchar_t* program = L"C:\\Program Files\\Mein Menü\\starter.exe";
+    struct Case {
+        const wchar_t* line;
+        std::vector<std::string> arguments; // as the restarted program reads them
+    };
+    const Case cases[] = {
+        {L"\"C:\\Program Files\\Mein Menü\\starter.exe\" /caption=x", {"/caption=x"}},
+        {L"C:\\Program Files\\Mein Menü\\starter.exe /caption=\"Меню\" /uac=1", {"/caption=Меню", "/uac=1"}},
+        {L"c:\\program files\\mein menü\\STARTER.EXE /width=5", {"/width=5"}},
+        {L"starter /width=5", {"/width=5"}},
+        {L"  \"C:\\Program Files\\Mein Menü\\starter.exe\"", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.line));
+        const std::wstring line = L"starter.exe " + RestartParameters(c.line, program);
+        int count = 0;
+        LPWSTR* split = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(split, nullptr);
+        std::vector<std::string> arguments;
+        for (int i = 1; i < count; ++i)
+            arguments.push_back(ToUtf8(split[i]));
+        LocalFree(split);
+        const LaunchOptions options = ParseLaunchOptions(arguments);
+        EXPECT_TRUE(options.elevatedRestart);
+        EXPECT_EQ(options.arguments, c.arguments);
+    }
+}
+
+// moveeverywhere=1: a press on what the page reacts to stays with the page, anywhere else it moves
+// the window. The chain begins with the pressed element.
+TEST(PageDrag, PressesOnWhatThePageReactsToStayWithIt)
+{
+    struct Case {
+        const char* what;
+        std::vector<PressedElement> chain;
+        bool staysWithPage;
+    };
+    const PressedElement body{L"BODY"}, html{L"HTML"};
+    const Case cases[] = {
+        {"plain text", {{L"P"}, body, html}, false},
+        {"a picture", {{L"IMG"}, {L"DIV"}, body, html}, false},
+        {"a picture button", {{L"IMG", true}, body, html}, true},
+        {"inside a div button", {{L"SPAN"}, {L"div", true}, body, html}, true},
+        {"a link's picture", {{L"IMG"}, {L"a"}, body, html}, true},
+        {"an image map's area", {{L"AREA"}, {L"MAP"}, body, html}, true},
+        {"a summary", {{L"summary"}, {L"DETAILS"}, body, html}, true},
+        {"editable text", {{L"P", false, true}, {L"DIV", false, true}, body, html}, true},
+        {"a frame", {{L"IFRAME"}, body, html}, true},
+        {"a form field", {{L"INPUT"}, {L"FORM"}, body, html}, true},
+        {"nothing", {}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PressStaysWithPage(c.chain), c.staysWithPage) << c.what;
 }
 
 TEST(KeyCodes, ModifierBitsAsTheDesignerWritesThem)

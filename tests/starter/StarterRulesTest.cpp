@@ -39,6 +39,7 @@ TEST(ConfigSource, TakesTheFirstSourceThatHoldsSettings)
         {"command line first", {"/caption=von Hand"}, ini, autorun, SourceKind::CommandLine, "von Hand"},
         {"quoted words joined by the shell", {"/caption=Mein Menü", "/width=5"}, ini, {}, SourceKind::CommandLine,
          "Mein Menü"},
+        {"a script beyond Windows-1252", {"/caption=Меню – 菜单"}, ini, {}, SourceKind::CommandLine, "Меню – 菜单"},
         {"arguments that are no parameters", {"datei.txt", "/x"}, ini, autorun, SourceKind::StarterIni, "aus ini"},
         {"starter.ini before autorun.inf", {}, ini, autorun, SourceKind::StarterIni, "aus ini"},
         {"autorun.inf alone", {}, {}, autorun, SourceKind::AutorunInf, "aus autorun"},
@@ -59,7 +60,7 @@ TEST(ConfigSource, TakesTheFirstSourceThatHoldsSettings)
             folder.Write("autorun.inf", c.autorun);
         const LoadedConfiguration loaded = LoadStarterConfiguration(program, c.arguments);
         EXPECT_EQ(loaded.kind, c.kind);
-        EXPECT_EQ(FromConfigText(loaded.loaded.settings.ETitel), c.caption);
+        EXPECT_EQ(InterpretConfiguration(loaded).caption, c.caption);
         EXPECT_EQ(loaded.folder, folder.Path());
         EXPECT_EQ(loaded.iniName, "starter.ini");
         // The [autorun] section's icon never reaches the settings.
@@ -137,6 +138,7 @@ TEST(ConfigSource, LaunchOptionsComeOffTheArguments)
         std::optional<std::string> folder;
         std::vector<std::string> rest;
         bool missing;
+        bool elevatedRestart = false;
     };
     const Case cases[] = {
         {{}, std::nullopt, {}, false},
@@ -144,12 +146,14 @@ TEST(ConfigSource, LaunchOptionsComeOffTheArguments)
         {{"--folder", "/media/cd", "/width=5"}, "/media/cd", {"/width=5"}, false},
         {{"/width=5", "--folder=/media/mein cd"}, "/media/mein cd", {"/width=5"}, false},
         {{"--folder"}, std::nullopt, {}, true},
+        {{"/uac=1", kElevatedRestartArgument}, std::nullopt, {"/uac=1"}, false, true},
     };
     for (const Case& c : cases) {
         const LaunchOptions options = ParseLaunchOptions(c.arguments);
         EXPECT_EQ(options.folder, c.folder);
         EXPECT_EQ(options.arguments, c.rest);
         EXPECT_EQ(options.folderMissing, c.missing);
+        EXPECT_EQ(options.elevatedRestart, c.elevatedRestart);
     }
 }
 

@@ -81,7 +81,9 @@ printf '[quorvane]\r\n' > "$beside/starter.ini"
 wine "$uninstaller" /S </dev/null >"$work/uninstall.log" 2>&1 || fail "the uninstaller failed"
 wait_until "the uninstaller to remove itself" test ! -e "$uninstaller"
 wait_until "the programs to go" test ! -e "$dir/quorvane.exe"
-wineserver -w 2>/dev/null # the copy has ended
+# The copy has ended (the session's server and services stay, so wineserver -w would wait for good).
+# The patterns are bracketed so that they do not match this very command line.
+wait_until "the uninstaller's copy to end" bash -c "! pgrep -f -i 'Un_[A-Z][.]exe|[~]nsu|[d]einstallieren' >/dev/null"
 while read -r file; do
   [ ! -e "$dir/$file" ] || fail "$file is left after the uninstall"
 done < "$work/expected.txt"

@@ -155,11 +155,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QV_FUZZ_CHECK(ini.hints == line.hints && ini.hints == other.hints);
     QV_FUZZ_CHECK(ini.disabledKeyText == line.disabledKeyText);
     QV_FUZZ_CHECK(line.configText.size() == 1);
-    // The batch file doubles every "%" and adds nothing else but the line end.
+    // The batch file doubles every "%" and adds nothing else but the line end, and the code-page
+    // line before a command that holds a character beyond ASCII.
     const std::string batch = ConfigFileBytes(line.configText, 2);
+    const std::string& command = line.configText.front();
     const auto percents = [](const std::string& s) { return std::count(s.begin(), s.end(), '%'); };
-    QV_FUZZ_CHECK(percents(batch) == 2 * percents(line.configText.front()));
-    QV_FUZZ_CHECK(batch.size() == line.configText.front().size() + percents(line.configText.front()) + 2);
+    const bool beyondAscii =
+        std::any_of(command.begin(), command.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const std::string codePage = beyondAscii ? std::string(kBatchCodePageLine) + "\r\n" : std::string();
+    QV_FUZZ_CHECK(batch.compare(0, codePage.size(), codePage) == 0);
+    QV_FUZZ_CHECK(percents(batch) == 2 * percents(command));
+    QV_FUZZ_CHECK(batch.size() == codePage.size() + command.size() + percents(command) + 2);
 
     ProjectSettings representable = Representable(project);
     if (representable.LBShortcuts.size() > 100) // their codes must fit the reader's 2047 characters

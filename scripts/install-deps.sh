@@ -36,12 +36,12 @@ if ((${#missing[@]})); then
   step_done
 fi
 # The Windows programs, built once per machine into a cache outside the checkout and then reused:
-# the libraries of qvr.exe (libxml2, libisofs; a few minutes) and Qt for the designer (about 25
+# the libraries of qvr.exe (libxml2, libisofs, Duktape; two minutes) and Qt for the designer (about 30
 # minutes on 2 cores), both from Debian's sources. Skipped with --no-windows (./run.sh, which starts
 # the Linux designer only).
 if [ "${1:-}" != "--no-windows" ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   if ! "$here/build-windows-deps.sh" --check; then
-    step "Windows-Bibliotheken (libxml2, libisofs) bauen"
+    step "Windows-Bibliotheken (libxml2, libisofs, Duktape) bauen"
     "$here/build-windows-deps.sh" >/dev/null
     step_done
   fi

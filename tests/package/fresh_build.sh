@@ -13,18 +13,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 started=$SECONDS
 
-if ! git -C "$source_dir" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  echo "skip: $source_dir is no git checkout, so there is no clean copy to make"
-  exit 77
-fi
+# shellcheck source=clean_copy.sh
+. "$(dirname "$0")/clean_copy.sh"
+clean_copy_or_skip "$source_dir"
 
-copy() {
-  mkdir -p "$1"
-  # Tracked and new files, without what .gitignore names (the build folders); deleted ones are gone.
-  (cd "$source_dir" && git ls-files -z --cached --others --exclude-standard |
-    while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
-    tar --null -T - -cf -) | tar -xf - -C "$1"
-}
+copy() { clean_copy "$source_dir" "$1"; }
 
 launcher=()
 if command -v ccache >/dev/null; then

@@ -10,14 +10,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 started=$SECONDS
 
-if ! git -C "$source_dir" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-  echo "skip: $source_dir is no git checkout, so there is no clean copy to make"
-  exit 77
-fi
-mkdir -p "$work/src"
-(cd "$source_dir" && git ls-files -z --cached --others --exclude-standard |
-  while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
-  tar --null -T - -cf -) | tar -xf - -C "$work/src"
+# shellcheck source=clean_copy.sh
+. "$(dirname "$0")/clean_copy.sh"
+clean_copy_or_skip "$source_dir"
+clean_copy "$source_dir" "$work/src"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -32,6 +32,22 @@ public:
     void documentComplete(const std::wstring&, bool) override {}
 };
 
+// The arguments after the program's name, as Windows splits a command line, in UTF-8.
+std::vector<std::string> ArgumentsAfterProgram(const std::wstring& line)
+{
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(line.c_str(), &count);
+    std::vector<std::string> arguments;
+    if (split == nullptr) {
+        ADD_FAILURE() << "CommandLineToArgvW failed on " << ToUtf8(line);
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(ToUtf8(split[i]));
+    LocalFree(split);
+    return arguments;
+}
+
 TEST(BrowserSite, AnswersItsInterfacesAndNoOthers)
 {
     NoEvents events;
@@ -114,14 +130,7 @@ TEST(ExecuteCommandLine, ArgumentsSurviveTheRoundTrip)
     };
     for (const auto& arguments : cases) {
         const std::wstring line = L"prog.exe " + CommandLineOf(arguments);
-        int count = 0;
-        LPWSTR* split = CommandLineToArgvW(line.c_str(), &count);
-        ASSERT_NE(split, nullptr);
-        std::vector<std::string> back;
-        for (int i = 1; i < count; ++i)
-            back.push_back(ToUtf8(split[i]));
-        LocalFree(split);
-        EXPECT_EQ(back, arguments) << ToUtf8(line);
+        EXPECT_EQ(ArgumentsAfterProgram(line), arguments) << ToUtf8(line);
     }
     EXPECT_EQ(CommandLineOf({}), L"");
 }
@@ -144,14 +153,8 @@ TEST(ElevatedRestart, ParametersAfterTheProgramAndTheGuard)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.line));
-        const std::wstring line = L"starter.exe " + RestartParameters(c.line, program);
-        int count = 0;
-        LPWSTR* split = CommandLineToArgvW(line.c_str(), &count);
-        ASSERT_NE(split, nullptr);
-        std::vector<std::string> arguments;
-        for (int i = 1; i < count; ++i)
-            arguments.push_back(ToUtf8(split[i]));
-        LocalFree(split);
+        const std::vector<std::string> arguments =
+            ArgumentsAfterProgram(L"starter.exe " + RestartParameters(c.line, program));
         const LaunchOptions options = ParseLaunchOptions(arguments);
         EXPECT_TRUE(options.elevatedRestart);
         EXPECT_EQ(options.arguments, c.arguments);

@@ -511,6 +511,16 @@ void PressKey(QWidget* field, WORD virtualKey)
     }
 }
 
+// Records each shell call like the scripted seam, then hands it to the system's "open".
+class RealShell : public ScriptedInteraction {
+public:
+    bool shellOpen(const QString& target, const QString& workingFolder) override
+    {
+        ScriptedInteraction::shellOpen(target, workingFolder);
+        return QtInteraction().shellOpen(target, workingFolder);
+    }
+};
+
 } // namespace
 
 TEST_F(DesignerHostTest, KeyCaptureTakesTheWindowsVirtualKey)
@@ -534,15 +544,7 @@ TEST_F(DesignerHostTest, TestRunStartsTheWindowsRuntimeOnTheSavedFolder)
     const QString programs = QCoreApplication::applicationDirPath();
     ASSERT_TRUE(QFileInfo::exists(programs + QStringLiteral("/Beispiele/starter.exe")));
     form->ProgramFolder = programs;
-    class ShellSeam : public ScriptedInteraction {
-    public:
-        bool shellOpen(const QString& target, const QString& workingFolder) override
-        {
-            ScriptedInteraction::shellOpen(target, workingFolder);
-            return QtInteraction().shellOpen(target, workingFolder);
-        }
-    };
-    ShellSeam shell;
+    RealShell shell;
     form->hide();
     auto window = std::make_unique<TForm1>(&shell);
     window->ProgramFolder = programs;
@@ -641,15 +643,7 @@ TEST_F(DesignerHostTest, TestRunInAFolderTooLongForTheShellSaysWhy)
     folder += QLatin1Char('/');
     if (!QDir().mkpath(folder))
         GTEST_SKIP() << "this system makes no folder of " << folder.size() << " characters";
-    class ShellSeam : public ScriptedInteraction {
-    public:
-        bool shellOpen(const QString& target, const QString& workingFolder) override
-        {
-            ScriptedInteraction::shellOpen(target, workingFolder);
-            return QtInteraction().shellOpen(target, workingFolder);
-        }
-    };
-    ShellSeam shell;
+    RealShell shell;
     auto window = std::make_unique<TForm1>(&shell);
     window->ProgramFolder = programFolder;
     window->show();

@@ -121,9 +121,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("example.quorvane.Quorvane"));
     qv::ui::LoadFonts();
     qv::ui::InstallGermanTranslation();
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    QApplication::setFont(qv::ui::WindowFont());
 
     const Options options = ParseOptions(QApplication::arguments());
     TForm1 form; // makes the hints window too

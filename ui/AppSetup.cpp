@@ -63,6 +63,13 @@ void LoadFonts()
     }
 }
 
+QFont WindowFont()
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    return font;
+}
+
 QString MonospaceFamily()
 {
     if (QFontDatabase::hasFamily(QStringLiteral("Courier New")))

@@ -1,9 +1,9 @@
 #include "ui/FixedDialog.h"
 
+#include "ui/AppSetup.h"
 #include "ui/UmlautRoom.h"
 
 #include <QDialog>
-#include <QFont>
 #include <QPalette>
 
 namespace qv::ui {
@@ -11,9 +11,7 @@ namespace qv::ui {
 void SetUpFixedDialog(QDialog* dialog, const QSize& size)
 {
     dialog->setFixedSize(size);
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    dialog->setFont(windowFont);
+    dialog->setFont(WindowFont());
     MakeRoomForUmlautDots(dialog);
     QPalette pal = dialog->palette();
     pal.setColor(QPalette::Window, Qt::white);

@@ -139,8 +139,7 @@ void TForm1::SetupFrame()
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
+    const QFont windowFont = qv::ui::WindowFont();
     setFont(windowFont);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -257,6 +256,7 @@ void TForm1::PreparePage(const QString& key)
         ui->mcode->setFont(mono);
     }
     FitSingleLineTexts(findChild<QWidget*>(QStringLiteral("p") + key));
+    FitWrappedTexts(findChild<QWidget*>(QStringLiteral("p") + key));
 }
 
 const QPixmap& TForm1::SpendenPicture(int index)
@@ -290,10 +290,57 @@ void TForm1::FitSingleLineTexts(QWidget* page)
             continue;
         if (qobject_cast<WrapCheckBox*>(button))
             continue;
-        const int wanted = std::min(button->sizeHint().width(), page->width() - button->x());
-        if (wanted > button->width())
-            button->resize(wanted, button->height());
+        const int wanted = button->sizeHint().width();
+        if (wanted <= button->width())
+            continue;
+        QRect r = button->geometry();
+        r.setWidth(std::min(wanted, page->width() - button->x()));
+        // A box at the page's right edge grows to the left, where that place is free.
+        if (r.width() < wanted) {
+            QRect left = r;
+            left.setLeft(std::max(0, r.right() + 1 - wanted));
+            if (IsFreeFor(button, left))
+                r = left;
+        }
+        button->setGeometry(r);
     }
+}
+
+bool TForm1::IsFreeFor(const QWidget* widget, const QRect& place)
+{
+    for (const QObject* object : widget->parentWidget()->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(object);
+        if (sibling && sibling != widget && !sibling->isWindow() && sibling->geometry().intersects(place))
+            return false;
+    }
+    return true;
+}
+
+void TForm1::FitWrappedTexts(QWidget* page)
+{
+    // Wrapped texts grow downwards when their lines need more height than the layout gives them
+    // (a substitute or differently hinted Tahoma runs wider and wraps once more), as far as the
+    // place below is free.
+    const auto grow = [page](QWidget* widget, int textWidth, const QString& text, int margins) {
+        const int needed = qv::ui::InkHeight(widget->font(), textWidth, Qt::AlignLeft | Qt::TextWordWrap, text) + margins;
+        if (needed <= widget->height())
+            return;
+        QRect r = widget->geometry();
+        r.setHeight(std::min(needed, page->height() - r.y()));
+        while (r.height() > widget->height() && !IsFreeFor(widget, r.adjusted(0, widget->height(), 0, 0)))
+            r.setHeight(r.height() - 1);
+        widget->setGeometry(r);
+    };
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        const bool rich = label->textFormat() == Qt::RichText
+                          || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+        if (!label->wordWrap() || label->text().isEmpty() || rich)
+            continue;
+        const QMargins margins = label->contentsMargins();
+        grow(label, label->contentsRect().width(), label->text(), margins.top() + margins.bottom());
+    }
+    for (WrapCheckBox* box : page->findChildren<WrapCheckBox*>())
+        grow(box, box->TextRect().width(), box->text(), 0);
 }
 
 QLabel* TForm1::PageLink(const QString& key) const

@@ -198,6 +198,9 @@ private:
     void SetCaption(const QString& folder, int target);
 
     void FitSingleLineTexts(QWidget* page);
+    void FitWrappedTexts(QWidget* page);
+    // Whether `place` (in the parent's coordinates) overlaps none of the widget's siblings.
+    static bool IsFreeFor(const QWidget* widget, const QRect& place);
     // The first show of a page: its pictures are decoded and its one-line texts fitted only then.
     void PreparePage(const QString& key);
     void ShowPanel(const QString& key);

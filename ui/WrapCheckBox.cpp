@@ -16,9 +16,7 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
     indicatorOption.rect = indicator;
     painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, indicatorOption);
 
-    const int spacing = style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
-    QRect textRect = rect();
-    textRect.setLeft(indicator.right() + 1 + spacing);
+    const QRect textRect = TextRect();
     const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
     painter.setPen(palette().color(group, QPalette::WindowText));
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
@@ -30,6 +28,17 @@ void WrapCheckBox::paintEvent(QPaintEvent*)
         focus.rect = painter.boundingRect(textRect, flags, text()).adjusted(-1, 0, 1, 0);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
+}
+
+QRect WrapCheckBox::TextRect() const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    const int spacing = style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
+    QRect textRect = rect();
+    textRect.setLeft(indicator.right() + 1 + spacing);
+    return textRect;
 }
 
 bool WrapCheckBox::hitButton(const QPoint& pos) const

@@ -9,6 +9,9 @@ class WrapCheckBox : public QCheckBox {
 public:
     using QCheckBox::QCheckBox;
 
+    // Where the caption is drawn: the box right of the indicator.
+    QRect TextRect() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;

@@ -405,14 +405,7 @@ TEST_F(DesignerHostTest, AStaleStarterIniIsNamedWhenAnAutorunInfIsSaved)
 
 // The window is drawn in Tahoma, and every label and box of every page and of the hints window
 // shows its whole text: a taller or wider substitute font cuts second lines and ends.
-// Not yet so under Wine: its own Tahoma, hinted at 11 px, draws about a tenth wider and cuts six
-// texts (run with --gtest_also_run_disabled_tests to list them).
-#ifdef Q_OS_WIN
-#define TAHOMA_TEST DISABLED_TheWindowDrawsInTahomaAndNoTextIsCut
-#else
-#define TAHOMA_TEST TheWindowDrawsInTahomaAndNoTextIsCut
-#endif
-TEST_F(DesignerHostTest, TAHOMA_TEST)
+TEST_F(DesignerHostTest, TheWindowDrawsInTahomaAndNoTextIsCut)
 {
     EXPECT_EQ(QFontInfo(form->font()).family(), QStringLiteral("Tahoma"));
     QStringList cut;
@@ -725,4 +718,3 @@ TEST_F(DesignerHostTest, KeyboardCueChangeIsTakenUpAtTheNextIdleMoment)
 }
 
 #endif
-

@@ -234,6 +234,17 @@ bool Runtime::start()
     const RuntimeSettings& settings = main_.settings;
     Trace(std::string("settings ") + (settings.found ? "found" : "missing") + " folder " + settings.folder);
     runProgram(settings.execute, settings.executeParam, "execute");
+    // Before any window: the start page's own pictures pass the filter too. The filter keeps its
+    // own copy of the rule: the system may ask it while the windows go. On Wine the security
+    // manager alone answers (see RunsOnWine).
+    if (RunsOnWine()) {
+        Trace("file-filter off (Wine)");
+    } else {
+        fileFilter_ = std::make_unique<FileRequestFilter>(
+            [links = main_.links](const std::wstring& url) { return links.AllowsRequest(ToUtf8(url)); });
+        if (!fileFilter_->active())
+            Trace("file-filter failed");
+    }
     main_.window = std::make_unique<StarterWindow>(SetupFor(settings), *this);
     if (!main_.window->create(instance_))
         return false;

@@ -8,6 +8,7 @@
 #include "rules/LinkRule.h"
 #include "rules/RuntimeSettings.h"
 #include "windows/Desktop.h"
+#include "windows/FileRequestFilter.h"
 #include "windows/Splash.h"
 #include "windows/StarterWindow.h"
 
@@ -91,6 +92,7 @@ private:
     std::vector<std::unique_ptr<Shown>> popups_;
     std::vector<std::unique_ptr<Shown>> closedPopups_; // deleted outside their own messages
     Splash splash_;
+    std::unique_ptr<FileRequestFilter> fileFilter_;
     bool selfCheck_;
     bool startPageComplete_ = false;
 };

@@ -2,6 +2,7 @@
 // runtime (or a step on one) driven with the control's events and Windows' messages.
 #include "HostEvents.h"
 
+#include "windows/FileRequestFilter.h"
 #include "windows/HostServices.h"
 #include "windows/Picture.h"
 #include "windows/Platform.h"
@@ -776,6 +777,95 @@ TEST(HostSecondStart, OneMenuPerFolder)
     }
 }
 
+// A page element as the control hands it to ShowContextMenu: properties by name.
+class FakeElement final : public IDispatch {
+public:
+    struct Property {
+        Property(const wchar_t* text) : value(std::wstring(text)) {}
+        Property(bool flag) : value(flag) {}
+        Property(ComPtr<IDispatch> object) : value(std::move(object)) {}
+        std::variant<std::wstring, bool, ComPtr<IDispatch>> value;
+    };
+    explicit FakeElement(std::map<std::wstring, Property> properties) : properties_(std::move(properties)) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch)
+            return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        if (count != 1)
+            return E_INVALIDARG;
+        const auto found = properties_.find(names[0]);
+        if (found == properties_.end()) {
+            ids[0] = DISPID_UNKNOWN;
+            return DISP_E_UNKNOWNNAME;
+        }
+        ids[0] = static_cast<DISPID>(std::distance(properties_.begin(), found)) + 1;
+        return S_OK;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
+                        UINT*) override
+    {
+        if (id < 1 || id > static_cast<DISPID>(properties_.size()))
+            return DISP_E_MEMBERNOTFOUND;
+        auto it = std::next(properties_.begin(), id - 1);
+        if (kind == DISPATCH_PROPERTYPUT) {
+            if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_BOOL)
+                return DISP_E_TYPEMISMATCH;
+            it->second.value = parameters->rgvarg[0].boolVal != VARIANT_FALSE;
+            return S_OK;
+        }
+        if (!result)
+            return E_POINTER;
+        VariantInit(result);
+        if (const auto* text = std::get_if<std::wstring>(&it->second.value)) {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(text->c_str());
+        } else if (const auto* flag = std::get_if<bool>(&it->second.value)) {
+            result->vt = VT_BOOL;
+            result->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+        } else {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = std::get<ComPtr<IDispatch>>(it->second.value).Get();
+            if (result->pdispVal)
+                result->pdispVal->AddRef();
+        }
+        return S_OK;
+    }
+    bool flag(const std::wstring& name) const { return std::get<bool>(properties_.at(name).value); }
+
+private:
+    ULONG references_ = 1;
+    std::map<std::wstring, Property> properties_;
+};
+
+ComPtr<FakeElement> Element(std::map<std::wstring, FakeElement::Property> properties)
+{
+    return MakeComObject<FakeElement>(std::move(properties));
+}
+
 // The host's services as the control asks for them: QueryService on the client site.
 // (Both services are named by their interface's IID.)
 template <typename Interface>
@@ -899,6 +989,80 @@ TEST(HostRequests, WebStartPageGetsNoFiles)
                   expected)
             << ToUtf8(url);
     }
+}
+
+// The bytes a file: address gives through the system's URL machinery, as a page's picture,
+// script or style sheet is read; "<refused>" when the binding fails.
+std::string BoundBytes(const std::wstring& url)
+{
+    ComPtr<IStream> stream;
+    if (FAILED(URLOpenBlockingStreamW(nullptr, url.c_str(), &stream, 0, nullptr)) || !stream)
+        return "<refused>";
+    std::string bytes;
+    char buffer[256];
+    ULONG read = 0;
+    while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+// Every file: request of the process passes the folder rule before a file is opened (the
+// control's pictures and style sheets too, which it never asks the security manager about): the
+// filter hands what the rule allows to the system's own handler and opens nothing else. On Wine,
+// whose URL machinery has no such hand-over, the runtime leaves the filter off; here it is
+// registered by itself.
+TEST(HostRequests, FileFilterOpensNothingOutsideTheFolder)
+{
+    MenuFolder menu, elsewhere;
+    menu.write(L"stil\\haupt.css", "body{}");
+    elsewhere.write(L"geheim.css", "geheim");
+    const std::wstring outside = FileUrl(elsewhere.native(L"geheim.css"));
+    ASSERT_EQ(BoundBytes(outside), "geheim") << "readable without the filter";
+    const LinkRule rule(
+        InterpretConfiguration(LoadStarterConfiguration(menu.utf8() + "\\starter.exe", {"/startfile=index.html"}, std::nullopt)));
+    {
+        FileRequestFilter filter([&rule](const std::wstring& url) { return rule.AllowsRequest(ToUtf8(url)); });
+        ASSERT_TRUE(filter.active());
+        const struct {
+            const char* what;
+            std::wstring url;
+            HRESULT started; // the handler's answer
+        } cases[] = {
+            {"inside", FileUrl(menu.native(L"stil\\haupt.css")), INET_E_USE_DEFAULT_PROTOCOLHANDLER},
+            {"outside", outside, E_ACCESSDENIED},
+            {"outside through an escaped ..",
+             FileUrl(menu.native(L"stil")) + L"/..%5C..%5C" + elsewhere.native(L"geheim.css").substr(3), E_ACCESSDENIED},
+            {"UNC", L"file://server/freigabe/bild.png", E_ACCESSDENIED},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            ComPtr<IInternetProtocol> protocol;
+            ASSERT_EQ(filter.factory()->CreateInstance(nullptr, IID_PPV_ARGS(&protocol)), S_OK);
+            EXPECT_EQ(protocol->Start(c.url.c_str(), nullptr, nullptr, 0, 0), c.started);
+            // Through the system's URL machinery, as the control reads a file: nothing refused is opened.
+            const size_t before = TracedLines().size();
+            const std::string bytes = BoundBytes(c.url);
+            bool refused = false;
+            for (size_t i = before; i < TracedLines().size(); ++i)
+                refused = refused || TracedLines()[i].ends_with(" refuse file");
+            EXPECT_EQ(refused, c.started != INET_E_USE_DEFAULT_PROTOCOLHANDLER);
+            if (refused) {
+                EXPECT_EQ(bytes, "<refused>");
+            }
+        }
+        // Aggregated, as the system creates it to take over: only the inner IUnknown is handed out,
+        // and the protocol's own QueryInterface goes to the outer object.
+        ComPtr<FakeElement> outer = Element({{L"tagName", L"X"}});
+        ComPtr<IUnknown> inner;
+        EXPECT_EQ(filter.factory()->CreateInstance(outer.Get(), IID_PPV_ARGS(&inner)), S_OK);
+        ComPtr<IInternetProtocol> aggregated;
+        EXPECT_EQ(filter.factory()->CreateInstance(outer.Get(), IID_PPV_ARGS(&aggregated)), CLASS_E_NOAGGREGATION);
+        ASSERT_EQ(inner.As(&aggregated), S_OK);
+        ComPtr<IUnknown> back;
+        EXPECT_EQ(aggregated.As(&back), S_OK);
+        EXPECT_EQ(back.Get(), static_cast<IUnknown*>(static_cast<IDispatch*>(outer.Get()))) << "the outer identity";
+    }
+    EXPECT_EQ(BoundBytes(outside), "geheim") << "the filter goes with its owner";
 }
 
 std::string FileBytes(const std::wstring& path)
@@ -1075,95 +1239,6 @@ TEST(HostKeys, ControlWindowKeysAreKept)
         }
     }
     HoldKeys({});
-}
-
-// A page element as the control hands it to ShowContextMenu: properties by name.
-class FakeElement final : public IDispatch {
-public:
-    struct Property {
-        Property(const wchar_t* text) : value(std::wstring(text)) {}
-        Property(bool flag) : value(flag) {}
-        Property(ComPtr<IDispatch> object) : value(std::move(object)) {}
-        std::variant<std::wstring, bool, ComPtr<IDispatch>> value;
-    };
-    explicit FakeElement(std::map<std::wstring, Property> properties) : properties_(std::move(properties)) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch)
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
-    {
-        if (count != 1)
-            return E_INVALIDARG;
-        const auto found = properties_.find(names[0]);
-        if (found == properties_.end()) {
-            ids[0] = DISPID_UNKNOWN;
-            return DISP_E_UNKNOWNNAME;
-        }
-        ids[0] = static_cast<DISPID>(std::distance(properties_.begin(), found)) + 1;
-        return S_OK;
-    }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
-                        UINT*) override
-    {
-        if (id < 1 || id > static_cast<DISPID>(properties_.size()))
-            return DISP_E_MEMBERNOTFOUND;
-        auto it = std::next(properties_.begin(), id - 1);
-        if (kind == DISPATCH_PROPERTYPUT) {
-            if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_BOOL)
-                return DISP_E_TYPEMISMATCH;
-            it->second.value = parameters->rgvarg[0].boolVal != VARIANT_FALSE;
-            return S_OK;
-        }
-        if (!result)
-            return E_POINTER;
-        VariantInit(result);
-        if (const auto* text = std::get_if<std::wstring>(&it->second.value)) {
-            result->vt = VT_BSTR;
-            result->bstrVal = SysAllocString(text->c_str());
-        } else if (const auto* flag = std::get_if<bool>(&it->second.value)) {
-            result->vt = VT_BOOL;
-            result->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
-        } else {
-            result->vt = VT_DISPATCH;
-            result->pdispVal = std::get<ComPtr<IDispatch>>(it->second.value).Get();
-            if (result->pdispVal)
-                result->pdispVal->AddRef();
-        }
-        return S_OK;
-    }
-    bool flag(const std::wstring& name) const { return std::get<bool>(properties_.at(name).value); }
-
-private:
-    ULONG references_ = 1;
-    std::map<std::wstring, Property> properties_;
-};
-
-ComPtr<FakeElement> Element(std::map<std::wstring, FakeElement::Property> properties)
-{
-    return MakeComObject<FakeElement>(std::move(properties));
 }
 
 // The menu's entries as the user would read them: "-" a separator, "[x] " a checked entry.

@@ -383,10 +383,10 @@ void BrowserHost::runMenuCommand(UINT chosen, const ContextTarget& target, IUnkn
     default:
         break;
     }
-    ComPtr<IOleCommandTarget> target2;
+    ComPtr<IOleCommandTarget> document;
     const DWORD edit = EditCommand(command);
-    if (edit && commands && SUCCEEDED(commands->QueryInterface(IID_PPV_ARGS(&target2))))
-        Check(target2->Exec(&CGID_MSHTML, edit, OLECMDEXECOPT_DODEFAULT, nullptr, nullptr), "IOleCommandTarget::Exec");
+    if (edit && commands && SUCCEEDED(commands->QueryInterface(IID_PPV_ARGS(&document))))
+        Check(document->Exec(&CGID_MSHTML, edit, OLECMDEXECOPT_DODEFAULT, nullptr, nullptr), "IOleCommandTarget::Exec");
 }
 
 STDMETHODIMP BrowserHost::TranslateAccelerator(LPMSG message, const GUID*, DWORD)

@@ -140,7 +140,8 @@ ComPtr<IInternetSession> InternetSession()
         return session;
     }
     using GetSession = HRESULT(WINAPI*)(DWORD, IInternetSession**, DWORD);
-    const auto get = reinterpret_cast<GetSession>(reinterpret_cast<void*>(GetProcAddress(urlmon, "CoInternetGetSession")));
+    const auto get =
+        reinterpret_cast<GetSession>(reinterpret_cast<void*>(GetProcAddress(urlmon, "CoInternetGetSession")));
     if (!get || !Check(get(0, &session, 0), "CoInternetGetSession"))
         session.Reset();
     return session; // urlmon stays loaded for the process: the session lives in it

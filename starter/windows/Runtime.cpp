@@ -58,7 +58,8 @@ bool SaveFromMoniker(IMoniker* source, const std::wstring& target)
     if (!Check(CreateBindCtx(0, &context), "CreateBindCtx") ||
         !Check(source->BindToStorage(context.Get(), nullptr, IID_PPV_ARGS(&stream)), "IMoniker::BindToStorage"))
         return false;
-    HANDLE opened = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE opened =
+        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return false;
     bool complete = false;

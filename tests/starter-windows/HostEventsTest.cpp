@@ -1018,8 +1018,8 @@ TEST(HostRequests, FileFilterOpensNothingOutsideTheFolder)
     elsewhere.write(L"geheim.css", "geheim");
     const std::wstring outside = FileUrl(elsewhere.native(L"geheim.css"));
     ASSERT_EQ(BoundBytes(outside), "geheim") << "readable without the filter";
-    const LinkRule rule(
-        InterpretConfiguration(LoadStarterConfiguration(menu.utf8() + "\\starter.exe", {"/startfile=index.html"}, std::nullopt)));
+    const LinkRule rule(InterpretConfiguration(
+        LoadStarterConfiguration(menu.utf8() + "\\starter.exe", {"/startfile=index.html"}, std::nullopt)));
     {
         FileRequestFilter filter([&rule](const std::wstring& url) { return rule.AllowsRequest(ToUtf8(url)); });
         ASSERT_TRUE(filter.active());
@@ -1031,7 +1031,8 @@ TEST(HostRequests, FileFilterOpensNothingOutsideTheFolder)
             {"inside", FileUrl(menu.native(L"stil\\haupt.css")), INET_E_USE_DEFAULT_PROTOCOLHANDLER},
             {"outside", outside, E_ACCESSDENIED},
             {"outside through an escaped ..",
-             FileUrl(menu.native(L"stil")) + L"/..%5C..%5C" + elsewhere.native(L"geheim.css").substr(3), E_ACCESSDENIED},
+             FileUrl(menu.native(L"stil")) + L"/..%5C..%5C" + elsewhere.native(L"geheim.css").substr(3),
+             E_ACCESSDENIED},
             {"UNC", L"file://server/freigabe/bild.png", E_ACCESSDENIED},
         };
         for (const auto& c : cases) {
@@ -1298,8 +1299,8 @@ TEST(HostContextMenu, GermanEntriesByTarget)
          {L"Rückgängig", L"Wiederholen", L"-", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Alles auswählen"}},
         {"button", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"submit"}}), page},
         {"link", CONTEXT_MENU_ANCHOR, link, {L"Adresse des Links kopieren"}},
-        {"text in a link", CONTEXT_MENU_ANCHOR, Element({{L"tagName", L"B"}, {L"parentElement", ComPtr<IDispatch>(link)}}),
-         {L"Adresse des Links kopieren"}},
+        {"text in a link", CONTEXT_MENU_ANCHOR,
+         Element({{L"tagName", L"B"}, {L"parentElement", ComPtr<IDispatch>(link)}}), {L"Adresse des Links kopieren"}},
         {"picture", CONTEXT_MENU_IMAGE, Element({{L"tagName", L"IMG"}, {L"src", L"file:///Z:/menu/logo.png"}}),
          {L"Bild kopieren", L"Adresse des Bildes kopieren"}},
         {"picture in a link", CONTEXT_MENU_IMAGE,

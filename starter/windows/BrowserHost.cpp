@@ -95,9 +95,9 @@ UINT TrackMenu(HWND owner, HMENU menu, POINT at)
 
 } // namespace
 
-bool IsControlWindowKey(UINT virtualKey, bool control, bool shift, bool alt)
+bool IsControlWindowKey(UINT virtualKey, bool control, [[maybe_unused]] bool shift, bool alt)
 {
-    (void)shift; // Shift never makes these keys harmless
+    // Shift never makes these keys harmless (Ctrl+Shift+N is a new window as well).
     switch (virtualKey) {
     case VK_F1:  // help
     case VK_F11: // full screen
@@ -119,7 +119,7 @@ bool IsControlWindowKey(UINT virtualKey, bool control, bool shift, bool alt)
     case 'F': // find
     case 'E': // search
     case 'D': // favourites
-    case 'I':
+    case 'I': // favourites
     case 'H': // history
     case 'J': // downloads
     case 'K': // duplicate window
@@ -304,16 +304,16 @@ STDMETHODIMP BrowserHost::ShowContextMenu(DWORD id, POINT* at, IUnknown* command
         Trace("context-menu none");
         return S_OK;
     }
-    HMENU menu = CreatePopupMenu();
+    UniqueMenu menu(CreatePopupMenu());
     if (!menu) {
         Trace("context-menu failed CreatePopupMenu");
         return S_OK;
     }
     for (const MenuEntry& entry : entries) {
         if (entry.command == MenuCommand::Separator)
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuW(menu, MF_STRING | (entry.checked ? MF_CHECKED : MF_UNCHECKED),
+            AppendMenuW(menu.get(), MF_STRING | (entry.checked ? MF_CHECKED : MF_UNCHECKED),
                         static_cast<UINT_PTR>(entry.command), entry.text.c_str());
     }
     POINT point{};
@@ -322,8 +322,8 @@ STDMETHODIMP BrowserHost::ShowContextMenu(DWORD id, POINT* at, IUnknown* command
     else
         GetCursorPos(&point);
     Trace("context-menu shown " + std::to_string(entries.size()));
-    const UINT chosen = chooser_ ? chooser_(menu, point) : TrackMenu(parent_, menu, point);
-    DestroyMenu(menu);
+    const UINT chosen = chooser_ ? chooser_(menu.get(), point) : TrackMenu(parent_, menu.get(), point);
+    menu.reset();
     if (chosen)
         runMenuCommand(chosen, target, commands, element);
     return S_OK;
@@ -333,6 +333,14 @@ void BrowserHost::runMenuCommand(UINT chosen, const ContextTarget& target, IUnkn
 {
     const auto command = static_cast<MenuCommand>(chosen);
     Trace("context-menu command " + std::to_string(chosen));
+    auto copy = [this](const std::wstring& text) {
+        if (!CopyTextToClipboard(parent_, text))
+            Trace("context-menu clipboard failed");
+    };
+    auto toggle = [element](const wchar_t* name, bool now) {
+        if (!PutBoolProperty(element, name, !now))
+            Trace("context-menu toggle failed");
+    };
     switch (command) {
     case MenuCommand::Back:
         if (browser_)
@@ -347,19 +355,19 @@ void BrowserHost::runMenuCommand(UINT chosen, const ContextTarget& target, IUnkn
             Check(browser_->Refresh(), "IWebBrowser2::Refresh");
         return;
     case MenuCommand::CopyLinkAddress:
-        CopyTextToClipboard(parent_, target.link);
+        copy(target.link);
         return;
     case MenuCommand::CopyImageAddress:
-        CopyTextToClipboard(parent_, target.image);
+        copy(target.image);
         return;
     case MenuCommand::CopyMediaAddress:
-        CopyTextToClipboard(parent_, target.media);
+        copy(target.media);
         return;
     case MenuCommand::Loop:
-        PutBoolProperty(element, L"loop", !target.loop);
+        toggle(L"loop", target.loop);
         return;
     case MenuCommand::ShowControls:
-        PutBoolProperty(element, L"controls", !target.controls);
+        toggle(L"controls", target.controls);
         return;
     case MenuCommand::CopyImage: {
         // The picture as the document copies a selected picture: a control range holding it.

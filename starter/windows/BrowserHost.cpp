@@ -369,6 +369,17 @@ void BrowserHost::runMenuCommand(UINT chosen, const ContextTarget& target, IUnkn
     case MenuCommand::ShowControls:
         toggle(L"controls", target.controls);
         return;
+    case MenuCommand::PasteAndMatchStyle: {
+        // The clipboard's text alone, in place of the selection (or at the caret): it takes the
+        // style of the text around it.
+        ComPtr<IDispatch> document = ObjectProperty(element, L"document");
+        ComPtr<IDispatch> selection = ObjectProperty(document.Get(), L"selection");
+        ComPtr<IDispatch> range;
+        if (!CallMethod(selection.Get(), L"createRange", {}, &range) ||
+            !PutStringProperty(range.Get(), L"text", ClipboardText(parent_)))
+            Trace("context-menu paste-text failed");
+        return;
+    }
     case MenuCommand::CopyImage: {
         // The picture as the document copies a selected picture: a control range holding it.
         ComPtr<IDispatch> document = ObjectProperty(element, L"document");

@@ -84,15 +84,32 @@ ComPtr<IDispatch> ObjectProperty(IDispatch* object, const wchar_t* name)
     return result;
 }
 
+namespace {
+
+bool Put(IDispatch* object, const wchar_t* name, VARIANT& argument)
+{
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters{&argument, &named, 1, 1};
+    return Invoke(object, name, DISPATCH_PROPERTYPUT, parameters, nullptr);
+}
+
+} // namespace
+
 bool PutBoolProperty(IDispatch* object, const wchar_t* name, bool value)
 {
     VARIANT argument;
     VariantInit(&argument);
     argument.vt = VT_BOOL;
     argument.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS parameters{&argument, &named, 1, 1};
-    return Invoke(object, name, DISPATCH_PROPERTYPUT, parameters, nullptr);
+    return Put(object, name, argument);
+}
+
+bool PutStringProperty(IDispatch* object, const wchar_t* name, const std::wstring& value)
+{
+    Value argument;
+    argument.v.vt = VT_BSTR;
+    argument.v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    return argument.v.bstrVal && Put(object, name, argument.v);
 }
 
 bool CallMethod(IDispatch* object, const wchar_t* name, std::vector<VARIANT> arguments, ComPtr<IDispatch>* result)
@@ -112,25 +129,28 @@ std::vector<MenuEntry> ContextMenuEntries(const ContextTarget& target)
     std::vector<MenuEntry> entries;
     if (target.none)
         return entries;
-    if (target.link.empty() && target.media.empty() && target.image.empty()) {
-        if (target.editable) {
-            Add(entries, MenuCommand::Undo, L"Rückgängig");
-            Add(entries, MenuCommand::Redo, L"Wiederholen");
-            Add(entries, MenuCommand::Separator, L"");
-            Add(entries, MenuCommand::Cut, L"Ausschneiden");
-            Add(entries, MenuCommand::Copy, L"Kopieren");
-            Add(entries, MenuCommand::Paste, L"Einfügen");
-            Add(entries, MenuCommand::SelectAll, L"Alles auswählen");
-        } else if (target.selection) {
-            Add(entries, MenuCommand::Copy, L"Kopieren");
-        } else {
-            Add(entries, MenuCommand::Back, L"Zurück");
-            Add(entries, MenuCommand::Forward, L"Vorwärts");
-            Add(entries, MenuCommand::Reload, L"Neu laden");
-        }
+    const bool plain = target.link.empty() && target.media.empty() && target.image.empty();
+    if (plain && target.editable) {
+        Add(entries, MenuCommand::Undo, L"Rückgängig");
+        Add(entries, MenuCommand::Redo, L"Wiederholen");
+        Add(entries, MenuCommand::Separator, L"");
+        Add(entries, MenuCommand::Cut, L"Ausschneiden");
+        Add(entries, MenuCommand::Copy, L"Kopieren");
+        Add(entries, MenuCommand::Paste, L"Einfügen");
+        Add(entries, MenuCommand::PasteAndMatchStyle, L"Einfügen und Stil anpassen");
+        Add(entries, MenuCommand::SelectAll, L"Alles auswählen");
+    } else if (plain && target.selection) {
+        Add(entries, MenuCommand::Copy, L"Kopieren");
+    } else {
+        Add(entries, MenuCommand::Back, L"Zurück");
+        Add(entries, MenuCommand::Forward, L"Vorwärts");
+        Add(entries, MenuCommand::Reload, L"Neu laden");
+        Add(entries, MenuCommand::Separator, L"");
     }
-    if (!target.link.empty())
+    if (!target.link.empty()) {
+        Add(entries, MenuCommand::Separator, L"");
         Add(entries, MenuCommand::CopyLinkAddress, L"Adresse des Links kopieren");
+    }
     if (!target.image.empty()) {
         Add(entries, MenuCommand::Separator, L"");
         Add(entries, MenuCommand::CopyImage, L"Bild kopieren");
@@ -217,6 +237,21 @@ bool CopyTextToClipboard(HWND owner, const std::wstring& text)
     }
     CloseClipboard();
     return copied;
+}
+
+std::wstring ClipboardText(HWND owner)
+{
+    std::wstring text;
+    if (!OpenClipboard(owner))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 } // namespace qv::starter::win

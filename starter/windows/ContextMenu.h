@@ -22,6 +22,7 @@ enum class MenuCommand : UINT {
     Cut,
     Copy,
     Paste,
+    PasteAndMatchStyle,
     SelectAll,
     CopyLinkAddress,
     CopyImage,
@@ -48,8 +49,10 @@ struct MenuEntry {
     bool checked = false;
 };
 
-// The entries for a target, in the Linux runtime's order and words; no separator at either end
-// or twice in a row. Empty: no menu.
+// The entries for a target, in the Linux runtime's order and words (its engine's menu without the
+// entries that hand the page elsewhere): the page's entries unless text is edited or selected,
+// then the link's, the picture's or the medium's; no separator at either end or twice in a row.
+// Empty: no menu.
 std::vector<MenuEntry> ContextMenuEntries(const ContextTarget& target);
 
 // Reads the target: `contextId` is ShowContextMenu's dwID (CONTEXT_MENU_*), `element` the object
@@ -63,11 +66,14 @@ std::wstring StringProperty(IDispatch* object, const wchar_t* name);
 bool BoolProperty(IDispatch* object, const wchar_t* name);
 Microsoft::WRL::ComPtr<IDispatch> ObjectProperty(IDispatch* object, const wchar_t* name);
 bool PutBoolProperty(IDispatch* object, const wchar_t* name, bool value);
+bool PutStringProperty(IDispatch* object, const wchar_t* name, const std::wstring& value);
 // Calls a method with the given arguments (in order); its result when that is an object.
 bool CallMethod(IDispatch* object, const wchar_t* name, std::vector<VARIANT> arguments,
                 Microsoft::WRL::ComPtr<IDispatch>* result = nullptr);
 
 // Puts text on the clipboard (Unicode text) for `owner`.
 bool CopyTextToClipboard(HWND owner, const std::wstring& text);
+// The clipboard's Unicode text; empty when it holds none.
+std::wstring ClipboardText(HWND owner);
 
 } // namespace qv::starter::win

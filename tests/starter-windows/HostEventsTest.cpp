@@ -832,11 +832,18 @@ public:
             return DISP_E_MEMBERNOTFOUND;
         auto it = std::next(properties_.begin(), id - 1);
         if (kind == DISPATCH_PROPERTYPUT) {
-            if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_BOOL)
+            if (parameters->cArgs != 1)
+                return DISP_E_BADPARAMCOUNT;
+            const VARIANT& value = parameters->rgvarg[0];
+            if (value.vt == VT_BOOL)
+                it->second.value = value.boolVal != VARIANT_FALSE;
+            else if (value.vt == VT_BSTR)
+                it->second.value = std::wstring(value.bstrVal ? value.bstrVal : L"");
+            else
                 return DISP_E_TYPEMISMATCH;
-            it->second.value = parameters->rgvarg[0].boolVal != VARIANT_FALSE;
             return S_OK;
         }
+        // A method (createRange) answers like a property: the object it holds.
         if (!result)
             return E_POINTER;
         VariantInit(result);
@@ -855,6 +862,7 @@ public:
         return S_OK;
     }
     bool flag(const std::wstring& name) const { return std::get<bool>(properties_.at(name).value); }
+    std::wstring text(const std::wstring& name) const { return std::get<std::wstring>(properties_.at(name).value); }
 
 private:
     ULONG references_ = 1;
@@ -1282,6 +1290,14 @@ std::wstring ClipboardText()
 TEST(HostContextMenu, GermanEntriesByTarget)
 {
     const std::vector<std::wstring> page{L"Zurück", L"Vorwärts", L"Neu laden"};
+    auto pageAnd = [&page](std::vector<std::wstring> more) {
+        std::vector<std::wstring> entries = page;
+        entries.push_back(L"-");
+        entries.insert(entries.end(), more.begin(), more.end());
+        return entries;
+    };
+    const std::vector<std::wstring> editing{L"Rückgängig", L"Wiederholen", L"-", L"Ausschneiden", L"Kopieren",
+                                            L"Einfügen", L"Einfügen und Stil anpassen", L"Alles auswählen"};
     ComPtr<FakeElement> link = Element({{L"tagName", L"A"}, {L"href", L"https://example.org/info.html"}});
     const struct {
         const char* what;
@@ -1293,22 +1309,23 @@ TEST(HostContextMenu, GermanEntriesByTarget)
         {"page text", CONTEXT_MENU_DEFAULT, Element({{L"tagName", L"P"}}), page},
         {"table", CONTEXT_MENU_TABLE, Element({{L"tagName", L"td"}}), page},
         {"selected text", CONTEXT_MENU_TEXTSELECT, Element({{L"tagName", L"P"}}), {L"Kopieren"}},
-        {"input field", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"text"}}),
-         {L"Rückgängig", L"Wiederholen", L"-", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Alles auswählen"}},
-        {"text area", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"TEXTAREA"}}),
-         {L"Rückgängig", L"Wiederholen", L"-", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Alles auswählen"}},
+        {"input field", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"text"}}), editing},
+        {"text area", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"TEXTAREA"}}), editing},
+        {"editable text", CONTEXT_MENU_DEFAULT, Element({{L"tagName", L"DIV"}, {L"isContentEditable", true}}),
+         editing},
         {"button", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"submit"}}), page},
-        {"link", CONTEXT_MENU_ANCHOR, link, {L"Adresse des Links kopieren"}},
+        {"link", CONTEXT_MENU_ANCHOR, link, pageAnd({L"Adresse des Links kopieren"})},
         {"text in a link", CONTEXT_MENU_ANCHOR,
-         Element({{L"tagName", L"B"}, {L"parentElement", ComPtr<IDispatch>(link)}}), {L"Adresse des Links kopieren"}},
+         Element({{L"tagName", L"B"}, {L"parentElement", ComPtr<IDispatch>(link)}}),
+         pageAnd({L"Adresse des Links kopieren"})},
         {"picture", CONTEXT_MENU_IMAGE, Element({{L"tagName", L"IMG"}, {L"src", L"file:///Z:/menu/logo.png"}}),
-         {L"Bild kopieren", L"Adresse des Bildes kopieren"}},
+         pageAnd({L"Bild kopieren", L"Adresse des Bildes kopieren"})},
         {"picture in a link", CONTEXT_MENU_IMAGE,
          Element({{L"tagName", L"IMG"}, {L"src", L"logo.png"}, {L"parentElement", ComPtr<IDispatch>(link)}}),
-         {L"Adresse des Links kopieren", L"-", L"Bild kopieren", L"Adresse des Bildes kopieren"}},
+         pageAnd({L"Adresse des Links kopieren", L"-", L"Bild kopieren", L"Adresse des Bildes kopieren"})},
         {"video", CONTEXT_MENU_MEDIA,
          Element({{L"tagName", L"VIDEO"}, {L"currentSrc", L"film.mp4"}, {L"loop", true}, {L"controls", false}}),
-         {L"[x] Dauerschleife", L"Steuerelemente anzeigen", L"Medienadresse kopieren"}},
+         pageAnd({L"[x] Dauerschleife", L"Steuerelemente anzeigen", L"Medienadresse kopieren"})},
         {"scroll bar", CONTEXT_MENU_VSCROLL, nullptr, {}},
     };
     StartedMenu started({"/startfile=index.html"});
@@ -1370,6 +1387,13 @@ TEST(HostContextMenu, ChosenEntriesAct)
     EXPECT_TRUE(video->flag(L"controls"));
     choose(video, CONTEXT_MENU_MEDIA, L"Medienadresse kopieren");
     EXPECT_EQ(ClipboardText(), L"film.mp4");
+    // Pasted as text: the clipboard's text replaces the selection's text range.
+    ComPtr<FakeElement> range = Element({{L"text", L"alt"}});
+    ComPtr<FakeElement> selection = Element({{L"createRange", ComPtr<IDispatch>(range)}});
+    ComPtr<FakeElement> document = Element({{L"selection", ComPtr<IDispatch>(selection)}});
+    choose(Element({{L"tagName", L"TEXTAREA"}, {L"document", ComPtr<IDispatch>(document)}}), CONTEXT_MENU_CONTROL,
+           L"Einfügen und Stil anpassen");
+    EXPECT_EQ(range->text(L"text"), L"film.mp4");
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <thread>
 #include <variant>
 
 using namespace qv::starter;
@@ -1125,6 +1126,84 @@ TEST(HostDownloads, AskAndSaveByTheFolderRule)
         EXPECT_EQ(started.desktop.calls, c.calls);
         EXPECT_EQ(FileBytes(target), c.saved);
     }
+}
+
+// What a thread of the test saw of the save dialog it answered.
+struct SaveDialogSeen {
+    std::wstring title, name;
+    bool found = false;
+};
+
+// Answers the save dialog of this process from another thread, as a user would: waits for the
+// window titled "Datei speichern unter" (a generous limit: a slow machine only takes longer),
+// reads the proposed name from its name field, types `answer` there and presses Enter.
+void AnswerSaveDialog(SaveDialogSeen& seen, std::wstring answer)
+{
+    for (int attempt = 0; attempt < 1200 && !seen.found; ++attempt) {
+        Sleep(50);
+        struct Search {
+            SaveDialogSeen* seen;
+            std::wstring answer;
+        } search{&seen, answer};
+        EnumWindows(
+            [](HWND window, LPARAM context) {
+                auto& search = *reinterpret_cast<Search*>(context);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+                    return TRUE;
+                wchar_t title[128] = {};
+                GetWindowTextW(window, title, 128);
+                if (std::wstring(title) != L"Datei speichern unter")
+                    return TRUE;
+                search.seen->title = title;
+                // The name field: an edit field holding the proposed name.
+                struct Field {
+                    HWND edit = nullptr;
+                    std::wstring text;
+                } field;
+                EnumChildWindows(
+                    window,
+                    [](HWND child, LPARAM found) {
+                        wchar_t name[32] = {};
+                        GetClassNameW(child, name, 32);
+                        auto& field = *reinterpret_cast<Field*>(found);
+                        if (std::wstring(name) != L"Edit" || !IsWindowVisible(child))
+                            return TRUE;
+                        wchar_t text[260] = {};
+                        GetWindowTextW(child, text, 260);
+                        field.edit = child;
+                        field.text = text;
+                        return std::wstring(text).empty() ? TRUE : FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&field));
+                if (!field.edit)
+                    return TRUE;
+                search.seen->name = field.text;
+                SendMessageW(field.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(search.answer.c_str()));
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                search.seen->found = true;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+}
+
+// The system's save dialog as the runtime shows it for a download: German title, the proposed
+// name, the user's choice as the answer.
+TEST(HostDownloads, TheSystemSaveDialog)
+{
+    MenuFolder target;
+    const std::wstring chosen = target.native(L"gespeichert.pdf");
+    SaveDialogSeen seen;
+    std::thread user(AnswerSaveDialog, std::ref(seen), chosen);
+    ShellDesktop desktop;
+    const std::optional<std::wstring> answer = desktop.askSavePath(nullptr, L"prospekt.pdf");
+    user.join();
+    ASSERT_TRUE(seen.found) << "no window \"Datei speichern unter\" with a name field";
+    EXPECT_EQ(seen.name, L"prospekt.pdf");
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, chosen);
 }
 
 // The proposed name of a download: the address's last segment, decoded, fit for a file name.

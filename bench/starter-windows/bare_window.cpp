@@ -17,6 +17,8 @@ public:
     void titleChanged(const std::wstring&) override {}
     void closeRequested() override {}
     void documentComplete(const std::wstring&, bool) override {}
+    bool allowsRequest(const std::wstring&) override { return true; }
+    void download(const std::wstring&, IMoniker*) override {}
 };
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

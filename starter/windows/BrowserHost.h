@@ -9,6 +9,9 @@
 #include <oleidl.h>
 #include <wrl/client.h>
 
+#include "windows/ContextMenu.h"
+
+#include <functional>
 #include <string>
 
 namespace qv::starter::win {
@@ -30,7 +33,19 @@ public:
     virtual void closeRequested() = 0;
     // `topLevel`: the window's own document, not a frame's.
     virtual void documentComplete(const std::wstring& url, bool topLevel) = 0;
+    // Whether a request of the page (picture, script, style sheet, frame, XHR) may be made.
+    virtual bool allowsRequest(const std::wstring& url) = 0;
+    // A download the control would make: the owner checks it, asks where to save it and saves it.
+    virtual void download(const std::wstring& url, IMoniker* source) = 0;
 };
+
+// Keys with which the control would open a window or dialog of its own (new window, open, print,
+// save, find, the home page, help, full screen): the host keeps them from the control.
+bool IsControlWindowKey(UINT virtualKey, bool control, bool shift, bool alt);
+
+// Shows the context menu at a screen point and returns the chosen command (0: none). The
+// default tracks the menu; tests read its entries instead.
+using MenuChooser = std::function<UINT(HMENU menu, POINT at)>;
 
 struct HostFlags {
     bool scrollBars = true;
@@ -42,6 +57,8 @@ class BrowserHost final : public IOleClientSite,
                           public IOleInPlaceSite,
                           public IOleInPlaceFrame,
                           public IDocHostUIHandler,
+                          public IOleCommandTarget,
+                          public IServiceProvider,
                           public DWebBrowserEvents2 {
 public:
     // Creates the control inside `parent` at `area` (client coordinates of the parent). Returns
@@ -56,6 +73,8 @@ public:
     void close();
     IWebBrowser2* browser() const { return browser_.Get(); }
     HWND window() const { return parent_; }
+    // Replaces how the context menu is shown (tests).
+    void setMenuChooser(MenuChooser chooser) { chooser_ = std::move(chooser); }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
@@ -108,12 +127,17 @@ public:
     STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP TranslateAccelerator(LPMSG message, const GUID*, DWORD) override;
     STDMETHODIMP GetOptionKeyPath(LPOLESTR*, DWORD) override { return E_NOTIMPL; }
     STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget**) override { return E_NOTIMPL; }
     STDMETHODIMP GetExternal(IDispatch** external) override;
     STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* translated) override;
     STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** result) override;
+    // IOleCommandTarget (the document's questions to its host: script errors)
+    STDMETHODIMP QueryStatus(const GUID* group, ULONG count, OLECMD* commands, OLECMDTEXT* text) override;
+    STDMETHODIMP Exec(const GUID* group, DWORD command, DWORD options, VARIANT* in, VARIANT* out) override;
+    // IServiceProvider (the security and download managers)
+    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** object) override;
     // IDispatch (the DWebBrowserEvents2 sink)
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -128,6 +152,7 @@ public:
 private:
     ~BrowserHost() = default;
     bool embed(const RECT& area);
+    void runMenuCommand(UINT command, const ContextTarget& target, IUnknown* commands, IDispatch* element);
 
     ULONG references_ = 1;
     HWND parent_;
@@ -139,6 +164,7 @@ private:
     ComPtr<IOleInPlaceActiveObject> activeObject_;
     ComPtr<IConnectionPoint> eventsPoint_;
     DWORD eventsCookie_ = 0;
+    MenuChooser chooser_;
 };
 
 } // namespace qv::starter::win

@@ -5,7 +5,11 @@
 #include "windows/Trace.h"
 
 #include <windows.h>
+#include <knownfolders.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 namespace qv::starter::win {
 namespace {
@@ -64,6 +68,40 @@ bool ShellDesktop::openWithProgram(const std::wstring& target)
     if (!opened)
         Trace("ShellExecuteEx(open) failed");
     return opened;
+}
+
+std::optional<std::wstring> ShellDesktop::askSavePath(HWND owner, const std::wstring& proposedName)
+{
+    using Microsoft::WRL::ComPtr;
+    ComPtr<IFileSaveDialog> dialog;
+    if (!Check(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog)),
+               "CoCreateInstance(FileSaveDialog)"))
+        return std::nullopt;
+    dialog->SetTitle(L"Datei speichern unter");
+    dialog->SetFileName(proposedName.c_str());
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR | FOS_PATHMUSTEXIST);
+    ComPtr<IShellItem> downloads;
+    if (SUCCEEDED(SHGetKnownFolderItem(FOLDERID_Downloads, KF_FLAG_DEFAULT, nullptr, IID_PPV_ARGS(&downloads))))
+        dialog->SetFolder(downloads.Get());
+    const HRESULT shown = dialog->Show(owner);
+    if (shown == HRESULT_FROM_WIN32(ERROR_CANCELLED) || !Check(shown, "IFileSaveDialog::Show"))
+        return std::nullopt;
+    ComPtr<IShellItem> chosen;
+    PWSTR path = nullptr;
+    if (!Check(dialog->GetResult(&chosen), "IFileSaveDialog::GetResult") ||
+        !Check(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path), "IShellItem::GetDisplayName"))
+        return std::nullopt;
+    std::wstring result(path);
+    CoTaskMemFree(path);
+    return result;
+}
+
+void ShellDesktop::saveFailed(HWND owner, const std::wstring& path)
+{
+    const std::wstring text = L"Die Datei konnte nicht gespeichert werden:\n\r" + path;
+    MessageBoxW(owner, text.c_str(), L"Fehler", MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace qv::starter::win

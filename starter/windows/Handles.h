@@ -25,6 +25,9 @@ struct HandleDeleter {
 struct RegistryKeyDeleter {
     void operator()(HKEY key) const noexcept { RegCloseKey(key); }
 };
+struct MenuDeleter {
+    void operator()(HMENU menu) const noexcept { DestroyMenu(menu); }
+};
 struct WindowDeleter {
     void operator()(HWND window) const noexcept { DestroyWindow(window); }
 };
@@ -35,6 +38,7 @@ using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyDeleter>;
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
 
 // A new COM object of ours (created with one reference) owned by a ComPtr. Not ComPtr::Attach:
 // MinGW-w64's adds a reference where Microsoft's takes the one given, so the object would leak.

@@ -13,6 +13,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace qv::starter::win {
 namespace {
@@ -43,6 +45,44 @@ const char* ActionName(LinkAction action)
         return "desktop";
     }
     return "?";
+}
+
+// The data behind a download's moniker (a web address), read synchronously into `target`; a
+// partly written file is removed again.
+bool SaveFromMoniker(IMoniker* source, const std::wstring& target)
+{
+    if (!source)
+        return false;
+    ComPtr<IBindCtx> context;
+    ComPtr<IStream> stream;
+    if (!Check(CreateBindCtx(0, &context), "CreateBindCtx") ||
+        !Check(source->BindToStorage(context.Get(), nullptr, IID_PPV_ARGS(&stream)), "IMoniker::BindToStorage"))
+        return false;
+    HANDLE opened =
+        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+        return false;
+    bool complete = false;
+    {
+        UniqueHandle file(opened);
+        char buffer[65536];
+        for (;;) {
+            ULONG read = 0;
+            const HRESULT result = stream->Read(buffer, sizeof buffer, &read);
+            if (FAILED(result))
+                break;
+            DWORD written = 0;
+            if (read > 0 && (!WriteFile(file.get(), buffer, read, &written, nullptr) || written != read))
+                break;
+            if (result == S_FALSE || read == 0) {
+                complete = true;
+                break;
+            }
+        }
+    }
+    if (!complete)
+        DeleteFileW(target.c_str());
+    return complete;
 }
 
 } // namespace
@@ -89,6 +129,42 @@ int KeyCodeOf(WPARAM virtualKey, bool shift, bool control, bool alt)
 bool AltOf(const MSG& message, bool altKeyDown)
 {
     return altKeyDown || (message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM{1} << 29)) != 0);
+}
+
+std::wstring DownloadName(const std::wstring& url)
+{
+    const std::string address = ToUtf8(url);
+    std::string name;
+    if (const std::optional<std::string> local = LocalPathOf(address)) {
+        name = *local;
+    } else {
+        name = address.substr(0, address.find_first_of("?#"));
+        const size_t scheme = name.find("://");
+        name = scheme == std::string::npos ? std::string() : name.substr(scheme + 3);
+        if (name.find('/') == std::string::npos)
+            name.clear(); // a host alone names no file
+        std::string decoded;
+        for (size_t i = 0; i < name.size(); ++i) {
+            if (name[i] == '%' && i + 2 < name.size() && std::isxdigit(static_cast<unsigned char>(name[i + 1])) &&
+                std::isxdigit(static_cast<unsigned char>(name[i + 2]))) {
+                decoded += static_cast<char>(std::stoi(name.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                decoded += name[i];
+            }
+        }
+        name = decoded;
+    }
+    const size_t slash = name.find_last_of("/\\");
+    if (slash != std::string::npos)
+        name = name.substr(slash + 1);
+    std::wstring wide = FromUtf8(name);
+    for (wchar_t& c : wide)
+        if (c < 0x20 || std::wstring_view(L":*?\"<>|/\\").find(c) != std::wstring_view::npos)
+            c = L'_';
+    while (!wide.empty() && (wide.back() == L'.' || wide.back() == L' '))
+        wide.pop_back();
+    return wide.empty() ? L"Download" : wide;
 }
 
 std::wstring CommandLineOf(const std::vector<std::string>& arguments)
@@ -159,6 +235,17 @@ bool Runtime::start()
     const RuntimeSettings& settings = main_.settings;
     Trace(std::string("settings ") + (settings.found ? "found" : "missing") + " folder " + settings.folder);
     runProgram(settings.execute, settings.executeParam, "execute");
+    // Before any window: the start page's own pictures pass the filter too. The filter keeps its
+    // own copy of the rule: the system may ask it while the windows go. On Wine the security
+    // manager alone answers (see RunsOnWine).
+    if (RunsOnWine()) {
+        Trace("file-filter off (Wine)");
+    } else {
+        fileFilter_ = std::make_unique<FileRequestFilter>(
+            [links = main_.links](const std::wstring& url) { return links.AllowsRequest(ToUtf8(url)); });
+        if (!fileFilter_->active())
+            Trace("file-filter failed");
+    }
     main_.window = std::make_unique<StarterWindow>(SetupFor(settings), *this);
     if (!main_.window->create(instance_))
         return false;
@@ -335,6 +422,35 @@ void Runtime::documentComplete(StarterWindow& window, const std::wstring& url, b
         startPageComplete_ = true;
         writeSelfCheck();
     }
+}
+
+bool Runtime::allowsRequest(StarterWindow& window, const std::wstring& url)
+{
+    const Shown* shown = find(window);
+    return shown && shown->links.AllowsRequest(ToUtf8(url));
+}
+
+void Runtime::download(StarterWindow& window, const std::wstring& url, IMoniker* source)
+{
+    const Shown* shown = find(window);
+    const std::string address = ToUtf8(url);
+    // Like every request: nothing outside the folder, nothing local for a page from the web; the
+    // file is not read before the rule allows it.
+    if (!shown || !shown->links.AllowsRequest(address)) {
+        Trace("download " + address + " refuse");
+        return;
+    }
+    const std::optional<std::wstring> target = desktop_->askSavePath(window.handle(), DownloadName(url));
+    if (!target || target->empty()) {
+        Trace("download " + address + " cancelled");
+        return;
+    }
+    const std::optional<std::string> local = LocalPathOf(address);
+    const bool saved = local ? CopyFileW(NativePath(*local).c_str(), target->c_str(), FALSE) != FALSE
+                             : SaveFromMoniker(source, *target);
+    Trace("download " + address + (saved ? " saved " : " failed ") + ToUtf8(*target));
+    if (!saved)
+        desktop_->saveFailed(window.handle(), *target);
 }
 
 void Runtime::runProgram(const std::string& program, const std::string& parameters, const char* what)

@@ -8,6 +8,7 @@
 #include "rules/LinkRule.h"
 #include "rules/RuntimeSettings.h"
 #include "windows/Desktop.h"
+#include "windows/FileRequestFilter.h"
 #include "windows/Splash.h"
 #include "windows/StarterWindow.h"
 
@@ -27,6 +28,9 @@ bool AltOf(const MSG& message, bool altKeyDown);
 inline constexpr size_t kMaxPopups = 3;
 // How long after a user's click or Enter in a page a navigation or new window counts as clicked.
 inline constexpr ULONGLONG kClickMilliseconds = 1000;
+// The file name a download proposes: the address's last path segment, %-escapes decoded,
+// characters Windows does not allow in a name replaced by "_"; "Download" when there is none.
+std::wstring DownloadName(const std::wstring& url);
 // A program's parameters as one Windows command line: each argument quoted where it needs it.
 std::wstring CommandLineOf(const std::vector<std::string>& arguments);
 
@@ -54,6 +58,8 @@ public:
     bool allowClose(StarterWindow& window) override;
     void windowClosed(StarterWindow& window) override;
     void documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel) override;
+    bool allowsRequest(StarterWindow& window, const std::wstring& url) override;
+    void download(StarterWindow& window, const std::wstring& url, IMoniker* source) override;
 
 private:
     struct Shown {
@@ -86,6 +92,7 @@ private:
     std::vector<std::unique_ptr<Shown>> popups_;
     std::vector<std::unique_ptr<Shown>> closedPopups_; // deleted outside their own messages
     Splash splash_;
+    std::unique_ptr<FileRequestFilter> fileFilter_;
     bool selfCheck_;
     bool startPageComplete_ = false;
 };

@@ -418,6 +418,16 @@ bool StarterWindow::beforeNavigate(const std::wstring& url, bool topLevel)
     return owner_->allowNavigation(*this, url, topLevel);
 }
 
+bool StarterWindow::allowsRequest(const std::wstring& url)
+{
+    return owner_->allowsRequest(*this, url);
+}
+
+void StarterWindow::download(const std::wstring& url, IMoniker* source)
+{
+    owner_->download(*this, url, source);
+}
+
 bool StarterWindow::newWindow(const std::wstring& url, bool userInitiated)
 {
     return owner_->handleNewWindow(*this, url, userInitiated);

@@ -46,6 +46,10 @@ public:
     // The window has faded out and is gone.
     virtual void windowClosed(StarterWindow& window) = 0;
     virtual void documentComplete(StarterWindow& window, const std::wstring& url, bool topLevel) = 0;
+    // Whether a request of the window's page may be made (the folder rule).
+    virtual bool allowsRequest(StarterWindow& window, const std::wstring& url) = 0;
+    // A download the window's control would make; `source` binds to its data.
+    virtual void download(StarterWindow& window, const std::wstring& url, IMoniker* source) = 0;
 };
 
 // fadein: the fade starts with the page's top-level DocumentComplete (a window fading in before
@@ -81,6 +85,8 @@ public:
     void titleChanged(const std::wstring& title) override;
     void closeRequested() override;
     void documentComplete(const std::wstring& url, bool topLevel) override;
+    bool allowsRequest(const std::wstring& url) override;
+    void download(const std::wstring& url, IMoniker* source) override;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -76,7 +76,8 @@ private:
     std::filesystem::path path_;
 };
 
-// What the runtime would have handed to the desktop: "browser <address>", "program <target>".
+// What the runtime would have handed to the desktop: "browser <address>", "program <target>",
+// "save <proposed name>", "failed <path>"; the save dialog answers with `saveAnswer`.
 class RecordingDesktop final : public Desktop {
 public:
     bool openInBrowser(const std::wstring& url) override
@@ -89,7 +90,14 @@ public:
         calls.push_back(L"program " + target);
         return true;
     }
+    std::optional<std::wstring> askSavePath(HWND, const std::wstring& proposedName) override
+    {
+        calls.push_back(L"save " + proposedName);
+        return saveAnswer;
+    }
+    void saveFailed(HWND, const std::wstring& path) override { calls.push_back(L"failed " + path); }
     std::vector<std::wstring> calls;
+    std::optional<std::wstring> saveAnswer;
 };
 
 // Dispatches what is waiting in the thread's queue through the runtime's own filter, as its loop

@@ -2,6 +2,8 @@
 // runtime (or a step on one) driven with the control's events and Windows' messages.
 #include "HostEvents.h"
 
+#include "windows/FileRequestFilter.h"
+#include "windows/HostServices.h"
 #include "windows/Picture.h"
 #include "windows/Platform.h"
 #include "windows/SelfCheck.h"
@@ -10,13 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include <mshtmhst.h>
 #include <psapi.h>
+#include <urlmon.h>
 #include <wincodec.h>
 
 #include <cctype>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <thread>
+#include <variant>
 
 using namespace qv::starter;
 using namespace qv::starter::win;
@@ -770,6 +776,706 @@ TEST(HostSecondStart, OneMenuPerFolder)
         EXPECT_EQ(second.first(), c.first);
         EXPECT_EQ(second.bringFirstToFront(), c.first ? nullptr : started.window().handle());
     }
+}
+
+// A page element as the control hands it to ShowContextMenu: properties by name.
+class FakeElement final : public IDispatch {
+public:
+    struct Property {
+        Property(const wchar_t* text) : value(std::wstring(text)) {}
+        Property(bool flag) : value(flag) {}
+        Property(ComPtr<IDispatch> object) : value(std::move(object)) {}
+        std::variant<std::wstring, bool, ComPtr<IDispatch>> value;
+    };
+    explicit FakeElement(std::map<std::wstring, Property> properties) : properties_(std::move(properties)) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch)
+            return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        if (count != 1)
+            return E_INVALIDARG;
+        const auto found = properties_.find(names[0]);
+        if (found == properties_.end()) {
+            ids[0] = DISPID_UNKNOWN;
+            return DISP_E_UNKNOWNNAME;
+        }
+        ids[0] = static_cast<DISPID>(std::distance(properties_.begin(), found)) + 1;
+        return S_OK;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
+                        UINT*) override
+    {
+        if (id < 1 || id > static_cast<DISPID>(properties_.size()))
+            return DISP_E_MEMBERNOTFOUND;
+        auto it = std::next(properties_.begin(), id - 1);
+        if (kind == DISPATCH_PROPERTYPUT) {
+            if (parameters->cArgs != 1)
+                return DISP_E_BADPARAMCOUNT;
+            const VARIANT& value = parameters->rgvarg[0];
+            if (value.vt == VT_BOOL)
+                it->second.value = value.boolVal != VARIANT_FALSE;
+            else if (value.vt == VT_BSTR)
+                it->second.value = std::wstring(value.bstrVal ? value.bstrVal : L"");
+            else
+                return DISP_E_TYPEMISMATCH;
+            return S_OK;
+        }
+        // A method (createRange) answers like a property: the object it holds.
+        if (!result)
+            return E_POINTER;
+        VariantInit(result);
+        if (const auto* text = std::get_if<std::wstring>(&it->second.value)) {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(text->c_str());
+        } else if (const auto* flag = std::get_if<bool>(&it->second.value)) {
+            result->vt = VT_BOOL;
+            result->boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+        } else {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = std::get<ComPtr<IDispatch>>(it->second.value).Get();
+            if (result->pdispVal)
+                result->pdispVal->AddRef();
+        }
+        return S_OK;
+    }
+    bool flag(const std::wstring& name) const { return std::get<bool>(properties_.at(name).value); }
+    std::wstring text(const std::wstring& name) const { return std::get<std::wstring>(properties_.at(name).value); }
+
+private:
+    ULONG references_ = 1;
+    std::map<std::wstring, Property> properties_;
+};
+
+ComPtr<FakeElement> Element(std::map<std::wstring, FakeElement::Property> properties)
+{
+    return MakeComObject<FakeElement>(std::move(properties));
+}
+
+// The host's services as the control asks for them: QueryService on the client site.
+// (Both services are named by their interface's IID.)
+template <typename Interface>
+ComPtr<Interface> HostService(BrowserHost& host, REFGUID service)
+{
+    ComPtr<IServiceProvider> services;
+    EXPECT_EQ(static_cast<IOleClientSite*>(&host)->QueryInterface(IID_PPV_ARGS(&services)), S_OK);
+    ComPtr<Interface> answer;
+    if (services) {
+        EXPECT_EQ(services->QueryService(service, service, reinterpret_cast<void**>(answer.GetAddressOf())), S_OK);
+    }
+    return answer;
+}
+
+std::wstring FileUrl(const std::wstring& path)
+{
+    std::wstring url = L"file:///" + path;
+    for (wchar_t& c : url)
+        if (c == L'\\')
+            c = L'/';
+    return url;
+}
+
+// Requests of a page: the control asks its host's security manager before it runs a script,
+// loads a frame, reads data across origins, downloads a font or a file or runs a control, and
+// maps each address to a zone. What the folder rule refuses (files outside the folder, UNC
+// paths) is disallowed and restricted; the rest is the system's (INET_E_DEFAULT_ACTION).
+TEST(HostRequests, SecurityManagerAppliesTheFolderRule)
+{
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    const MenuFolder& menu = started.ownFolder;
+    menu.write(L"bilder\\logo.png", "png");
+    ComPtr<IInternetSecurityManager> manager =
+        HostService<IInternetSecurityManager>(started.host(), SID_SInternetSecurityManager);
+    ASSERT_TRUE(manager);
+    ComPtr<IServiceProvider> services;
+    ASSERT_EQ(static_cast<IOleClientSite*>(&started.host())->QueryInterface(IID_PPV_ARGS(&services)), S_OK);
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(services->QueryService(IID_IWebBrowserApp, IID_IUnknown, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    const struct {
+        const char* what;
+        DWORD action;
+    } kinds[] = {
+        {"script", URLACTION_SCRIPT_RUN},
+        {"frame", URLACTION_HTML_SUBFRAME_NAVIGATE},
+        {"XHR across origins", URLACTION_CROSS_DOMAIN_DATA},
+        {"font", URLACTION_HTML_FONT_DOWNLOAD},
+        {"download", URLACTION_SHELL_FILE_DOWNLOAD},
+        {"ActiveX", URLACTION_ACTIVEX_RUN},
+        {"meta refresh", URLACTION_HTML_META_REFRESH},
+    };
+    const std::wstring outside = menu.native(L"..\\draussen\\geheim.png");
+    const struct {
+        const char* what;
+        std::wstring url;
+        bool allowed;
+    } places[] = {
+        {"inside, drive path", menu.native(L"bilder\\logo.png"), true},
+        {"inside, file URL", FileUrl(menu.native(L"bilder\\logo.png")), true},
+        {"outside, drive path", outside, false},
+        {"outside, file URL", FileUrl(outside), false},
+        {"outside through an escaped ..", FileUrl(menu.native(L"bilder")) + L"/..%5C..%5Cdraussen/geheim.png", false},
+        {"UNC path", L"\\\\server\\freigabe\\x.png", false},
+        {"UNC file URL", L"file://server/freigabe/x.png", false},
+        {"http", L"http://example.org/x.png", true},
+        {"https", L"https://example.org/x.js", true},
+    };
+    for (const auto& place : places) {
+        for (const auto& kind : kinds) {
+            SCOPED_TRACE(std::string(place.what) + " / " + kind.what);
+            DWORD policy = 0xffff;
+            const HRESULT answer = manager->ProcessUrlAction(place.url.c_str(), kind.action,
+                                                             reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr,
+                                                             0, PUAF_DEFAULT, 0);
+            if (place.allowed) {
+                EXPECT_EQ(answer, INET_E_DEFAULT_ACTION);
+                EXPECT_EQ(policy, 0xffffu) << "the system's manager decides";
+            } else {
+                EXPECT_EQ(answer, S_FALSE);
+                EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW));
+            }
+        }
+        SCOPED_TRACE(place.what);
+        DWORD zone = 0xffff;
+        const HRESULT mapped = manager->MapUrlToZone(place.url.c_str(), &zone, 0);
+        EXPECT_EQ(mapped, place.allowed ? INET_E_DEFAULT_ACTION : S_OK);
+        if (!place.allowed) {
+            EXPECT_EQ(zone, static_cast<DWORD>(URLZONE_UNTRUSTED));
+        }
+    }
+    // An action without an address (the page's own) is the system's.
+    DWORD policy = 0;
+    EXPECT_EQ(manager->ProcessUrlAction(nullptr, URLACTION_SCRIPT_RUN, reinterpret_cast<BYTE*>(&policy), sizeof policy,
+                                        nullptr, 0, 0, 0),
+              INET_E_DEFAULT_ACTION);
+}
+
+// A start page from the web gets no file: access at all, not even to the menu's own folder.
+TEST(HostRequests, WebStartPageGetsNoFiles)
+{
+    MenuFolder menu;
+    menu.write(L"logo.png", "png");
+    // The start page is never asked for: the runtime checks only the address here.
+    StartedMenu started({"/startfile=http://127.0.0.1:9/index.html"}, &menu);
+    ASSERT_TRUE(started.started);
+    ComPtr<IInternetSecurityManager> manager =
+        HostService<IInternetSecurityManager>(started.host(), SID_SInternetSecurityManager);
+    ASSERT_TRUE(manager);
+    const std::pair<std::wstring, HRESULT> cases[] = {
+        {FileUrl(menu.native(L"logo.png")), S_FALSE},
+        {menu.native(L"logo.png"), S_FALSE},
+        {L"http://127.0.0.1:9/logo.png", INET_E_DEFAULT_ACTION},
+    };
+    for (const auto& [url, expected] : cases) {
+        DWORD policy = 0;
+        EXPECT_EQ(manager->ProcessUrlAction(url.c_str(), URLACTION_SCRIPT_RUN, reinterpret_cast<BYTE*>(&policy),
+                                            sizeof policy, nullptr, 0, 0, 0),
+                  expected)
+            << ToUtf8(url);
+    }
+}
+
+// The bytes a file: address gives through the system's URL machinery, as a page's picture,
+// script or style sheet is read; "<refused>" when the binding fails.
+std::string BoundBytes(const std::wstring& url)
+{
+    ComPtr<IStream> stream;
+    if (FAILED(URLOpenBlockingStreamW(nullptr, url.c_str(), &stream, 0, nullptr)) || !stream)
+        return "<refused>";
+    std::string bytes;
+    char buffer[256];
+    ULONG read = 0;
+    while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+// Every file: request of the process passes the folder rule before a file is opened (the
+// control's pictures and style sheets too, which it never asks the security manager about): the
+// filter hands what the rule allows to the system's own handler and opens nothing else. On Wine,
+// whose URL machinery has no such hand-over, the runtime leaves the filter off; here it is
+// registered by itself.
+TEST(HostRequests, FileFilterOpensNothingOutsideTheFolder)
+{
+    MenuFolder menu, elsewhere;
+    menu.write(L"stil\\haupt.css", "body{}");
+    elsewhere.write(L"geheim.css", "geheim");
+    const std::wstring outside = FileUrl(elsewhere.native(L"geheim.css"));
+    ASSERT_EQ(BoundBytes(outside), "geheim") << "readable without the filter";
+    // Both folders lie side by side in the temporary folder: stil\..\..\<other>\geheim.css.
+    const std::wstring besideName =
+        std::filesystem::path(elsewhere.native(L"geheim.css")).parent_path().filename().wstring();
+    ASSERT_EQ(BoundBytes(FileUrl(menu.native(L"stil")) + L"/../../" + besideName + L"/geheim.css"), "geheim");
+    const LinkRule rule(InterpretConfiguration(
+        LoadStarterConfiguration(menu.utf8() + "\\starter.exe", {"/startfile=index.html"}, std::nullopt)));
+    {
+        FileRequestFilter filter([&rule](const std::wstring& url) { return rule.AllowsRequest(ToUtf8(url)); });
+        ASSERT_TRUE(filter.active());
+        const struct {
+            const char* what;
+            std::wstring url;
+            HRESULT started; // the handler's answer
+        } cases[] = {
+            {"inside", FileUrl(menu.native(L"stil\\haupt.css")), INET_E_USE_DEFAULT_PROTOCOLHANDLER},
+            {"outside", outside, E_ACCESSDENIED},
+            {"outside through an escaped ..",
+             FileUrl(menu.native(L"stil")) + L"/..%5C..%5C" + besideName + L"/geheim.css", E_ACCESSDENIED},
+            {"UNC", L"file://server/freigabe/bild.png", E_ACCESSDENIED},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            ComPtr<IInternetProtocol> protocol;
+            ASSERT_EQ(filter.factory()->CreateInstance(nullptr, IID_PPV_ARGS(&protocol)), S_OK);
+            EXPECT_EQ(protocol->Start(c.url.c_str(), nullptr, nullptr, 0, 0), c.started);
+            // Through the system's URL machinery, as the control reads a file: nothing refused is opened.
+            const size_t before = TracedLines().size();
+            const std::string bytes = BoundBytes(c.url);
+            bool refused = false;
+            for (size_t i = before; i < TracedLines().size(); ++i)
+                refused = refused || TracedLines()[i].ends_with(" refuse file");
+            EXPECT_EQ(refused, c.started != INET_E_USE_DEFAULT_PROTOCOLHANDLER);
+            if (refused) {
+                EXPECT_EQ(bytes, "<refused>");
+            }
+        }
+        // Aggregated, as the system creates it to take over: only the inner IUnknown is handed out,
+        // and the protocol's own QueryInterface goes to the outer object.
+        ComPtr<FakeElement> outer = Element({{L"tagName", L"X"}});
+        ComPtr<IUnknown> inner;
+        EXPECT_EQ(filter.factory()->CreateInstance(outer.Get(), IID_PPV_ARGS(&inner)), S_OK);
+        ComPtr<IInternetProtocol> aggregated;
+        EXPECT_EQ(filter.factory()->CreateInstance(outer.Get(), IID_PPV_ARGS(&aggregated)), CLASS_E_NOAGGREGATION);
+        ASSERT_EQ(inner.As(&aggregated), S_OK);
+        ComPtr<IUnknown> back;
+        EXPECT_EQ(aggregated.As(&back), S_OK);
+        EXPECT_EQ(back.Get(), static_cast<IUnknown*>(static_cast<IDispatch*>(outer.Get()))) << "the outer identity";
+    }
+    EXPECT_EQ(BoundBytes(outside), "geheim") << "the filter goes with its owner";
+}
+
+std::string FileBytes(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file)
+        return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Downloads go to the host's download manager: a file the folder rule allows asks "Datei
+// speichern unter" with its name and is saved where the user says; Cancel saves nothing; a file
+// outside the folder or on another host is neither asked for nor read.
+TEST(HostDownloads, AskAndSaveByTheFolderRule)
+{
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    const MenuFolder& menu = started.ownFolder;
+    menu.write(L"prospekt.pdf", "%PDF prospekt");
+    menu.write(L"docs\\Preisliste Mai.pdf", "%PDF preise");
+    MenuFolder elsewhere;
+    elsewhere.write(L"geheim.pdf", "geheim");
+    ComPtr<IDownloadManager> manager = HostService<IDownloadManager>(started.host(), IID_IDownloadManager);
+    ASSERT_TRUE(manager);
+    const std::wstring target = elsewhere.native(L"gespeichert.pdf");
+    const struct {
+        const char* what;
+        std::wstring url;
+        std::optional<std::wstring> answer;
+        std::vector<std::wstring> calls;
+        std::string saved; // the target's bytes afterwards
+    } cases[] = {
+        {"inside", FileUrl(menu.native(L"prospekt.pdf")), target, {L"save prospekt.pdf"}, "%PDF prospekt"},
+        {"inside, escaped name", FileUrl(menu.native(L"docs")) + L"/Preisliste%20Mai.pdf", target,
+         {L"save Preisliste Mai.pdf"}, "%PDF preise"},
+        {"cancelled", FileUrl(menu.native(L"prospekt.pdf")), std::nullopt, {L"save prospekt.pdf"}, "<missing>"},
+        {"outside", FileUrl(elsewhere.native(L"geheim.pdf")), target, {}, "<missing>"},
+        {"UNC", L"file://server/freigabe/geheim.pdf", target, {}, "<missing>"},
+        {"into a missing folder", FileUrl(menu.native(L"prospekt.pdf")), elsewhere.native(L"fehlt\\x.pdf"),
+         {L"save prospekt.pdf", L"failed " + elsewhere.native(L"fehlt\\x.pdf")}, "<missing>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(target.c_str());
+        started.desktop.calls.clear();
+        started.desktop.saveAnswer = c.answer;
+        ComPtr<IMoniker> moniker;
+        ASSERT_EQ(CreateURLMonikerEx(nullptr, c.url.c_str(), &moniker, URL_MK_UNIFORM), S_OK);
+        EXPECT_EQ(manager->Download(moniker.Get(), nullptr, BINDVERB_GET, 0, nullptr, nullptr, nullptr, CP_ACP), S_OK)
+            << "the control shows nothing of its own";
+        EXPECT_EQ(started.desktop.calls, c.calls);
+        EXPECT_EQ(FileBytes(target), c.saved);
+    }
+}
+
+// What a thread of the test saw of the save dialog it answered.
+struct SaveDialogSeen {
+    std::wstring title, name;
+    bool found = false;
+};
+
+// Answers the save dialog of this process from another thread, as a user would: waits for the
+// window titled "Datei speichern unter" (a generous limit: a slow machine only takes longer),
+// reads the proposed name from its name field, types `answer` there and presses Enter.
+void AnswerSaveDialog(SaveDialogSeen& seen, std::wstring answer)
+{
+    for (int attempt = 0; attempt < 1200 && !seen.found; ++attempt) {
+        Sleep(50);
+        struct Search {
+            SaveDialogSeen* seen;
+            std::wstring answer;
+        } search{&seen, answer};
+        EnumWindows(
+            [](HWND window, LPARAM context) {
+                auto& search = *reinterpret_cast<Search*>(context);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+                    return TRUE;
+                wchar_t title[128] = {};
+                GetWindowTextW(window, title, 128);
+                if (std::wstring(title) != L"Datei speichern unter")
+                    return TRUE;
+                search.seen->title = title;
+                // The name field: an edit field holding the proposed name.
+                struct Field {
+                    HWND edit = nullptr;
+                    std::wstring text;
+                } field;
+                EnumChildWindows(
+                    window,
+                    [](HWND child, LPARAM found) {
+                        wchar_t name[32] = {};
+                        GetClassNameW(child, name, 32);
+                        auto& field = *reinterpret_cast<Field*>(found);
+                        if (std::wstring(name) != L"Edit" || !IsWindowVisible(child))
+                            return TRUE;
+                        wchar_t text[260] = {};
+                        GetWindowTextW(child, text, 260);
+                        field.edit = child;
+                        field.text = text;
+                        return std::wstring(text).empty() ? TRUE : FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&field));
+                if (!field.edit)
+                    return TRUE;
+                search.seen->name = field.text;
+                SendMessageW(field.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(search.answer.c_str()));
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                search.seen->found = true;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+}
+
+// The system's save dialog as the runtime shows it for a download: German title, the proposed
+// name, the user's choice as the answer.
+TEST(HostDownloads, TheSystemSaveDialog)
+{
+    MenuFolder target;
+    const std::wstring chosen = target.native(L"gespeichert.pdf");
+    SaveDialogSeen seen;
+    std::thread user(AnswerSaveDialog, std::ref(seen), chosen);
+    ShellDesktop desktop;
+    const std::optional<std::wstring> answer = desktop.askSavePath(nullptr, L"prospekt.pdf");
+    user.join();
+    ASSERT_TRUE(seen.found) << "no window \"Datei speichern unter\" with a name field";
+    EXPECT_EQ(seen.name, L"prospekt.pdf");
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, chosen);
+}
+
+// The proposed name of a download: the address's last segment, decoded, fit for a file name.
+TEST(HostDownloads, ProposedName)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"http://example.org/docs/Pr%C3%BCfung%20A.pdf?x=1#s", L"Prüfung A.pdf"},
+        {L"https://example.org/", L"Download"},
+        {L"https://example.org", L"Download"},
+        {L"http://example.org/a/..%2F..%2Fboot.ini", L"boot.ini"},
+        {L"http://example.org/a%3Ab%2A%3F.txt", L"a_b__.txt"},
+        {L"file:///C:/Men%C3%BC/katalog.pdf", L"katalog.pdf"},
+        {L"C:\\Menü\\liesmich.txt", L"liesmich.txt"},
+        {L"http://example.org/name.", L"name"},
+    };
+    for (const auto& [url, expected] : cases)
+        EXPECT_EQ(DownloadName(url), expected) << ToUtf8(url);
+}
+
+// Script errors: the control asks its host (OLECMDID_SHOWSCRIPTERROR) and gets "go on running
+// scripts" without a dialog; the control's silent mode, which would hide every other dialog
+// (downloads, logins, certificates) too, is off.
+TEST(HostScriptErrors, AnsweredWithoutADialogAndNotSilent)
+{
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    ComPtr<IOleCommandTarget> target;
+    ASSERT_EQ(static_cast<IOleClientSite*>(&started.host())->QueryInterface(IID_PPV_ARGS(&target)), S_OK);
+    const struct {
+        const char* what;
+        const GUID* group;
+        DWORD command;
+        HRESULT answer;
+        bool goOn;
+    } cases[] = {
+        {"script error", &CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, S_OK, true},
+        {"another command of the group", &CGID_DocHostCommandHandler, OLECMDID_SHOWMESSAGE, OLECMDERR_E_NOTSUPPORTED,
+         false},
+        {"another group", &IID_IUnknown, OLECMDID_SHOWSCRIPTERROR, OLECMDERR_E_UNKNOWNGROUP, false},
+        {"no group", nullptr, OLECMDID_SHOWSCRIPTERROR, OLECMDERR_E_UNKNOWNGROUP, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VARIANT out;
+        VariantInit(&out);
+        EXPECT_EQ(target->Exec(c.group, c.command, OLECMDEXECOPT_DODEFAULT, nullptr, &out), c.answer);
+        EXPECT_EQ(out.vt == VT_BOOL && out.boolVal == VARIANT_TRUE, c.goOn);
+        VariantClear(&out);
+    }
+    VARIANT_BOOL silent = VARIANT_TRUE;
+    ASSERT_EQ(started.host().browser()->get_Silent(&silent), S_OK);
+    EXPECT_EQ(silent, VARIANT_FALSE);
+}
+
+// Sets the thread's keyboard state as if only `held` (VK_CONTROL, VK_SHIFT, VK_MENU) were down.
+void HoldKeys(std::initializer_list<int> held)
+{
+    BYTE state[256] = {};
+    for (int key : held) {
+        state[key] = 0x80;
+        if (key == VK_CONTROL)
+            state[VK_LCONTROL] = 0x80;
+        if (key == VK_SHIFT)
+            state[VK_LSHIFT] = 0x80;
+        if (key == VK_MENU)
+            state[VK_LMENU] = 0x80;
+    }
+    SetKeyboardState(state);
+}
+
+// The control's keys for windows and dialogs of its own are kept from it (asked through
+// IDocHostUIHandler::TranslateAccelerator and in the message loop); a page's editing and
+// navigation keys reach it.
+TEST(HostKeys, ControlWindowKeysAreKept)
+{
+    constexpr LPARAM alt = LPARAM{1} << 29;
+    const struct {
+        const char* what;
+        std::initializer_list<int> held;
+        UINT message;
+        WPARAM key;
+        LPARAM flags;
+        bool kept;
+    } cases[] = {
+        {"Ctrl+N new window", {VK_CONTROL}, WM_KEYDOWN, 'N', 0, true},
+        {"Ctrl+Shift+N", {VK_CONTROL, VK_SHIFT}, WM_KEYDOWN, 'N', 0, true},
+        {"Ctrl+O open", {VK_CONTROL}, WM_KEYDOWN, 'O', 0, true},
+        {"Ctrl+L open", {VK_CONTROL}, WM_KEYDOWN, 'L', 0, true},
+        {"Ctrl+P print", {VK_CONTROL}, WM_KEYDOWN, 'P', 0, true},
+        {"Ctrl+S save", {VK_CONTROL}, WM_KEYDOWN, 'S', 0, true},
+        {"Ctrl+F find", {VK_CONTROL}, WM_KEYDOWN, 'F', 0, true},
+        {"F1 help", {}, WM_KEYDOWN, VK_F1, 0, true},
+        {"F11 full screen", {}, WM_KEYDOWN, VK_F11, 0, true},
+        {"Alt+Home home page", {VK_MENU}, WM_SYSKEYDOWN, VK_HOME, alt, true},
+        {"Ctrl+C copy", {VK_CONTROL}, WM_KEYDOWN, 'C', 0, false},
+        {"Ctrl+V paste", {VK_CONTROL}, WM_KEYDOWN, 'V', 0, false},
+        {"Ctrl+A select all", {VK_CONTROL}, WM_KEYDOWN, 'A', 0, false},
+        {"Ctrl+Z undo", {VK_CONTROL}, WM_KEYDOWN, 'Z', 0, false},
+        {"N typed", {}, WM_KEYDOWN, 'N', 0, false},
+        {"AltGr+L (Ctrl+Alt)", {VK_CONTROL, VK_MENU}, WM_KEYDOWN, 'L', 0, false},
+        {"F5 reload", {}, WM_KEYDOWN, VK_F5, 0, false},
+        {"Home", {}, WM_KEYDOWN, VK_HOME, 0, false},
+        {"Alt+Left back", {VK_MENU}, WM_SYSKEYDOWN, VK_LEFT, alt, false},
+        {"Tab", {}, WM_KEYDOWN, VK_TAB, 0, false},
+        {"Ctrl+N released", {VK_CONTROL}, WM_KEYUP, 'N', 0, false},
+    };
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    IDocHostUIHandler& handler = started.host();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HoldKeys(c.held);
+        MSG message{};
+        message.hwnd = started.page();
+        message.message = c.message;
+        message.wParam = c.key;
+        message.lParam = c.flags | 1;
+        EXPECT_EQ(handler.TranslateAccelerator(&message, nullptr, 0), c.kept ? S_OK : S_FALSE);
+        if (c.kept) {
+            EXPECT_TRUE(started.runtime->preDispatch(message)) << "the loop does not dispatch it";
+        }
+    }
+    HoldKeys({});
+}
+
+// The menu's entries as the user would read them: "-" a separator, "[x] " a checked entry.
+std::vector<std::wstring> MenuTexts(HMENU menu)
+{
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+        if (item.fType & MFT_SEPARATOR) {
+            texts.push_back(L"-");
+            continue;
+        }
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        texts.push_back(((item.fState & MFS_CHECKED) ? L"[x] " : L"") + std::wstring(text));
+    }
+    return texts;
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return L"<closed>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The context menu is the runtime's own: German, the Linux runtime's entries for what was
+// clicked, nothing that hands the page elsewhere (new window, save, print, source, properties).
+TEST(HostContextMenu, GermanEntriesByTarget)
+{
+    const std::vector<std::wstring> page{L"Zurück", L"Vorwärts", L"Neu laden"};
+    auto pageAnd = [&page](std::vector<std::wstring> more) {
+        std::vector<std::wstring> entries = page;
+        entries.push_back(L"-");
+        entries.insert(entries.end(), more.begin(), more.end());
+        return entries;
+    };
+    const std::vector<std::wstring> editing{L"Rückgängig", L"Wiederholen", L"-", L"Ausschneiden", L"Kopieren",
+                                            L"Einfügen", L"Einfügen und Stil anpassen", L"Alles auswählen"};
+    ComPtr<FakeElement> link = Element({{L"tagName", L"A"}, {L"href", L"https://example.org/info.html"}});
+    const struct {
+        const char* what;
+        DWORD id;
+        ComPtr<FakeElement> element;
+        std::vector<std::wstring> entries; // empty: no menu
+    } cases[] = {
+        {"page", CONTEXT_MENU_DEFAULT, nullptr, page},
+        {"page text", CONTEXT_MENU_DEFAULT, Element({{L"tagName", L"P"}}), page},
+        {"table", CONTEXT_MENU_TABLE, Element({{L"tagName", L"td"}}), page},
+        {"selected text", CONTEXT_MENU_TEXTSELECT, Element({{L"tagName", L"P"}}), {L"Kopieren"}},
+        {"input field", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"text"}}), editing},
+        {"text area", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"TEXTAREA"}}), editing},
+        {"editable text", CONTEXT_MENU_DEFAULT, Element({{L"tagName", L"DIV"}, {L"isContentEditable", true}}),
+         editing},
+        {"button", CONTEXT_MENU_CONTROL, Element({{L"tagName", L"INPUT"}, {L"type", L"submit"}}), page},
+        {"link", CONTEXT_MENU_ANCHOR, link, pageAnd({L"Adresse des Links kopieren"})},
+        {"text in a link", CONTEXT_MENU_ANCHOR,
+         Element({{L"tagName", L"B"}, {L"parentElement", ComPtr<IDispatch>(link)}}),
+         pageAnd({L"Adresse des Links kopieren"})},
+        {"picture", CONTEXT_MENU_IMAGE, Element({{L"tagName", L"IMG"}, {L"src", L"file:///Z:/menu/logo.png"}}),
+         pageAnd({L"Bild kopieren", L"Adresse des Bildes kopieren"})},
+        {"picture in a link", CONTEXT_MENU_IMAGE,
+         Element({{L"tagName", L"IMG"}, {L"src", L"logo.png"}, {L"parentElement", ComPtr<IDispatch>(link)}}),
+         pageAnd({L"Adresse des Links kopieren", L"-", L"Bild kopieren", L"Adresse des Bildes kopieren"})},
+        {"video", CONTEXT_MENU_MEDIA,
+         Element({{L"tagName", L"VIDEO"}, {L"currentSrc", L"film.mp4"}, {L"loop", true}, {L"controls", false}}),
+         pageAnd({L"[x] Dauerschleife", L"Steuerelemente anzeigen", L"Medienadresse kopieren"})},
+        {"scroll bar", CONTEXT_MENU_VSCROLL, nullptr, {}},
+    };
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<std::vector<std::wstring>> shown;
+        started.host().setMenuChooser([&shown](HMENU menu, POINT) {
+            shown = MenuTexts(menu);
+            return 0u;
+        });
+        POINT at{20, 20};
+        EXPECT_EQ(started.host().ShowContextMenu(c.id, &at, nullptr, c.element.Get()), S_OK)
+            << "the control's own menu never shows";
+        if (c.entries.empty()) {
+            EXPECT_FALSE(shown.has_value());
+            continue;
+        }
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(*shown, c.entries);
+    }
+    // contextmenu=0: no menu at all.
+    StartedMenu without({"/startfile=index.html", "/contextmenu=0"});
+    bool asked = false;
+    without.host().setMenuChooser([&asked](HMENU, POINT) {
+        asked = true;
+        return 0u;
+    });
+    EXPECT_EQ(without.host().ShowContextMenu(CONTEXT_MENU_DEFAULT, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_FALSE(asked);
+}
+
+// A chosen entry does what it says: the link's address on the clipboard, the video's loop turned off.
+TEST(HostContextMenu, ChosenEntriesAct)
+{
+    StartedMenu started({"/startfile=index.html"});
+    ASSERT_TRUE(started.started);
+    auto choose = [&](ComPtr<FakeElement> element, DWORD id, const std::wstring& entry) {
+        started.host().setMenuChooser([&entry](HMENU menu, POINT) {
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[128] = {};
+                GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+                if (entry == text)
+                    return GetMenuItemID(menu, i);
+            }
+            ADD_FAILURE() << "no entry " << ToUtf8(entry);
+            return 0u;
+        });
+        POINT at{20, 20};
+        EXPECT_EQ(started.host().ShowContextMenu(id, &at, nullptr, element.Get()), S_OK);
+    };
+    choose(Element({{L"tagName", L"A"}, {L"href", L"https://example.org/prospekt.html"}}), CONTEXT_MENU_ANCHOR,
+           L"Adresse des Links kopieren");
+    EXPECT_EQ(ClipboardText(), L"https://example.org/prospekt.html");
+    ComPtr<FakeElement> video =
+        Element({{L"tagName", L"VIDEO"}, {L"src", L"film.mp4"}, {L"loop", true}, {L"controls", true}});
+    choose(video, CONTEXT_MENU_MEDIA, L"Dauerschleife");
+    EXPECT_FALSE(video->flag(L"loop"));
+    EXPECT_TRUE(video->flag(L"controls"));
+    choose(video, CONTEXT_MENU_MEDIA, L"Medienadresse kopieren");
+    EXPECT_EQ(ClipboardText(), L"film.mp4");
+    // Pasted as text: the clipboard's text replaces the selection's text range.
+    ComPtr<FakeElement> range = Element({{L"text", L"alt"}});
+    ComPtr<FakeElement> selection = Element({{L"createRange", ComPtr<IDispatch>(range)}});
+    ComPtr<FakeElement> document = Element({{L"selection", ComPtr<IDispatch>(selection)}});
+    choose(Element({{L"tagName", L"TEXTAREA"}, {L"document", ComPtr<IDispatch>(document)}}), CONTEXT_MENU_CONTROL,
+           L"Einfügen und Stil anpassen");
+    EXPECT_EQ(range->text(L"text"), L"film.mp4");
 }
 
 } // namespace

@@ -30,6 +30,8 @@ public:
     void titleChanged(const std::wstring&) override {}
     void closeRequested() override {}
     void documentComplete(const std::wstring&, bool) override {}
+    bool allowsRequest(const std::wstring&) override { return true; }
+    void download(const std::wstring&, IMoniker*) override {}
 };
 
 // The arguments after the program's name, as Windows splits a command line, in UTF-8.
@@ -65,6 +67,8 @@ TEST(BrowserSite, AnswersItsInterfacesAndNoOthers)
         {&IID_IOleInPlaceUIWindow, static_cast<IOleInPlaceFrame*>(host.Get())},
         {&IID_IOleInPlaceFrame, static_cast<IOleInPlaceFrame*>(host.Get())},
         {&IID_IDocHostUIHandler, static_cast<IDocHostUIHandler*>(host.Get())},
+        {&IID_IOleCommandTarget, static_cast<IOleCommandTarget*>(host.Get())},
+        {&IID_IServiceProvider, static_cast<IServiceProvider*>(host.Get())},
         {&IID_IDispatch, static_cast<DWebBrowserEvents2*>(host.Get())},
         {&DIID_DWebBrowserEvents2, static_cast<DWebBrowserEvents2*>(host.Get())},
     };
@@ -113,7 +117,14 @@ TEST(BrowserSite, HostFlagsFollowTheSettings)
     ComPtr<BrowserHost> silent = MakeComObject<BrowserHost>(nullptr, HostFlags{true, false, true}, events);
     EXPECT_EQ(silent->ShowContextMenu(0, nullptr, nullptr, nullptr), S_OK); // "shown": none appears
     ComPtr<BrowserHost> menu = MakeComObject<BrowserHost>(nullptr, HostFlags{}, events);
-    EXPECT_EQ(menu->ShowContextMenu(0, nullptr, nullptr, nullptr), S_FALSE); // the control's own
+    int shown = 0;
+    menu->setMenuChooser([&shown](HMENU, POINT) {
+        ++shown;
+        return 0u;
+    });
+    POINT at{10, 10};
+    EXPECT_EQ(menu->ShowContextMenu(0, &at, nullptr, nullptr), S_OK); // ours; the control's never
+    EXPECT_EQ(shown, 1);
 }
 
 // The command line for execute is split by the started program as Windows splits: the arguments

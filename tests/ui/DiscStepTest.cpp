@@ -2,8 +2,8 @@
 // a scripted seam for the dialogs and the shell.
 #include "FormFixture.h"
 
-#include "ui/Abbildfenster.h"
-#include "ui/Discfenster.h"
+#include "ui/dialogs/Abbildfenster.h"
+#include "ui/dialogs/Discfenster.h"
 
 #include <QApplication>
 #include <QClipboard>

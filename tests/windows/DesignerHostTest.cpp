@@ -8,9 +8,9 @@
 #include "config/ParameterReader.h"
 #include "config/StarterContract.h"
 #include "FileFixture.h"
-#include "ui/ProjectFiles.h"
-#include "ui/QtInteraction.h"
-#include "ui/Warnfenster.h"
+#include "ui/project/ProjectFiles.h"
+#include "ui/platform/QtInteraction.h"
+#include "ui/dialogs/Warnfenster.h"
 
 #include <QCheckBox>
 #include <QComboBox>

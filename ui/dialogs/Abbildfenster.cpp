@@ -1,6 +1,7 @@
 #include "ui/dialogs/Abbildfenster.h"
 
 #include "ui/discstep/DiscJob.h"
+#include "ui/dialogs/Brennfenster.h"
 #include "ui/dialogs/FixedDialog.h"
 #include "ui/platform/Interaction.h"
 #include "ui_Abbildfenster.h"
@@ -66,11 +67,13 @@ TFAbbild::TFAbbild(Interaction& interaction, QString referenceStarter, QWidget* 
     , work_(std::make_unique<Work>())
 {
     ui->setupUi(this);
+    burnTools_ = qv::ui::BurnTools::FromSystem();
     qv::ui::SetUpFixedDialog(this, QSize(420, 270));
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(true);
     ui->PBAbbild->setRange(0, kProgressSteps);
     ui->BtAbbildOrdner->hide();
+    ui->BtAbbildBrennen->hide();
     ui->BtAbbrechen->setEnabled(false);
 
     TiFortschritt = new QTimer(this);
@@ -82,6 +85,7 @@ TFAbbild::TFAbbild(Interaction& interaction, QString referenceStarter, QWidget* 
     connect(ui->BtErstellen, &QPushButton::clicked, this, &TFAbbild::BtErstellenClick);
     connect(ui->BtAbbrechen, &QPushButton::clicked, this, &TFAbbild::BtAbbrechenClick);
     connect(ui->BtAbbildOrdner, &QPushButton::clicked, this, &TFAbbild::BtAbbildOrdnerClick);
+    connect(ui->BtAbbildBrennen, &QPushButton::clicked, this, &TFAbbild::BtAbbildBrennenClick);
     connect(ui->BtAbbildSchliessen, &QPushButton::clicked, this, &QDialog::close);
     connect(ui->EAbbildDatei, &QLineEdit::textEdited, this, [this] { fileConfirmed_ = false; });
 }
@@ -114,6 +118,7 @@ void TFAbbild::Open(const QString& folder, const QString& caption)
         ui->LFortschritt->clear();
         ui->LErgebnis->clear();
         ui->BtAbbildOrdner->hide();
+        ui->BtAbbildBrennen->hide();
     }
     show();
     raise();
@@ -201,6 +206,7 @@ void TFAbbild::BtErstellenClick()
     work_->forLinux = ui->ChLinux->isChecked();
     ui->LErgebnis->clear();
     ui->BtAbbildOrdner->hide();
+    ui->BtAbbildBrennen->hide();
     ui->PBAbbild->setRange(0, 0); // busy until the size of the image is known
     ui->LFortschritt->setText(QStringLiteral("Der Ordner wird geprüft …"));
     phase_ = Phase::Check;
@@ -344,6 +350,7 @@ void TFAbbild::WriteEnded()
         lines << QString::fromStdString(line);
     ui->LErgebnis->setText(lines.join(QLatin1Char('\n')));
     ui->BtAbbildOrdner->setVisible(!work_->inPlace);
+    ui->BtAbbildBrennen->show();
     emit workFinished();
 }
 
@@ -357,6 +364,22 @@ void TFAbbild::BtAbbrechenClick()
 void TFAbbild::BtAbbildOrdnerClick()
 {
     interaction_.showInFolder(image_);
+}
+
+void TFAbbild::BtAbbildBrennenClick()
+{
+    if (Busy())
+        return;
+    if (!FBrennen_) {
+        FBrennen_ = new TFBrennen(interaction_, burnTools_, this);
+        FBrennen_->setObjectName(QStringLiteral("FBrennen"));
+    }
+    FBrennen_->Open(image_);
+}
+
+bool TFAbbild::Burning() const
+{
+    return FBrennen_ && FBrennen_->Burning();
 }
 
 bool TFAbbild::MayClose()

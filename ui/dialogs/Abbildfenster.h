@@ -4,10 +4,13 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "ui/discstep/BurnTools.h"
+
 #include <memory>
 
 class Interaction;
 class QTimer;
+class TFBrennen;
 
 namespace Ui {
 class TFAbbild;
@@ -20,7 +23,8 @@ class DiscJob;
 // would choose), optionally the Linux start; then, on a thread of its own, the same check as
 // `qvr iso` (a folder with errors is written only when the user confirms) and the writing, with
 // a progress bar (percent, MB of MB, time left) and Cancel, which leaves no half image and an
-// existing one untouched. It ends with the image's size and a button that opens its folder.
+// existing one untouched. It ends with the image's size, a button that opens its folder and one
+// that offers to burn the image onto a disc.
 // Not modal: the designer stays usable while the image is written.
 class TFAbbild : public QDialog {
     Q_OBJECT
@@ -36,6 +40,8 @@ public:
     // True while the check or the writing runs.
     bool Busy() const;
     bool Writing() const { return Busy() && phase_ == Phase::Write; }
+    // True while a disc is burnt from the image.
+    bool Burning() const;
     // Ends a running check or write and waits for it; a write leaves no image.
     void CancelAndWait();
 
@@ -46,6 +52,12 @@ public:
     void BtErstellenClick();
     void BtAbbrechenClick();
     void BtAbbildOrdnerClick();
+    void BtAbbildBrennenClick();
+
+    // The burners the "Brennen…" step uses; by default what the system has.
+    void SetBurnTools(qv::ui::BurnTools tools) { burnTools_ = std::move(tools); }
+    // The burn dialog, once it was opened.
+    TFBrennen* BurnDialog() const { return FBrennen_; }
     void TiFortschrittTimer();
 
 signals:
@@ -71,6 +83,8 @@ private:
     QString folder_;
     QString image_;        // as the user gave it, for the texts
     QString imageFolder_;  // for "Ordner öffnen"
+    qv::ui::BurnTools burnTools_;
+    TFBrennen* FBrennen_ = nullptr; // child, made on the first "Brennen…"
     qv::ui::DiscJob* job_ = nullptr; // child
     QTimer* TiFortschritt = nullptr;
     QElapsedTimer writeClock_;

@@ -151,6 +151,8 @@ public:
     static bool DiscStepAvailable();
     // True while an image is being written.
     bool DiscWriting() const;
+    // True while a disc is burnt from the written image.
+    bool DiscBurning() const;
 
     // Makes the pages and, when the first show left it for after the first paint, sets up the
     // new project. Runs by itself after the first paint; every command that needs the pages

@@ -9,6 +9,7 @@
 
 #ifdef QUORVANE_WITH_DISC
 #include "ui/dialogs/Abbildfenster.h"
+#include "ui/dialogs/Brennfenster.h"
 #include "ui/dialogs/Discfenster.h"
 #endif
 
@@ -87,9 +88,18 @@ bool TForm1::DiscWriting() const
     return FAbbild_ && FAbbild_->Writing();
 }
 
+bool TForm1::DiscBurning() const
+{
+    return FAbbild_ && FAbbild_->Burning();
+}
+
 void TForm1::EndDiscWork()
 {
     if (FAbbild_) {
+        if (TFBrennen* burn = FAbbild_->BurnDialog()) {
+            burn->CancelAndWait();
+            burn->hide();
+        }
         FAbbild_->CancelAndWait();
         FAbbild_->hide();
     }
@@ -104,6 +114,10 @@ void TForm1::EndDiscWork()
 void TForm1::BtPruefenClick() {}
 void TForm1::BtAbbildClick() {}
 bool TForm1::DiscWriting() const
+{
+    return false;
+}
+bool TForm1::DiscBurning() const
 {
     return false;
 }

@@ -506,6 +506,13 @@ bool TForm1::FormClose()
                                     Interaction::Icon::Question, Interaction::Buttons::YesNo)
                != Interaction::Answer::Yes)
         return false;
+    if (DiscBurning()
+        && interaction_->messageBox(this, QStringLiteral("Beenden"),
+                                    QStringLiteral("Eine Disc wird noch gebrannt.\n\rMöchtest du das Brennen abbrechen "
+                                                   "und das Programm beenden? Die Disc ist danach meist unbrauchbar."),
+                                    Interaction::Icon::Question, Interaction::Buttons::YesNo)
+               != Interaction::Answer::Yes)
+        return false;
     if (ProjectChanged
         && interaction_->messageBox(this, QStringLiteral("Beenden"),
                                     QStringLiteral("Möchtest du das Programm ohne zu speichern beenden?"),

@@ -3,6 +3,7 @@
 #include "FormFixture.h"
 
 #include "ui/dialogs/Abbildfenster.h"
+#include "ui/dialogs/Brennfenster.h"
 #include "ui/dialogs/Discfenster.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -280,6 +282,53 @@ TEST_F(DiscStep, ImageReadsBackAsTheFolderAndMatchesQvrIso)
     const auto shown = seam.callsOf(Kind::ShowInFolder);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0].text, QString::fromStdString(image.string()));
+}
+
+// The road from the written image to a disc: "Brennen…" appears once the image is there and
+// burns exactly that image onto the drive the user chose (a file acting as a drive).
+TEST_F(DiscStep, WrittenImageIsBurntFromTheDialog)
+{
+    const QString xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
+    if (xorriso.isEmpty())
+        GTEST_SKIP() << "xorriso is not installed (scripts/install-deps.sh installs it)";
+    WriteProject(folder);
+    ChooseFolder(folder);
+    const fs::path image = dir / "menue.iso";
+    TFAbbild* dialog = StartImage(image);
+    ASSERT_NE(dialog, nullptr);
+    auto* burnButton = dialog->findChild<QPushButton*>(QStringLiteral("BtAbbildBrennen"));
+    ASSERT_NE(burnButton, nullptr);
+    EXPECT_FALSE(burnButton->isVisible()); // no image yet
+    ASSERT_TRUE(WaitForWork(dialog));
+    ASSERT_TRUE(burnButton->isVisible());
+
+    const fs::path drive = dir / "laufwerk";
+    qv::ui::BurnTools tools;
+    tools.xorriso = xorriso;
+    tools.drives = std::vector<qv::ui::BurnDrive>{{"stdio:" + drive.string(), "Testlaufwerk"}};
+    dialog->SetBurnTools(tools);
+    Click(burnButton);
+    TFBrennen* burn = dialog->BurnDialog();
+    ASSERT_NE(burn, nullptr);
+    ASSERT_TRUE(burn->isVisible());
+    EXPECT_EQ(burn->findChild<QLabel*>(QStringLiteral("LBrennDatei"))->text(), QString::fromStdString(image.string()));
+    seam.answers.enqueue(Interaction::Answer::Yes);
+    QSignalSpy ended(burn, &TFBrennen::burnFinished);
+    Click(burn->findChild<QPushButton*>(QStringLiteral("BtBrennen")));
+    ASSERT_TRUE(ended.wait(120000));
+    EXPECT_TRUE(Messages(QStringLiteral("Fehler")).isEmpty());
+    const std::string written = ReadBytes(image);
+    const std::string burnt = ReadBytes(drive);
+    ASSERT_GE(burnt.size(), written.size());
+    EXPECT_TRUE(burnt.compare(0, written.size(), written) == 0) << "the disc does not begin with the image";
+
+    // A new write hides the offer until its image is there.
+    seam.answers.enqueue(Interaction::Answer::Yes); // replace the image
+    Click(dialog->findChild<QPushButton*>(QStringLiteral("BtErstellen")));
+    EXPECT_FALSE(burnButton->isVisible());
+    ASSERT_TRUE(WaitForWork(dialog));
+    EXPECT_TRUE(burnButton->isVisible());
+    burn->close();
 }
 
 // While seconds of image are written, the window answers at once; closing the designer asks

@@ -255,6 +255,46 @@ TEST_F(BurnStep, ShowsProgressAndCancelsOnlyAfterAYes)
     burn->close();
 }
 
+// Without a given list the drives are asked from xorriso when the step opens (here a stand-in
+// that prints what xorriso prints); none that may be written leads on to the next burner.
+TEST_F(BurnStep, SearchesTheDrivesWhenTheStepOpens)
+{
+    const fs::path image = dir / "menue.iso";
+    MakeImage(image, 4096);
+    struct Case {
+        const char* name;
+        const char* printed;
+        QStringList listed;
+        bool braseroStarted;
+    } const cases[] = {
+        {"two drives, one writable",
+         "0  -dev '/dev/sr0' rwrw-- :  'HL-DT-ST' 'DVDRAM GH24NSD1 '\n1  -dev '/dev/sr1' r-r--- :  'A' 'B'\n",
+         {QStringLiteral("HL-DT-ST DVDRAM GH24NSD1 (/dev/sr0)")}, false},
+        {"none", "libburn : SORRY : No drives found\n", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        seam.calls.clear();
+        const fs::path script = dir / "xorriso";
+        std::ofstream(script) << "#!/bin/sh\n[ \"$1\" = -devices ] || exit 3\nprintf \"" << c.printed << "\"\n";
+        fs::permissions(script, fs::perms::owner_all);
+        BurnTools tools;
+        tools.xorriso = QString::fromStdString(script.string());
+        tools.brasero = QStringLiteral("/opt/b/brasero");
+        dialog = std::make_unique<TFBrennen>(seam, tools);
+        QSignalSpy ended(dialog.get(), &TFBrennen::burnFinished);
+        dialog->Open(QString::fromStdString(image.string()));
+        ASSERT_TRUE(!ended.isEmpty() || ended.wait(60000));
+        QStringList listed;
+        for (int i = 0; i < W<QComboBox>("CbLaufwerk")->count(); ++i)
+            listed << W<QComboBox>("CbLaufwerk")->itemText(i);
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(dialog->isVisible(), !c.listed.isEmpty());
+        EXPECT_EQ(seam.callsOf(Kind::Start).size(), c.braseroStarted ? 1 : 0);
+        dialog->close();
+    }
+}
+
 // The medium decides before anything is asked or written.
 TEST_F(BurnStep, RefusesAMediumTooSmallOrMissing)
 {

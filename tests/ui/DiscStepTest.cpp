@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -329,6 +330,58 @@ TEST_F(DiscStep, WrittenImageIsBurntFromTheDialog)
     ASSERT_TRUE(WaitForWork(dialog));
     EXPECT_TRUE(burnButton->isVisible());
     burn->close();
+}
+
+// Closing the designer while a disc is burnt asks first; a yes ends the burner before the window
+// goes. The burner is a stand-in that reports a blank disc and then burns until it is ended.
+TEST_F(DiscStep, ClosingTheDesignerWhileBurningAsksFirst)
+{
+    WriteProject(folder);
+    ChooseFolder(folder);
+    TFAbbild* dialog = StartImage(dir / "menue.iso");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForWork(dialog));
+    const fs::path script = dir / "xorriso";
+    const fs::path pidFile = dir / "brenner.pid";
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "case \"$1\" in\n"
+                             "-outdev) printf 'Media status : is blank\\nMedia space  : 2000000s\\n' ;;\n"
+                             "-as) echo $$ > '" << pidFile.string() << "'\n"
+                             "     echo 'xorriso : UPDATE :    1 of    3 MB written (fifo 50%) [buf  50%]'\n"
+                             "     exec sleep 600 ;;\n"
+                             "esac\n";
+    fs::permissions(script, fs::perms::owner_all);
+    qv::ui::BurnTools tools;
+    tools.xorriso = QString::fromStdString(script.string());
+    tools.drives = std::vector<qv::ui::BurnDrive>{{"/dev/sr9", "Brenner"}};
+    dialog->SetBurnTools(tools);
+    Click(dialog->findChild<QPushButton*>(QStringLiteral("BtAbbildBrennen")));
+    TFBrennen* burn = dialog->BurnDialog();
+    ASSERT_NE(burn, nullptr);
+    seam.answers.enqueue(Interaction::Answer::Yes); // burn
+    Click(burn->findChild<QPushButton*>(QStringLiteral("BtBrennen")));
+    auto* status = burn->findChild<QLabel*>(QStringLiteral("LBrennFortschritt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().contains(QStringLiteral("1 von 3 MB")); }, 60000))
+        << status->text().toStdString();
+    ASSERT_TRUE(burn->Burning());
+
+    form->ProjectChanged = false;
+    seam.calls.clear();
+    seam.answers.enqueue(Interaction::Answer::No);
+    EXPECT_FALSE(form->close());
+    const auto asked = Messages(QStringLiteral("Beenden"));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].text, QStringLiteral("Eine Disc wird noch gebrannt.\n\rMöchtest du das Brennen abbrechen und das "
+                                            "Programm beenden? Die Disc ist danach meist unbrauchbar."));
+    EXPECT_TRUE(burn->Burning());
+
+    seam.answers.enqueue(Interaction::Answer::Yes);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(burn->Busy());
+    EXPECT_FALSE(burn->isVisible());
+    const std::string pid = ReadBytes(pidFile);
+    ASSERT_FALSE(pid.empty());
+    EXPECT_NE(::kill(std::stoi(pid), 0), 0) << "the burner still runs";
 }
 
 // While seconds of image are written, the window answers at once; closing the designer asks

@@ -89,7 +89,7 @@ void TFBrennen::Open(const QString& image)
             emit burnFinished();
             return;
         }
-        OfferDrives(tools_.drives.value_or(std::vector<qv::ui::BurnDrive>{}));
+        OfferDrives(tools_.drives ? *tools_.drives : qv::ui::BurnTools::WindowsDrives());
         return;
     }
     if (!tools_.xorriso.isEmpty() && !tools_.drives) {

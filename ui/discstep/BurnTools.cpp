@@ -19,7 +19,18 @@ BurnTools BurnTools::FromSystem()
     const QString folder = length > 0 && length < MAX_PATH ? QString::fromWCharArray(system, static_cast<int>(length))
                                                             : qEnvironmentVariable("SystemRoot") + QStringLiteral("\\System32");
     tools.isoburn = QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("isoburn.exe")));
+#else
+    tools.xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
+    tools.brasero = QStandardPaths::findExecutable(QStringLiteral("brasero"));
+    tools.k3b = QStandardPaths::findExecutable(QStringLiteral("k3b"));
+#endif
+    return tools;
+}
+
+std::vector<BurnDrive> BurnTools::WindowsDrives()
+{
     std::vector<BurnDrive> drives;
+#ifdef _WIN32
     const DWORD mask = GetLogicalDrives();
     for (int letter = 0; letter < 26; ++letter) {
         if ((mask & (1u << letter)) == 0)
@@ -30,13 +41,8 @@ BurnTools BurnTools::FromSystem()
             drives.push_back({drive, drive});
         }
     }
-    tools.drives = std::move(drives);
-#else
-    tools.xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
-    tools.brasero = QStandardPaths::findExecutable(QStringLiteral("brasero"));
-    tools.k3b = QStandardPaths::findExecutable(QStringLiteral("k3b"));
 #endif
-    return tools;
+    return drives;
 }
 
 } // namespace qv::ui

@@ -20,9 +20,11 @@ struct BurnTools {
     // The drives to offer; unset: asked when the step opens (xorriso -devices on Linux).
     std::optional<std::vector<BurnDrive>> drives;
 
-    // What this computer has: on Windows isoburn.exe in the system folder and every CD or DVD
-    // drive; elsewhere the three programs on the PATH (drives are asked later, they take time).
+    // What this computer has: on Windows isoburn.exe in the system folder, elsewhere the three
+    // programs on the PATH. The drives are left unset: they are asked when the step opens.
     static BurnTools FromSystem();
+    // Windows: every CD or DVD drive, by its letter ("E:"); empty elsewhere.
+    static std::vector<BurnDrive> WindowsDrives();
 };
 
 } // namespace qv::ui

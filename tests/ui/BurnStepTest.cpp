@@ -295,6 +295,33 @@ TEST_F(BurnStep, SearchesTheDrivesWhenTheStepOpens)
     }
 }
 
+// A burn that fails is reported with xorriso's own reason and never as done.
+TEST_F(BurnStep, FailedBurnIsReportedWithTheReason)
+{
+    const fs::path image = dir / "menue.iso";
+    MakeImage(image, 4096);
+    const fs::path script = dir / "xorriso";
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "case \"$1\" in\n"
+                             "-outdev) printf 'Media status : is blank\\nMedia space  : 2000000s\\n' ;;\n"
+                             "-as) echo 'xorriso : UPDATE :    1 of    3 MB written'\n"
+                             "     echo 'libburn : SORRY : Write error on drive' >&2\n"
+                             "     echo 'xorriso : FAILURE : Burn run failed' >&2; exit 5 ;;\n"
+                             "esac\n";
+    fs::permissions(script, fs::perms::owner_all);
+    BurnTools tools = WithDrive("/dev/sr9");
+    tools.xorriso = QString::fromStdString(script.string());
+    Open(tools, image);
+    seam.answers.enqueue(Interaction::Answer::Yes);
+    ASSERT_TRUE(ClickAndWait("BtBrennen")); // the medium check leads straight on to the burn
+    const auto errors = Messages(QStringLiteral("Fehler"));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0].text, QStringLiteral("Das Brennen ist fehlgeschlagen:\n\rBurn run failed"));
+    EXPECT_EQ(Status(), QStringLiteral("Die Disc wurde nicht gebrannt."));
+    EXPECT_EQ(W<QProgressBar>("PBBrennen")->value(), 0);
+    dialog->close();
+}
+
 // The medium decides before anything is asked or written.
 TEST_F(BurnStep, RefusesAMediumTooSmallOrMissing)
 {

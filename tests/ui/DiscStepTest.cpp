@@ -379,6 +379,8 @@ TEST_F(DiscStep, ClosingTheDesignerWhileBurningAsksFirst)
     EXPECT_TRUE(form->close());
     EXPECT_FALSE(burn->Busy());
     EXPECT_FALSE(burn->isVisible());
+    EXPECT_EQ(status->text(), QStringLiteral("Abgebrochen; die Disc ist vielleicht unbrauchbar."));
+    EXPECT_EQ(burn->findChild<QProgressBar*>(QStringLiteral("PBBrennen"))->value(), 0);
     const std::string pid = ReadBytes(pidFile);
     ASSERT_FALSE(pid.empty());
     EXPECT_NE(::kill(std::stoi(pid), 0), 0) << "the burner still runs";

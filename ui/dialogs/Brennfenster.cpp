@@ -384,8 +384,12 @@ void TFBrennen::CancelAndWait()
     }
     process_ = nullptr;
     delete process;
+    const bool burning = phase_ == Phase::Burn;
     phase_ = Phase::Idle;
     SetBusy(false);
+    ui->PBBrennen->setValue(0);
+    ui->LBrennFortschritt->setText(burning ? QStringLiteral("Abgebrochen; die Disc ist vielleicht unbrauchbar.")
+                                           : QStringLiteral("Abgebrochen."));
 }
 
 bool TFBrennen::MayClose()
@@ -400,7 +404,6 @@ bool TFBrennen::MayClose()
                != Interaction::Answer::Yes)
         return false;
     CancelAndWait();
-    ui->LBrennFortschritt->setText(QStringLiteral("Abgebrochen."));
     emit burnFinished();
     return true;
 }

@@ -3,9 +3,9 @@
 #include "cmdline/EarlyOptions.h"
 #include "qtcommon/KeepLibrariesMapped.h"
 #include "qtcommon/NoScreenGuard.h"
-#include "ui/AppSetup.h"
-#include "ui/Unit1.h"
-#include "ui/Warnfenster.h"
+#include "ui/platform/AppSetup.h"
+#include "ui/mainform/Unit1.h"
+#include "ui/dialogs/Warnfenster.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // The baseline of the start-up benchmark: a bare Qt window of the designer's size with two
 // widgets, with the fonts set up exactly as the designer sets them up.
-#include "ui/AppSetup.h"
+#include "ui/platform/AppSetup.h"
 
 #include <QApplication>
 #include <QLabel>

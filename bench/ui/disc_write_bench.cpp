@@ -11,8 +11,8 @@
 #include "ScriptedInteraction.h"
 
 #include "cli/QvrCommand.h"
-#include "ui/Abbildfenster.h"
-#include "ui/AppSetup.h"
+#include "ui/dialogs/Abbildfenster.h"
+#include "ui/platform/AppSetup.h"
 
 #include <QApplication>
 #include <QLineEdit>

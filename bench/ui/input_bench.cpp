@@ -2,8 +2,8 @@
 // the plain way measured in the same run: typing into a field that keeps pasted text to one line
 // and its length limit, placing a key in German order, and a save that checks every step.
 #include "config/Cp1252.h"
-#include "ui/ProjectFiles.h"
-#include "ui/SingleLineInput.h"
+#include "ui/project/ProjectFiles.h"
+#include "ui/widgets/SingleLineInput.h"
 
 #include <QApplication>
 #include <QCollator>

@@ -1,7 +1,7 @@
 // Creating and first showing the designer window, and the resident memory after start.
 #include "config/ProjectSettings.h"
-#include "ui/AppSetup.h"
-#include "ui/Unit1.h"
+#include "ui/platform/AppSetup.h"
+#include "ui/mainform/Unit1.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
 #include "config/Loader.h"
-#include "ui/ColorSwatch.h"
+#include "ui/widgets/ColorSwatch.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #include "FileFixture.h"
-#include "ui/QtInteraction.h"
+#include "ui/platform/QtInteraction.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

@@ -1,5 +1,5 @@
 #include "FormFixture.h"
-#include "ui/CaptionText.h"
+#include "ui/widgets/CaptionText.h"
 
 #include <QFontMetrics>
 

@@ -2,8 +2,9 @@
 // a scripted seam for the dialogs and the shell.
 #include "FormFixture.h"
 
-#include "ui/Abbildfenster.h"
-#include "ui/Discfenster.h"
+#include "ui/dialogs/Abbildfenster.h"
+#include "ui/dialogs/Brennfenster.h"
+#include "ui/dialogs/Discfenster.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,10 +18,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -280,6 +283,107 @@ TEST_F(DiscStep, ImageReadsBackAsTheFolderAndMatchesQvrIso)
     const auto shown = seam.callsOf(Kind::ShowInFolder);
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0].text, QString::fromStdString(image.string()));
+}
+
+// The road from the written image to a disc: "Brennen…" appears once the image is there and
+// burns exactly that image onto the drive the user chose (a file acting as a drive).
+TEST_F(DiscStep, WrittenImageIsBurntFromTheDialog)
+{
+    const QString xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
+    if (xorriso.isEmpty())
+        GTEST_SKIP() << "xorriso is not installed (scripts/install-deps.sh installs it)";
+    WriteProject(folder);
+    ChooseFolder(folder);
+    const fs::path image = dir / "menue.iso";
+    TFAbbild* dialog = StartImage(image);
+    ASSERT_NE(dialog, nullptr);
+    auto* burnButton = dialog->findChild<QPushButton*>(QStringLiteral("BtAbbildBrennen"));
+    ASSERT_NE(burnButton, nullptr);
+    EXPECT_FALSE(burnButton->isVisible()); // no image yet
+    ASSERT_TRUE(WaitForWork(dialog));
+    ASSERT_TRUE(burnButton->isVisible());
+
+    const fs::path drive = dir / "laufwerk";
+    qv::ui::BurnTools tools;
+    tools.xorriso = xorriso;
+    tools.drives = std::vector<qv::ui::BurnDrive>{{"stdio:" + drive.string(), "Testlaufwerk"}};
+    dialog->SetBurnTools(tools);
+    Click(burnButton);
+    TFBrennen* burn = dialog->BurnDialog();
+    ASSERT_NE(burn, nullptr);
+    ASSERT_TRUE(burn->isVisible());
+    EXPECT_EQ(burn->findChild<QLabel*>(QStringLiteral("LBrennDatei"))->text(), QString::fromStdString(image.string()));
+    seam.answers.enqueue(Interaction::Answer::Yes);
+    QSignalSpy ended(burn, &TFBrennen::burnFinished);
+    Click(burn->findChild<QPushButton*>(QStringLiteral("BtBrennen")));
+    ASSERT_TRUE(ended.wait(120000));
+    EXPECT_TRUE(Messages(QStringLiteral("Fehler")).isEmpty());
+    const std::string written = ReadBytes(image);
+    const std::string burnt = ReadBytes(drive);
+    ASSERT_GE(burnt.size(), written.size());
+    EXPECT_TRUE(burnt.compare(0, written.size(), written) == 0) << "the disc does not begin with the image";
+
+    // A new write hides the offer until its image is there.
+    seam.answers.enqueue(Interaction::Answer::Yes); // replace the image
+    Click(dialog->findChild<QPushButton*>(QStringLiteral("BtErstellen")));
+    EXPECT_FALSE(burnButton->isVisible());
+    ASSERT_TRUE(WaitForWork(dialog));
+    EXPECT_TRUE(burnButton->isVisible());
+    burn->close();
+}
+
+// Closing the designer while a disc is burnt asks first; a yes ends the burner before the window
+// goes. The burner is a stand-in that reports a blank disc and then burns until it is ended.
+TEST_F(DiscStep, ClosingTheDesignerWhileBurningAsksFirst)
+{
+    WriteProject(folder);
+    ChooseFolder(folder);
+    TFAbbild* dialog = StartImage(dir / "menue.iso");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForWork(dialog));
+    const fs::path script = dir / "xorriso";
+    const fs::path pidFile = dir / "brenner.pid";
+    std::ofstream(script) << "#!/bin/sh\n"
+                             "case \"$1\" in\n"
+                             "-outdev) printf 'Media status : is blank\\nMedia space  : 2000000s\\n' ;;\n"
+                             "-as) echo $$ > '" << pidFile.string() << "'\n"
+                             "     echo 'xorriso : UPDATE :    1 of    3 MB written (fifo 50%) [buf  50%]'\n"
+                             "     exec sleep 600 ;;\n"
+                             "esac\n";
+    fs::permissions(script, fs::perms::owner_all);
+    qv::ui::BurnTools tools;
+    tools.xorriso = QString::fromStdString(script.string());
+    tools.drives = std::vector<qv::ui::BurnDrive>{{"/dev/sr9", "Brenner"}};
+    dialog->SetBurnTools(tools);
+    Click(dialog->findChild<QPushButton*>(QStringLiteral("BtAbbildBrennen")));
+    TFBrennen* burn = dialog->BurnDialog();
+    ASSERT_NE(burn, nullptr);
+    seam.answers.enqueue(Interaction::Answer::Yes); // burn
+    Click(burn->findChild<QPushButton*>(QStringLiteral("BtBrennen")));
+    auto* status = burn->findChild<QLabel*>(QStringLiteral("LBrennFortschritt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().contains(QStringLiteral("1 von 3 MB")); }, 60000))
+        << status->text().toStdString();
+    ASSERT_TRUE(burn->Burning());
+
+    form->ProjectChanged = false;
+    seam.calls.clear();
+    seam.answers.enqueue(Interaction::Answer::No);
+    EXPECT_FALSE(form->close());
+    const auto asked = Messages(QStringLiteral("Beenden"));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].text, QStringLiteral("Eine Disc wird noch gebrannt.\n\rMöchtest du das Brennen abbrechen und das "
+                                            "Programm beenden? Die Disc ist danach meist unbrauchbar."));
+    EXPECT_TRUE(burn->Burning());
+
+    seam.answers.enqueue(Interaction::Answer::Yes);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(burn->Busy());
+    EXPECT_FALSE(burn->isVisible());
+    EXPECT_EQ(status->text(), QStringLiteral("Abgebrochen; die Disc ist vielleicht unbrauchbar."));
+    EXPECT_EQ(burn->findChild<QProgressBar*>(QStringLiteral("PBBrennen"))->value(), 0);
+    const std::string pid = ReadBytes(pidFile);
+    ASSERT_FALSE(pid.empty());
+    EXPECT_NE(::kill(std::stoi(pid), 0), 0) << "the burner still runs";
 }
 
 // While seconds of image are written, the window answers at once; closing the designer asks

@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
-#include "ui/ColorSwatch.h"
-#include "ui/SingleLineInput.h"
+#include "ui/widgets/ColorSwatch.h"
+#include "ui/widgets/SingleLineInput.h"
 
 #include <QApplication>
 #include <QCheckBox>

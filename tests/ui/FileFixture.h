@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FormFixture.h"
-#include "ui/ProjectFiles.h"
-#include "ui/TextCodec.h"
+#include "ui/project/ProjectFiles.h"
+#include "ui/project/TextCodec.h"
 
 #include <QDir>
 #include <QFile>

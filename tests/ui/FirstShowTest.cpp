@@ -1,6 +1,6 @@
 #include "FileFixture.h"
-#include "ui/AppSetup.h"
-#include "ui/QtInteraction.h"
+#include "ui/platform/AppSetup.h"
+#include "ui/platform/QtInteraction.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 
 #include "config/ProjectSettings.h"
 #include "ScriptedInteraction.h"
-#include "ui/Unit1.h"
+#include "ui/mainform/Unit1.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "FormFixture.h"
 
-#include "ui/Links.h"
+#include "ui/mainform/Links.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // The designer built without the update check (CMake option QUORVANE_UPDATE_CHECK=OFF): this test
-// program compiles ui/Unit1Update.cpp with QUORVANE_UPDATE_CHECK=0, whose definitions take the
+// program compiles ui/mainform/Unit1Update.cpp with QUORVANE_UPDATE_CHECK=0, whose definitions take the
 // place of the library's (a symbol defined twice would fail the link).
 #include "ScriptedInteraction.h"
 #include "TestHttpServer.h"
-#include "ui/Unit1.h"
+#include "ui/mainform/Unit1.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 #include "FileFixture.h"
-#include "ui/ProjectFiles.h"
+#include "ui/project/ProjectFiles.h"
 
 #include <functional>
 

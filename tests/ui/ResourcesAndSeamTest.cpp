@@ -1,7 +1,7 @@
 #include "FileFixture.h"
-#include "ui/AppSetup.h"
-#include "ui/BuiltInPictures.h"
-#include "ui/QtInteraction.h"
+#include "ui/platform/AppSetup.h"
+#include "ui/pictures/BuiltInPictures.h"
+#include "ui/platform/QtInteraction.h"
 
 #include <QApplication>
 #include <QDir>

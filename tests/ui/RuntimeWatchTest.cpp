@@ -1,6 +1,6 @@
 // The designer's watch over the runtime it starts: real programs (sh), their end and their last
 // error line; and the message built from them.
-#include "ui/RuntimeWatch.h"
+#include "ui/platform/RuntimeWatch.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

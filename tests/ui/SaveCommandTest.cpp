@@ -1,6 +1,6 @@
 #include "FileFixture.h"
-#include "ui/ProjectFiles.h"
-#include "ui/QtInteraction.h"
+#include "ui/project/ProjectFiles.h"
+#include "ui/platform/QtInteraction.h"
 
 #include <QMessageBox>
 #include <QTabWidget>

@@ -2,8 +2,8 @@
 
 #include "config/ConfigWriter.h"
 #include "config/Cp1252.h"
-#include "ui/AppSetup.h"
-#include "ui/Warnfenster.h"
+#include "ui/platform/AppSetup.h"
+#include "ui/dialogs/Warnfenster.h"
 
 #include <QApplication>
 #include <QLineEdit>

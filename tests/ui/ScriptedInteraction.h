@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Interaction.h"
+#include "ui/platform/Interaction.h"
 
 #include <QColor>
 #include <QList>

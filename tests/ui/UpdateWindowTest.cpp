@@ -1,7 +1,7 @@
 // The update check as the window shows it: a real local server, the real window, a scripted seam.
 #include "ScriptedInteraction.h"
 #include "TestHttpServer.h"
-#include "ui/Unit1.h"
+#include "ui/mainform/Unit1.h"
 #include "update/Preference.h"
 #include "UpdateTestSupport.h"
 

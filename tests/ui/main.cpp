@@ -1,5 +1,5 @@
 #include "qtcommon/KeepLibrariesMapped.h"
-#include "ui/AppSetup.h"
+#include "ui/platform/AppSetup.h"
 
 #include <QApplication>
 #include <QFont>

@@ -8,9 +8,10 @@
 #include "config/ParameterReader.h"
 #include "config/StarterContract.h"
 #include "FileFixture.h"
-#include "ui/ProjectFiles.h"
-#include "ui/QtInteraction.h"
-#include "ui/Warnfenster.h"
+#include "ui/project/ProjectFiles.h"
+#include "ui/platform/QtInteraction.h"
+#include "ui/dialogs/Brennfenster.h"
+#include "ui/dialogs/Warnfenster.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -486,6 +487,38 @@ TEST_F(DesignerHostTest, HelpSpeaksOfThisHost)
 #else
     EXPECT_NE(help.find("X11 oder Wayland"), std::string::npos);
 #endif
+}
+
+// The burn step on a Windows without its image burner (Wine has none): no dialog, a note that says
+// where the image lies. Where isoburn.exe exists, the system decides and this case is moot.
+TEST_F(DesignerHostTest, BurnWithoutTheSystemBurnerSaysWhereTheImageIs)
+{
+    qv::ui::BurnTools tools = qv::ui::BurnTools::FromSystem();
+#ifdef Q_OS_WIN
+    ASSERT_TRUE(tools.windows);
+    EXPECT_TRUE(tools.isoburn.endsWith(QStringLiteral("\\isoburn.exe"), Qt::CaseInsensitive)) << tools.isoburn.toStdString();
+    if (QFileInfo(tools.isoburn).isFile())
+        GTEST_SKIP() << "this Windows has isoburn.exe";
+#else
+    tools.windows = true;
+    tools.isoburn = QDir(root.path()).filePath(QStringLiteral("System32/isoburn.exe"));
+#endif
+    const QString image = QDir::toNativeSeparators(QDir(root.path()).filePath(QStringLiteral("Menü Disc.iso")));
+    testfiles::Write(image, "CD001");
+    seam.calls.clear();
+    TFBrennen burn(seam, tools, form.get());
+    burn.Open(image);
+    EXPECT_FALSE(burn.isVisible());
+    EXPECT_TRUE(seam.callsOf(Kind::Start).isEmpty());
+    const auto notes = seam.callsOf(Kind::MessageBox);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].title, QStringLiteral("Hinweis"));
+    EXPECT_EQ(notes[0].icon, Interaction::Icon::Information);
+    EXPECT_EQ(notes[0].text,
+              QStringLiteral("Dieses Windows hat kein Programm zum Brennen von Abbildern (isoburn.exe gibt es ab "
+                             "Windows 7).\n\rDas Abbild liegt hier:\n\r%1\n\rDu kannst es mit einem Brennprogramm deiner "
+                             "Wahl auf eine Disc brennen.")
+                  .arg(image));
 }
 
 #ifdef Q_OS_WIN

@@ -10,6 +10,7 @@
 #include "config/RegularFile.h"
 #include "config/StarterContract.h"
 #include "disc/FolderLinks.h"
+#include "disc/ImageHost.h"
 #include "disc/HtmlLinks.h"
 #include "disc/LinuxAutorun.h"
 
@@ -131,9 +132,23 @@ fs::file_status OwnStatus(const fs::path& path, std::uintmax_t& size)
 {
     std::error_code ec;
 #ifdef _WIN32
-    const fs::file_status status = fs::symlink_status(path, ec);
-    size = fs::is_regular_file(status) ? fs::file_size(path, ec) : 0;
-    return status;
+    // Symbolic links and junctions count as links, as on Linux.
+    imagehost::EntryInfo info;
+    size = 0;
+    if (imagehost::Inspect(path, false, info))
+        return fs::symlink_status(path, ec);
+    switch (info.type) {
+    case imagehost::EntryInfo::Type::Link:
+        return fs::file_status(fs::file_type::symlink);
+    case imagehost::EntryInfo::Type::Folder:
+        return fs::file_status(fs::file_type::directory);
+    case imagehost::EntryInfo::Type::File:
+        size = info.size;
+        return fs::file_status(fs::file_type::regular);
+    case imagehost::EntryInfo::Type::Other:
+        break;
+    }
+    return fs::file_status(fs::file_type::unknown);
 #else
     struct stat info {};
     size = 0;

@@ -353,10 +353,22 @@ private:
             subject_ = current.path;
             const fs::path& folder = current.real;
             std::error_code ec;
-            fs::directory_iterator it(folder, ec);
             std::vector<fs::directory_entry> found;
+#ifdef _WIN32
+            // The host's own listing: the standard library's stops short of paths beyond 260
+            // characters without a word.
+            std::vector<imagehost::FolderEntry> listed;
+            if (const imagehost::Failure failed = imagehost::ListFolder(folder, listed))
+                ec = std::make_error_code(failed.missing ? std::errc::no_such_file_or_directory
+                                                         : std::errc::permission_denied);
+            const fs::path listedIn = imagehost::LongPathForm(folder);
+            for (const imagehost::FolderEntry& entry : listed)
+                found.emplace_back(listedIn / PathFromUtf8(entry.name));
+#else
+            fs::directory_iterator it(folder, ec);
             for (; !ec && it != fs::directory_iterator(); it.increment(ec))
                 found.push_back(*it);
+#endif
             if (ec) {
                 if (current.path.empty()) {
                     failure = "Der Ordner " + Quote(PathToUtf8(root_)) + " kann nicht gelesen werden: " + ec.message();

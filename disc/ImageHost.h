@@ -57,7 +57,7 @@ public:
 
     Failure Open(const std::filesystem::path& path, std::uint64_t expectedSize);
     bool IsOpen() const { return handle_ != kNone; }
-    // The open file as it is now (`links` 0 once it was deleted).
+    // The open file as it is now (`links` 0 once it was deleted or its name is gone).
     Failure Info(EntryInfo& info) const;
     // Up to `size` bytes: the count, 0 at the end, -1 with `failure` set.
     std::int64_t Read(void* buffer, std::size_t size, Failure& failure);
@@ -66,6 +66,7 @@ public:
 private:
     static constexpr std::intptr_t kNone = -1;
     std::intptr_t handle_ = kNone;
+    std::filesystem::path path_;
 };
 
 // Where the image goes while it is written.
@@ -110,6 +111,10 @@ TargetKind InspectTarget(const std::filesystem::path& target);
 Failure CheckWritable(const std::filesystem::path& file);
 // The path with links resolved as far as it exists, absolute.
 std::filesystem::path ResolvedPath(const std::filesystem::path& path, std::error_code& ec);
+
+// `path` in a form the standard library's file calls take at any length: on Windows absolute and
+// with "\\?\" once it is long, elsewhere as it is.
+std::filesystem::path LongPathForm(const std::filesystem::path& path);
 
 // The reason for the error `code` of the C library (errno), in the system's words.
 std::string ErrorText(int code);

@@ -351,6 +351,11 @@ Failure CheckWritable(const fs::path& file)
     return {};
 }
 
+fs::path LongPathForm(const fs::path& path)
+{
+    return path;
+}
+
 fs::path ResolvedPath(const fs::path& path, std::error_code& ec)
 {
     return fs::weakly_canonical(path, ec);

@@ -353,12 +353,22 @@ Failure SourceFile::Open(const fs::path& path, std::uint64_t)
     if (handle == INVALID_HANDLE_VALUE)
         return LastFailure();
     handle_ = reinterpret_cast<std::intptr_t>(handle);
+    path_ = path;
     return {};
 }
 
 Failure SourceFile::Info(EntryInfo& info) const
 {
-    return HandleInfo(reinterpret_cast<HANDLE>(handle_), info);
+    if (Failure failure = HandleInfo(reinterpret_cast<HANDLE>(handle_), info))
+        return failure;
+    // Deleted by another system (a share, Wine's host) the open file may still count its link:
+    // its name tells.
+    if (info.links > 0 && GetFileAttributesW(Wide(path_).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            info.links = 0;
+    }
+    return {};
 }
 
 std::int64_t SourceFile::Read(void* buffer, std::size_t size, Failure& failure)
@@ -432,6 +442,12 @@ Failure CheckWritable(const fs::path& file)
         return LastFailure();
     CloseHandle(handle);
     return {};
+}
+
+fs::path LongPathForm(const fs::path& path)
+{
+    const std::wstring wide = Wide(path);
+    return wide.rfind(L"\\\\?\\", 0) == 0 ? fs::path(wide) : path;
 }
 
 fs::path ResolvedPath(const fs::path& path, std::error_code& ec)

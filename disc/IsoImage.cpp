@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -342,6 +344,12 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
         done += static_cast<std::uint64_t>(got);
         if (observer != nullptr)
             observer->Written(done, total);
+    }
+    // The library's writer thread closes the last file after it handed over the file's last
+    // bytes, and only then checks it: the image is complete once the thread has ended.
+    if (result.error.empty() && !interrupted && done == total) {
+        while (iso_image_generator_is_running(image.get()) > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // A file that changed is the reason, whatever the library made of the failed read.
     if (const std::string changed = fileFailure.Get(); !changed.empty())

@@ -172,6 +172,7 @@ TEST_F(DesignerDisc, ImageIsWrittenWithProgress)
     fs::remove_all(folder);
     WriteProject(folder);
     ChooseFolder(folder);
+    W<QLineEdit>("ETitel")->setText(QStringLiteral("Mein Menü"));
     const fs::path image = saved / L"menü.iso";
     fs::remove(image);
     TFAbbild* dialog = StartImage(image);

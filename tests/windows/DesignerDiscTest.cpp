@@ -140,6 +140,9 @@ TEST_F(DesignerDisc, CheckListsTheLinesAndADoubleClickShowsTheFile)
     WriteProject(folder);
     WriteBytes(folder / "web/index.html", "<img src=\"fehlt.png\"><a href=\"zwei.html\">2</a>\n");
     ChooseFolder(folder);
+    // The page shows the disc step as the Linux designer does.
+    EXPECT_TRUE(W<QPushButton>("BtPruefen")->isVisible());
+    EXPECT_TRUE(W<QPushButton>("BtAbbild")->isVisible());
     Click(W<QPushButton>("BtPruefen"));
     auto* window = form->findChild<TFDisc*>();
     ASSERT_NE(window, nullptr);

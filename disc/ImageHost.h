@@ -37,7 +37,7 @@ struct Failure {
     explicit operator bool() const { return !text.empty(); }
 };
 
-// The entry at `path`; a link is followed only with `follow`.
+// The entry at `path`; a link is followed only with `follow` (and only then is its identity known).
 Failure Inspect(const std::filesystem::path& path, bool follow, EntryInfo& info);
 
 struct FolderEntry {
@@ -57,8 +57,9 @@ public:
 
     Failure Open(const std::filesystem::path& path, std::uint64_t expectedSize);
     bool IsOpen() const { return handle_ != kNone; }
-    // The open file as it is now (`links` 0 once it was deleted or its name is gone).
-    Failure Info(EntryInfo& info) const;
+    // The open file as it is now; with `stillThere` also whether it was deleted meanwhile
+    // (`links` 0 then).
+    Failure Info(EntryInfo& info, bool stillThere) const;
     // Up to `size` bytes: the count, 0 at the end, -1 with `failure` set.
     std::int64_t Read(void* buffer, std::size_t size, Failure& failure);
     void Close();

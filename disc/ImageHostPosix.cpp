@@ -271,7 +271,7 @@ Failure SourceFile::Open(const fs::path& path, std::uint64_t expectedSize)
     return {};
 }
 
-Failure SourceFile::Info(EntryInfo& info) const
+Failure SourceFile::Info(EntryInfo& info, bool) const
 {
     struct stat st {};
     if (::fstat(static_cast<int>(handle_), &st) != 0)

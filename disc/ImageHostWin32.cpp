@@ -148,10 +148,6 @@ Failure HandleInfo(HANDLE handle, EntryInfo& info)
     if (!GetFileInformationByHandle(handle, &data))
         return LastFailure();
     info = FromHandle(data);
-    // A file deleted while open is gone once the last handle closes.
-    FILE_STANDARD_INFO standard{};
-    if (GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) && standard.DeletePending)
-        info.links = 0;
     return {};
 }
 
@@ -295,13 +291,7 @@ Failure Inspect(const fs::path& path, bool follow, EntryInfo& info)
         const HANDLE find = FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
         if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
-            info = FromFind(data);
-            if (info.type != EntryInfo::Type::Link) {
-                // The identity comes from the file itself.
-                EntryInfo own;
-                if (!Inspect(path, true, own))
-                    info = own;
-            }
+            info = FromFind(data); // no identity: the one look-up the folder check makes per entry
             return {};
         }
         // A drive's root has no entry to find; it is never a link.
@@ -357,13 +347,13 @@ Failure SourceFile::Open(const fs::path& path, std::uint64_t)
     return {};
 }
 
-Failure SourceFile::Info(EntryInfo& info) const
+Failure SourceFile::Info(EntryInfo& info, bool stillThere) const
 {
     if (Failure failure = HandleInfo(reinterpret_cast<HANDLE>(handle_), info))
         return failure;
-    // Deleted by another system (a share, Wine's host) the open file may still count its link:
-    // its name tells.
-    if (info.links > 0 && GetFileAttributesW(Wide(path_).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // A file deleted while open (pending until its last handle closes, or deleted by another
+    // system: a share, Wine's host) may still count its link: its name tells.
+    if (stillThere && info.links > 0 && GetFileAttributesW(Wide(path_).c_str()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             info.links = 0;

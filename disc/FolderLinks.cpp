@@ -31,7 +31,8 @@ LinkTarget ResolveFolderLink(const fs::path& root, const std::vector<fs::path>& 
     const fs::path target = imagehost::ResolvedPath(link, ec);
     if (ec)
         return {LinkKind::Dangling, {}};
-    if (!IsWithin(target, root))
+    // The root in the same form as the target (Windows: the drive letter's case, short names).
+    if (!IsWithin(target, root) && !IsWithin(target, imagehost::ResolvedPath(root, ec)))
         return {LinkKind::Outside, {}};
     if (info.type == imagehost::EntryInfo::Type::Folder) {
         for (const fs::path& folder : chain) {

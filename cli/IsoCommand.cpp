@@ -1,5 +1,6 @@
 #include "cli/IsoCommand.h"
 
+#include "cli/ProgramIo.h"
 #include "cli/QvrCommand.h"
 #include "cli/VerifyCommand.h"
 #include "config/DiscRules.h"
@@ -8,15 +9,9 @@
 #include "disc/IsoImage.h"
 #include "disc/LinuxAutorun.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <ostream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qv {
 
@@ -134,7 +129,7 @@ int RunIso(const std::vector<std::string>& args, std::ostream& out, std::ostream
     request.label = volume;
     request.inPlace = inPlace;
     request.rootFiles = linuxStart.files;
-    ProgressLine line(err, ::isatty(STDERR_FILENO) == 1);
+    ProgressLine line(err, IsTerminal(2));
     request.observer = &line;
     const IsoWriteResult written = WriteIsoImage(request);
     line.Finish();

@@ -21,6 +21,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Windows-1252, so German text shows right whatever the console's code page.
 std::unique_ptr<std::streambuf> StandardStream(int fd);
 
+// Whether standard output (1) or standard error (2) is a terminal or console window, where a
+// progress line that rewrites itself can be read.
+bool IsTerminal(int fd);
+
 // Whether a disc's autorun.sh could be tried on this machine: `verify --linux` then also says what it
 // would do here. Not on Windows, where only what it does on a Linux desktop is printed.
 bool HostRunsLinuxAutorun();

@@ -2,6 +2,8 @@
 
 #include "cli/StandardOutput.h"
 
+#include <unistd.h>
+
 namespace qv {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv)
@@ -12,6 +14,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
 std::unique_ptr<std::streambuf> StandardStream(int fd)
 {
     return std::make_unique<DescriptorOutput>(fd);
+}
+
+bool IsTerminal(int fd)
+{
+    return ::isatty(fd) == 1;
 }
 
 bool HostRunsLinuxAutorun()

@@ -144,6 +144,13 @@ std::unique_ptr<std::streambuf> StandardStream(int fd)
     return std::make_unique<DescriptorOutput>(fd);
 }
 
+bool IsTerminal(int fd)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
 bool HostRunsLinuxAutorun()
 {
     return false;

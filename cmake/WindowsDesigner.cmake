@@ -30,6 +30,17 @@ if(NOT QUORVANE_WINDOWS_QT OR NOT EXISTS "${QUORVANE_WINDOWS_QT}/.complete" OR N
 endif()
 file(REAL_PATH "${QUORVANE_WINDOWS_QT}" windows_qt)
 
+# The disc library needs libisofs, libxml2 and Duktape for Windows (scripts/build-windows-deps.sh);
+# without them the designer has no disc step.
+set(windows_deps "${windows_cache}/deps")
+if(EXISTS "${windows_deps}/.complete")
+  set(windows_disc ON)
+else()
+  set(windows_disc OFF)
+  quorvane_left_out("The Windows designer has no disc step: no Windows libraries in ${windows_deps} "
+                 "(scripts/build-windows-deps.sh)")
+endif()
+
 include(ExternalProject)
 set(windows_bin "${CMAKE_BINARY_DIR}/bin-windows")
 set(windows_build "${CMAKE_BINARY_DIR}/windows-designer")
@@ -51,6 +62,9 @@ ExternalProject_Add(quorvane_windows
     "-DQUORVANE_BUILD_TESTS=${QUORVANE_BUILD_TESTS}"
     -DQUORVANE_BUILD_BENCH=OFF
     -DQUORVANE_BUILD_QVR=OFF
+    # The disc step: the folder check and the image writer, with the Windows libraries.
+    "-DQUORVANE_BUILD_DISC=${windows_disc}"
+    "-DQUORVANE_WINDOWS_DEPS=${windows_deps}"
     -DQUORVANE_BUILD_LINUX_RUNTIME=OFF
     "-DQUORVANE_UPDATE_URL=${QUORVANE_UPDATE_URL}"
     "-DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}"

@@ -10,6 +10,7 @@
 #include "config/RegularFile.h"
 #include "config/StarterContract.h"
 #include "disc/FolderLinks.h"
+#include "disc/ImageHost.h"
 #include "disc/HtmlLinks.h"
 #include "disc/LinuxAutorun.h"
 
@@ -131,9 +132,23 @@ fs::file_status OwnStatus(const fs::path& path, std::uintmax_t& size)
 {
     std::error_code ec;
 #ifdef _WIN32
-    const fs::file_status status = fs::symlink_status(path, ec);
-    size = fs::is_regular_file(status) ? fs::file_size(path, ec) : 0;
-    return status;
+    // Symbolic links and junctions count as links, as on Linux.
+    imagehost::EntryInfo info;
+    size = 0;
+    if (imagehost::Inspect(path, false, info))
+        return fs::symlink_status(path, ec);
+    switch (info.type) {
+    case imagehost::EntryInfo::Type::Link:
+        return fs::file_status(fs::file_type::symlink);
+    case imagehost::EntryInfo::Type::Folder:
+        return fs::file_status(fs::file_type::directory);
+    case imagehost::EntryInfo::Type::File:
+        size = info.size;
+        return fs::file_status(fs::file_type::regular);
+    case imagehost::EntryInfo::Type::Other:
+        break;
+    }
+    return fs::file_status(fs::file_type::unknown);
 #else
     struct stat info {};
     size = 0;
@@ -338,10 +353,22 @@ private:
             subject_ = current.path;
             const fs::path& folder = current.real;
             std::error_code ec;
-            fs::directory_iterator it(folder, ec);
             std::vector<fs::directory_entry> found;
+#ifdef _WIN32
+            // The host's own listing: the standard library's stops short of paths beyond 260
+            // characters without a word.
+            std::vector<imagehost::FolderEntry> listed;
+            if (const imagehost::Failure failed = imagehost::ListFolder(folder, listed))
+                ec = std::make_error_code(failed.missing ? std::errc::no_such_file_or_directory
+                                                         : std::errc::permission_denied);
+            const fs::path listedIn = imagehost::LongPathForm(folder);
+            for (const imagehost::FolderEntry& entry : listed)
+                found.emplace_back(listedIn / PathFromUtf8(entry.name));
+#else
+            fs::directory_iterator it(folder, ec);
             for (; !ec && it != fs::directory_iterator(); it.increment(ec))
                 found.push_back(*it);
+#endif
             if (ec) {
                 if (current.path.empty()) {
                     failure = "Der Ordner " + Quote(PathToUtf8(root_)) + " kann nicht gelesen werden: " + ec.message();

@@ -1,5 +1,7 @@
 #include "disc/FolderLinks.h"
 
+#include "disc/ImageHost.h"
+
 #include <system_error>
 
 
@@ -21,23 +23,25 @@ bool IsWithin(const fs::path& path, const fs::path& folder)
 
 LinkTarget ResolveFolderLink(const fs::path& root, const std::vector<fs::path>& chain, const fs::path& link)
 {
+    // Through the host's calls: Windows' links (symbolic links, junctions) are resolved as well.
+    imagehost::EntryInfo info;
+    if (imagehost::Inspect(link, true, info))
+        return {LinkKind::Dangling, {}};
     std::error_code ec;
-    const fs::path target = fs::canonical(link, ec);
+    const fs::path target = imagehost::ResolvedPath(link, ec);
     if (ec)
         return {LinkKind::Dangling, {}};
-    if (!IsWithin(target, root))
+    // The root in the same form as the target (Windows: the drive letter's case, short names).
+    if (!IsWithin(target, root) && !IsWithin(target, imagehost::ResolvedPath(root, ec)))
         return {LinkKind::Outside, {}};
-    const fs::file_status status = fs::status(target, ec);
-    if (ec)
-        return {LinkKind::Dangling, {}};
-    if (fs::is_directory(status)) {
+    if (info.type == imagehost::EntryInfo::Type::Folder) {
         for (const fs::path& folder : chain) {
             if (folder == target)
                 return {LinkKind::Loop, target};
         }
         return {LinkKind::Folder, target};
     }
-    if (fs::is_regular_file(status))
+    if (info.type == imagehost::EntryInfo::Type::File)
         return {LinkKind::File, target};
     return {LinkKind::Special, target};
 }

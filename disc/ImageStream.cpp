@@ -4,14 +4,13 @@
 #include <libisofs/libisofs.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -28,24 +27,28 @@ struct StreamObject {
     void* data;
 };
 
-bool SameTime(const timespec& a, const timespec& b)
+// Whether the file is still the one seen: the same identity where the host gives one, size and times.
+bool SameFile(const imagehost::EntryInfo& now, const imagehost::EntryInfo& seen)
 {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    const bool identity = seen.inode == 0 || (now.inode == seen.inode && now.device == seen.device);
+    return identity && now.type == seen.type && now.size == seen.size && now.stamp == seen.stamp
+           && now.birth == seen.birth;
 }
 
 struct CheckedFile {
-    std::string path;
+    std::filesystem::path path;
     std::string shown;
-    struct stat seen {};
+    imagehost::EntryInfo seen;
+    std::uint64_t id = 0; // the identity given to the library where the host gives none
     StreamFailure* failure = nullptr;
-    int fd = -1;
+    imagehost::SourceFile source;
     std::unique_ptr<char[]> buffer;
     std::size_t capacity = 0;
     std::size_t begin = 0; // unread part of the buffer: [begin, end)
     std::size_t end = 0;
     std::uint64_t fetched = 0; // bytes taken from the file so far
 
-    int Fail(const char* what)
+    int Fail(const std::string& what)
     {
         failure->Set("\"" + shown + "\" " + what);
         return static_cast<int>(ISO_FILE_READ_ERROR);
@@ -62,31 +65,27 @@ CheckedFile* Data(IsoStream* stream)
 int Open(IsoStream* stream)
 {
     CheckedFile& file = *Data(stream);
-    if (file.fd >= 0)
+    if (file.source.IsOpen())
         return static_cast<int>(ISO_FILE_ALREADY_OPENED);
-    file.fd = ::open(file.path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (file.fd < 0) {
-        if (errno == ENOENT)
+    if (const imagehost::Failure failure = file.source.Open(file.path, file.seen.size)) {
+        if (failure.missing)
             return file.Vanished();
-        return file.Fail((std::string("kann nicht gelesen werden: ") + std::strerror(errno)).c_str());
+        return file.Fail("kann nicht gelesen werden: " + failure.text);
     }
-    struct stat now {};
-    if (::fstat(file.fd, &now) != 0 || now.st_ino != file.seen.st_ino || now.st_dev != file.seen.st_dev
-        || now.st_size != file.seen.st_size || !SameTime(now.st_mtim, file.seen.st_mtim)) {
-        ::close(file.fd);
-        file.fd = -1;
+    // Without an identity seen (Windows' listing gives none) Close tells all that this look-up
+    // would: one call less per file where each costs the most.
+    imagehost::EntryInfo now;
+    if (file.seen.inode != 0 && (file.source.Info(now, false) || !SameFile(now, file.seen))) {
+        file.source.Close();
         return file.Changed();
     }
-    const auto size = static_cast<std::uint64_t>(file.seen.st_size);
-    if (size > kReadPiece)
-        ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const std::uint64_t size = file.seen.size;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, kReadPiece));
     if (file.capacity < wanted || !file.buffer) {
         file.capacity = std::max<std::size_t>(wanted, 1);
         file.buffer.reset(new (std::nothrow) char[file.capacity]);
         if (!file.buffer) {
-            ::close(file.fd);
-            file.fd = -1;
+            file.source.Close();
             file.capacity = 0;
             return static_cast<int>(ISO_OUT_OF_MEM);
         }
@@ -99,34 +98,33 @@ int Open(IsoStream* stream)
 int Close(IsoStream* stream)
 {
     CheckedFile& file = *Data(stream);
-    if (file.fd < 0)
+    if (!file.source.IsOpen())
         return static_cast<int>(ISO_FILE_NOT_OPENED);
     // Whatever was read, the file must still be the one seen: same size, same time, still there
     // (a file deleted while it is open has no links left).
-    struct stat now {};
-    const bool readable = ::fstat(file.fd, &now) == 0;
-    ::close(file.fd);
-    file.fd = -1;
+    imagehost::EntryInfo now;
+    const bool readable = !file.source.Info(now, true);
+    file.source.Close();
     file.buffer.reset();
     file.capacity = 0;
-    if (readable && now.st_nlink == 0)
+    if (readable && now.links == 0)
         return file.Vanished();
-    if (!readable || now.st_size != file.seen.st_size || !SameTime(now.st_mtim, file.seen.st_mtim))
+    if (!readable || !SameFile(now, file.seen))
         return file.Changed();
     return static_cast<int>(ISO_SUCCESS);
 }
 
 off_t GetSize(IsoStream* stream)
 {
-    return Data(stream)->seen.st_size;
+    return static_cast<off_t>(Data(stream)->seen.size);
 }
 
 int Read(IsoStream* stream, void* target, std::size_t count)
 {
     CheckedFile& file = *Data(stream);
-    if (file.fd < 0)
+    if (!file.source.IsOpen())
         return static_cast<int>(ISO_FILE_NOT_OPENED);
-    const auto size = static_cast<std::uint64_t>(file.seen.st_size);
+    const std::uint64_t size = file.seen.size;
     auto* out = static_cast<char*>(target);
     std::size_t done = 0;
     while (done < count) {
@@ -134,12 +132,10 @@ int Read(IsoStream* stream, void* target, std::size_t count)
             if (file.fetched == size)
                 break; // the end as seen; Close checks that nothing came after it
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(file.capacity, size - file.fetched));
-            const ssize_t got = ::read(file.fd, file.buffer.get(), want);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return file.Fail((std::string("kann nicht gelesen werden: ") + std::strerror(errno)).c_str());
-            }
+            imagehost::Failure failure;
+            const std::int64_t got = file.source.Read(file.buffer.get(), want, failure);
+            if (got < 0)
+                return file.Fail("kann nicht gelesen werden: " + failure.text);
             if (got == 0)
                 return file.Changed(); // shorter than it was
             file.begin = 0;
@@ -163,16 +159,15 @@ void GetId(IsoStream* stream, unsigned int* fsId, dev_t* devId, ino_t* inoId)
 {
     const CheckedFile& file = *Data(stream);
     *fsId = kStreamFsId;
-    *devId = file.seen.st_dev;
-    *inoId = file.seen.st_ino;
+    // Streams of the same identity share their content in the image: a file without one gets
+    // its own.
+    *devId = static_cast<dev_t>(file.seen.inode != 0 ? file.seen.device : 0);
+    *inoId = static_cast<ino_t>(file.seen.inode != 0 ? file.seen.inode : file.id);
 }
 
 void Free(IsoStream* stream)
 {
-    CheckedFile* file = Data(stream);
-    if (file->fd >= 0)
-        ::close(file->fd);
-    delete file;
+    delete Data(stream);
 }
 
 int UpdateSize(IsoStream*)
@@ -198,8 +193,8 @@ std::string StreamFailure::Get() const
     return text_;
 }
 
-iso_stream* NewCheckedFileStream(const std::string& path, const std::string& shown, const struct stat& seen,
-                                 StreamFailure& failure)
+iso_stream* NewCheckedFileStream(const std::filesystem::path& path, const std::string& shown,
+                                 const imagehost::EntryInfo& seen, StreamFailure& failure)
 {
     // The library frees the object itself with free(): it comes from malloc.
     auto* object = static_cast<StreamObject*>(std::malloc(sizeof(StreamObject)));
@@ -213,6 +208,8 @@ iso_stream* NewCheckedFileStream(const std::string& path, const std::string& sho
     file->path = path;
     file->shown = shown;
     file->seen = seen;
+    static std::atomic<std::uint64_t> counter{0};
+    file->id = ++counter;
     file->failure = &failure;
     object->iface = &g_checkedFileClass;
     object->refcount = 1;

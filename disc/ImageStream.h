@@ -1,9 +1,10 @@
 #pragma once
 
+#include "disc/ImageHost.h"
+
+#include <filesystem>
 #include <mutex>
 #include <string>
-
-#include <sys/stat.h>
 
 struct iso_stream;
 
@@ -26,7 +27,7 @@ private:
 // size, grows, shrinks or is rewritten (another modification time) while the image is written sets
 // `failure` (naming it as `shown`) and ends the read with an error, never with a hole of zeros.
 // The file is read in large pieces, whatever size the library asks for. Returns a new reference.
-iso_stream* NewCheckedFileStream(const std::string& path, const std::string& shown, const struct stat& seen,
-                                 StreamFailure& failure);
+iso_stream* NewCheckedFileStream(const std::filesystem::path& path, const std::string& shown,
+                                 const imagehost::EntryInfo& seen, StreamFailure& failure);
 
 } // namespace qv

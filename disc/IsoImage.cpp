@@ -3,6 +3,7 @@
 #include "config/DiscRules.h"
 #include "disc/DiscCheck.h"
 #include "disc/FolderLinks.h"
+#include "disc/ImageHost.h"
 #include "disc/ImageStream.h"
 #include "disc/LinuxAutorun.h"
 
@@ -12,19 +13,15 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <thread>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <optional>
 #include <ostream>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -34,39 +31,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kChunk = 1024 * 1024;
 // The ring buffer between the library's writer thread and the file: 2 MiB, whatever the folder's size.
 constexpr std::size_t kFifoBlocks = 2 * 1024 * 1024 / 2048;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Catches SIGINT, SIGTERM and SIGHUP while it lives, so an interrupted write can remove its
-// temporary file; the previous handlers return afterwards. No SA_RESTART: a blocked write returns.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kSignals.size(); ++i)
-            sigaction(kSignals[i], &action, &previous_[i]);
-    }
-    ~InterruptGuard()
-    {
-        for (std::size_t i = 0; i < kSignals.size(); ++i)
-            sigaction(kSignals[i], &previous_[i], nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> previous_{};
-};
 
 // The library is set up once per write and torn down with it.
 class IsoLibrary {
@@ -133,178 +97,16 @@ std::string LibraryError(const std::string& what, int code)
     return text;
 }
 
-bool WriteAll(int fd, const unsigned char* data, std::size_t size)
+using imagehost::EntryInfo;
+
+void SetAttributes(IsoNode* node, const EntryInfo& info)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR && !g_interrupted)
-                continue;
-            return false;
-        }
-        if (written == 0) { // a device that takes nothing would keep the loop going for ever
-            errno = EIO;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Where the image goes while it is written: an open descriptor and the first error seen.
-class ImageTarget {
-public:
-    ImageTarget() = default;
-    virtual ~ImageTarget()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ImageTarget(const ImageTarget&) = delete;
-    ImageTarget& operator=(const ImageTarget&) = delete;
-
-    bool Ready() const { return fd_ >= 0; }
-    int error() const { return error_; }
-    // Writes all of `size` bytes; false with errno set on failure or interruption.
-    virtual bool Write(const unsigned char* data, std::size_t size) { return WriteAll(fd_, data, size); }
-    // Makes the image final once it is complete.
-    virtual bool Commit(const fs::path& target) = 0;
-
-protected:
-    // Closes the descriptor; a failure (a late write error of some file systems) is kept.
-    bool Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            error_ = errno;
-            return false;
-        }
-        return true;
-    }
-
-    int fd_ = -1;
-    int error_ = 0;
-};
-
-
-// A device or FIFO named as the target (/dev/null, a pipe to a burning program, a USB stick):
-// written in place as `qvr convert -o` writes it, never replaced by a file. A pipe's reader or a
-// device receives the bytes as they come; after a failure it may hold part of the image.
-class InPlaceTarget final : public ImageTarget {
-public:
-    explicit InPlaceTarget(const fs::path& target)
-    {
-        // A reader that goes away gives EPIPE, a failure with a message, not a silent end.
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        sigaction(SIGPIPE, &ignore, &previousPipe_);
-        // Opening a FIFO waits for its reader; an interruption ends the wait.
-        fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (fd_ < 0)
-            error_ = errno;
-    }
-    ~InPlaceTarget() override { sigaction(SIGPIPE, &previousPipe_, nullptr); }
-
-    bool Commit(const fs::path&) override
-    {
-        struct stat info {};
-        // A block device holds the image only once it is flushed; pipes and character devices
-        // have nothing to flush.
-        if (::fstat(fd_, &info) == 0 && S_ISBLK(info.st_mode) && ::fsync(fd_) != 0) {
-            error_ = errno;
-            return false;
-        }
-        return Close();
-    }
-
-private:
-    struct sigaction previousPipe_ {};
-};
-
-// A temporary file beside the target, removed unless it was renamed over the target.
-class TemporaryFile final : public ImageTarget {
-public:
-    explicit TemporaryFile(const fs::path& target)
-    {
-        std::string pattern = target.string() + ".qvr-XXXXXX";
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ >= 0)
-            path_ = pattern;
-        else
-            error_ = errno;
-    }
-    ~TemporaryFile() override
-    {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-
-    bool Write(const unsigned char* data, std::size_t size) override
-    {
-        if (!ImageTarget::Write(data, size))
-            return false;
-        written_ += size;
-        StreamOut();
-        return true;
-    }
-
-    // Makes the file an ordinary one (mkstemp gives 0600), flushes it to the disk and renames it
-    // over the target. Errors of a full disk may show only here.
-    bool Commit(const fs::path& target) override
-    {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) {
-            error_ = errno;
-            return false;
-        }
-        if (!Close())
-            return false;
-        if (::rename(path_.c_str(), target.c_str()) != 0) {
-            error_ = errno;
-            return false;
-        }
-        path_.clear();
-        return true;
-    }
-
-private:
-    // Hands each finished stretch of the image to the disk while the next one is produced, and
-    // drops it from the page cache once it is there: the final flush stays short, and writing a
-    // large image neither fills the memory with it nor stalls on a flood of dirty pages.
-    void StreamOut()
-    {
-#ifdef __linux__
-        while (written_ - started_ >= kWriteBack) {
-            ::sync_file_range(fd_, static_cast<off_t>(started_), kWriteBack, SYNC_FILE_RANGE_WRITE);
-            if (started_ >= kWriteBack) {
-                const auto previous = static_cast<off_t>(started_ - kWriteBack);
-                ::sync_file_range(fd_, previous, kWriteBack,
-                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-                ::posix_fadvise(fd_, previous, kWriteBack, POSIX_FADV_DONTNEED);
-            }
-            started_ += kWriteBack;
-        }
-#endif
-    }
-
-    static constexpr std::uint64_t kWriteBack = 8 * 1024 * 1024;
-    std::string path_;
-    std::uint64_t written_ = 0;
-    std::uint64_t started_ = 0; // the image before this offset is on its way to the disk
-};
-
-void SetAttributes(IsoNode* node, const struct stat& info)
-{
-    iso_node_set_permissions(node, info.st_mode & 07777);
-    iso_node_set_uid(node, info.st_uid);
-    iso_node_set_gid(node, info.st_gid);
-    iso_node_set_mtime(node, info.st_mtime);
-    iso_node_set_atime(node, info.st_atime);
-    iso_node_set_ctime(node, info.st_ctime);
+    iso_node_set_permissions(node, static_cast<mode_t>(info.mode));
+    iso_node_set_uid(node, static_cast<uid_t>(info.uid));
+    iso_node_set_gid(node, static_cast<gid_t>(info.gid));
+    iso_node_set_mtime(node, static_cast<time_t>(info.mtime));
+    iso_node_set_atime(node, static_cast<time_t>(info.atime));
+    iso_node_set_ctime(node, static_cast<time_t>(info.ctime));
 }
 
 // Builds the image's tree from the folder (canonical). Files become checked streams; a link to a
@@ -322,9 +124,9 @@ public:
     // Empty on success, else the German reason.
     std::string Build()
     {
-        struct stat info {};
-        if (::stat(root_.c_str(), &info) != 0)
-            return "Der Ordner " + PathToUtf8(root_) + " ist nicht lesbar: " + std::strerror(errno);
+        EntryInfo info;
+        if (const imagehost::Failure failure = imagehost::Inspect(root_, true, info))
+            return "Der Ordner " + PathToUtf8(root_) + " ist nicht lesbar: " + failure.text;
         IsoDir* top = iso_image_get_root(image_);
         SetAttributes(reinterpret_cast<IsoNode*>(top), info);
         pending_.push_back({top, root_, "", {root_}});
@@ -348,48 +150,33 @@ private:
     std::string AddEntries(const Folder& folder)
     {
         const std::string where = folder.shown.empty() ? std::string(".") : folder.shown;
-        DIR* listing = ::opendir(folder.real.c_str());
-        if (listing == nullptr)
-            return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
-        std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
-        const int dirFd = ::dirfd(listing);
+        std::vector<imagehost::FolderEntry> entries;
+        if (const imagehost::Failure failure = imagehost::ListFolder(folder.real, entries))
+            return "Der Ordner \"" + where + "\" ist nicht lesbar: " + failure.text;
         // The library keeps a folder's entries in a list sorted by name and walks it from the
         // smallest name for every entry added: added in falling order, each new entry is the
         // smallest and the walk ends at once. In the order of the listing a flat folder of many
         // files would cost time with the square of their number.
-        std::vector<std::string> names;
-        while (true) {
-            errno = 0;
-            const dirent* entry = ::readdir(listing);
-            if (entry == nullptr) {
-                if (errno != 0)
-                    return "Der Ordner \"" + where + "\" ist nicht lesbar: " + std::strerror(errno);
-                break;
-            }
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                names.emplace_back(entry->d_name);
-        }
-        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-            return std::strcmp(a.c_str(), b.c_str()) > 0;
+        std::sort(entries.begin(), entries.end(), [](const imagehost::FolderEntry& a, const imagehost::FolderEntry& b) {
+            return std::strcmp(a.name.c_str(), b.name.c_str()) > 0;
         });
-        for (const std::string& name : names) {
+        for (imagehost::FolderEntry& entry : entries) {
+            const std::string& name = entry.name;
             const std::string shown = folder.shown.empty() ? name : folder.shown + "/" + name;
-            struct stat info {};
-            if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-                return "\"" + shown + "\" ist nicht lesbar: " + std::strerror(errno);
-            fs::path real = folder.real / name;
-            if (S_ISLNK(info.st_mode)) {
+            EntryInfo& info = entry.info;
+            fs::path real = folder.real / PathFromUtf8(name);
+            if (info.type == EntryInfo::Type::Link) {
                 const LinkTarget target = ResolveFolderLink(root_, folder.chain, real);
                 if (target.kind != LinkKind::File && target.kind != LinkKind::Folder)
                     continue; // never content from outside the folder
-                if (::stat(target.resolved.c_str(), &info) != 0)
+                if (imagehost::Inspect(target.resolved, true, info))
                     continue; // gone since: nothing to add
                 real = target.resolved;
             }
             std::string error;
-            if (S_ISDIR(info.st_mode))
+            if (info.type == EntryInfo::Type::Folder)
                 error = AddFolder(folder, name, shown, std::move(real), info);
-            else if (S_ISREG(info.st_mode))
+            else if (info.type == EntryInfo::Type::File)
                 error = AddFile(folder, name, shown, real, info);
             if (!error.empty())
                 return error;
@@ -398,7 +185,7 @@ private:
     }
 
     std::string AddFolder(const Folder& parent, const std::string& name, const std::string& shown, fs::path real,
-                          const struct stat& info)
+                          const EntryInfo& info)
     {
         IsoDir* dir = nullptr;
         if (const int rc = iso_image_add_new_dir(image_, parent.dir, name.c_str(), &dir); rc < 0)
@@ -411,11 +198,11 @@ private:
     }
 
     std::string AddFile(const Folder& parent, const std::string& name, const std::string& shown,
-                        const fs::path& real, const struct stat& info)
+                        const fs::path& real, const EntryInfo& info)
     {
-        IsoStream* stream = NewCheckedFileStream(real.string(), shown, info, failure_);
+        IsoStream* stream = NewCheckedFileStream(real, shown, info, failure_);
         if (stream == nullptr)
-            return "\"" + shown + "\": " + std::strerror(ENOMEM);
+            return "\"" + shown + "\": " + imagehost::ErrorText(ENOMEM);
         IsoFile* file = nullptr;
         if (const int rc = iso_image_add_new_file(image_, parent.dir, name.c_str(), stream, &file); rc < 0) {
             iso_stream_unref(stream);
@@ -508,14 +295,11 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
     iso_write_opts_set_output_charset(opts.get(), utf8);
 
     // Interruptions from here on end the write with the temporary file removed.
-    InterruptGuard interrupts;
-    std::unique_ptr<ImageTarget> target;
-    if (request.inPlace)
-        target = std::make_unique<InPlaceTarget>(request.image);
-    else
-        target = std::make_unique<TemporaryFile>(request.image);
+    imagehost::InterruptGuard interrupts;
+    std::unique_ptr<imagehost::ImageOutput> target =
+        request.inPlace ? imagehost::ImageInPlace(request.image) : imagehost::TemporaryImage(request.image);
     if (!target->Ready()) {
-        result.error = failed + ": " + (g_interrupted ? std::string("abgebrochen.") : std::strerror(target->error()));
+        result.error = failed + ": " + (imagehost::Interrupted() ? std::string("abgebrochen.") : target->Error());
         return result;
     }
 
@@ -535,7 +319,7 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
     std::uint64_t done = 0;
     bool interrupted = false;
     while (done < total) {
-        if (g_interrupted || (observer != nullptr && observer->WriteCancelled())) {
+        if (imagehost::Interrupted() || (observer != nullptr && observer->WriteCancelled())) {
             interrupted = true;
             break;
         }
@@ -551,15 +335,21 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
             break;
         }
         if (!target->Write(buffer.data(), static_cast<std::size_t>(got))) {
-            if (g_interrupted)
+            if (imagehost::Interrupted())
                 interrupted = true;
             else
-                result.error = failed + ": " + std::strerror(errno);
+                result.error = failed + ": " + target->Error();
             break;
         }
         done += static_cast<std::uint64_t>(got);
         if (observer != nullptr)
             observer->Written(done, total);
+    }
+    // The library's writer thread closes the last file after it handed over the file's last
+    // bytes, and only then checks it: the image is complete once the thread has ended.
+    if (result.error.empty() && !interrupted && done == total) {
+        while (iso_image_generator_is_running(image.get()) > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // A file that changed is the reason, whatever the library made of the failed read.
     if (const std::string changed = fileFailure.Get(); !changed.empty())
@@ -573,8 +363,8 @@ IsoWriteResult WriteIsoImage(const IsoWriteRequest& request)
         source->cancel(source.get());
         return result; // a temporary file goes with `target`
     }
-    if (!target->Commit(request.image)) {
-        result.error = failed + ": " + std::strerror(target->error());
+    if (!target->Commit()) {
+        result.error = failed + ": " + target->Error();
         return result;
     }
     result.bytes = done;
@@ -585,23 +375,20 @@ std::string CheckIsoTarget(const fs::path& folder, const std::string& shown, fs:
 {
     std::error_code ec;
     inPlace = false;
-    struct stat info {};
-    if (::stat(image.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode))
-            return "Das Ziel " + shown + " ist ein Ordner.";
-        inPlace = !S_ISREG(info.st_mode);
-        if (!inPlace) {
-            // A link to an image: the file it names is replaced, the link stays.
-            image = fs::canonical(image, ec);
-            // An existing image that cannot be written in place is refused, not replaced by the rename.
-            const int fd = ec ? -1 : ::open(image.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-            if (fd < 0)
-                return "Das Abbild " + shown + " kann nicht geschrieben werden: "
-                       + (ec ? ec.message() : std::string(std::strerror(errno)));
-            ::close(fd);
-        }
+    const imagehost::TargetKind kind = imagehost::InspectTarget(image);
+    if (kind == imagehost::TargetKind::Folder)
+        return "Das Ziel " + shown + " ist ein Ordner.";
+    inPlace = kind == imagehost::TargetKind::Special;
+    if (kind == imagehost::TargetKind::File) {
+        // A link to an image: the file it names is replaced, the link stays.
+        image = imagehost::ResolvedPath(image, ec);
+        // An existing image that cannot be written in place is refused, not replaced by the rename.
+        if (ec)
+            return "Das Abbild " + shown + " kann nicht geschrieben werden: " + ec.message();
+        if (const imagehost::Failure failure = imagehost::CheckWritable(image))
+            return "Das Abbild " + shown + " kann nicht geschrieben werden: " + failure.text;
     }
-    if (!inPlace && IsWithin(fs::weakly_canonical(image, ec), folder))
+    if (!inPlace && IsWithin(imagehost::ResolvedPath(image, ec), folder))
         return "Das Abbild darf nicht im Ordner liegen, aus dem es entsteht: " + shown;
     return {};
 }

@@ -123,18 +123,96 @@ engine) # what the Windows runtime's engine cannot run or show: the same report 
   done
   ;;
 
-iso) # left out of qvr.exe, in German, with nothing written
-  menu="$work/menu"
-  mkdir -p "$menu"
-  wine "$exe" iso "$(wpath "$menu")" -o "$(wpath "$work/abbild.iso")" >"$work/out" 2>"$work/err" </dev/null
+iso) # the image of a folder with umlauts, sub-folders, an empty file and a long path, as on Linux
+  menu="$work/Menü Ordner"
+  mkdir -p "$menu/Bilder äöü/Unter ß" "$menu/leer"
+  cp "$starter_exe" "$menu/starter.exe"
+  printf '[Fenster]\r\n' >"$menu/starter.ini"
+  : >"$menu/Bilder äöü/leer.txt"
+  head -c 3000000 /dev/urandom >"$menu/Bilder äöü/Unter ß/groß.bin"
+  printf 'Grüße\r\n' >"$menu/Bilder äöü/Unter ß/Ärger.txt"
+  long="$menu"
+  for n in 1 2 3 4 5 6; do long="$long/Ein recht langer Ordnername für einen tiefen Pfad, Nummer $n"; done
+  mkdir -p "$long"
+  printf 'tief unten\n' >"$long/Datei mit langem Namen ganz unten im Baum.txt"
+  [ "$(wpath "$long/Datei mit langem Namen ganz unten im Baum.txt" | wc -c)" -gt 400 ] || fail "the long path is short"
+  # Each writes abbild.iso in a folder of its own, so that the lines name the same image.
+  mkdir -p "$work/w" "$work/l"
+  (cd "$work/w" && wine "$exe" iso "$(wpath "$menu")" -o abbild.iso --force >"$work/windows.out" 2>"$work/windows.err" </dev/null)
   code=$?
-  [ "$code" = 2 ] || fail "exit code $code"
-  grep -q 'Der Befehl "iso" ist in qvr.exe für Windows nicht enthalten' "$work/err" || fail "message: $(cat "$work/err")"
-  [ ! -e "$work/abbild.iso" ] || fail "an image was written"
-  # Its help says so too, instead of describing the image writer.
-  wine "$exe" --help >"$work/help" 2>&1 </dev/null || fail "--help failed: $(cat "$work/help")"
-  grep -q 'Ist in qvr.exe für Windows nicht enthalten' "$work/help" || fail "help: $(cat "$work/help")"
-  ! grep -q 'Rock Ridge' "$work/help" || fail "the help describes the image writer: $(cat "$work/help")"
+  [ "$code" = 0 ] || fail "exit code $code: $(cat "$work/windows.err")"
+  (cd "$work/l" && "$work/linux/qvr" iso "$menu" -o abbild.iso --force >"$work/linux.out" 2>"$work/linux.err") \
+    || fail "qvr on Linux: $(cat "$work/linux.err")"
+  grep -q '^Abbild geschrieben: abbild.iso (' "$work/windows.out" || fail "output: $(cat "$work/windows.out")"
+  cmp -s "$work/windows.out" "$work/linux.out" || fail "the output differs: $(diff "$work/windows.out" "$work/linux.out")"
+  cmp -s "$work/windows.err" "$work/linux.err" || fail "the report differs: $(diff "$work/windows.err" "$work/linux.err")"
+  mv "$work/w/abbild.iso" "$work/windows.iso"
+  mv "$work/l/abbild.iso" "$work/linux.iso"
+  # File for file, with the Rock Ridge names and with the Joliet names Windows reads.
+  osirrox -indev "$work/windows.iso" -extract / "$work/aus-windows" >/dev/null 2>&1 || fail "osirrox cannot read the image"
+  diff -r "$menu" "$work/aus-windows" >&2 || fail "the image's files differ from the folder"
+  osirrox -read_fs norock -joliet on -indev "$work/windows.iso" -find / 2>/dev/null | sort >"$work/joliet-windows"
+  osirrox -read_fs norock -joliet on -indev "$work/linux.iso" -find / 2>/dev/null | sort >"$work/joliet-linux"
+  grep -q 'Ärger.txt' "$work/joliet-windows" || fail "no Joliet names: $(cat "$work/joliet-windows")"
+  cmp -s "$work/joliet-windows" "$work/joliet-linux" || fail "the Joliet views differ"
+  [ "$(stat -c %s "$work/windows.iso")" = "$(stat -c %s "$work/linux.iso")" ] || fail "the images differ in size"
+  [ -z "$(ls -A "$work/w")" ] || fail "left behind: $(ls -A "$work/w")"
+  # The help describes the image writer as qvr's does.
+  run_both "--help" --help
+  ;;
+
+iso-failure) # a file that vanishes, an interruption and a full target: no image, an existing one kept
+  menu="$work/menu"
+  mkdir -p "$menu/daten"
+  printf 'klein\n' >"$menu/daten/klein.txt"
+  old="$work/alt.iso"
+  head -c 20000 /dev/urandom >"$old"
+  image="$work/abbild.iso"
+  # run_failing NAME ACTION: qvr.exe writes a folder with a large (sparse) file over an existing
+  # image; once its temporary file is there, ACTION runs (CHILD is qvr.exe's process).
+  run_failing() {
+    local name=$1 action=$2
+    cp "$old" "$image"
+    truncate -s 1G "$menu/daten/groß.bin"
+    wine "$exe" iso "$(wpath "$menu")" -o "$(wpath "$image")" --force >"$work/out" 2>"$work/err" </dev/null &
+    local pid=$! i
+    for i in $(seq 1200); do
+      ls "$image".qvr-* >/dev/null 2>&1 && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    CHILD=$(ps --ppid "$pid" -o pid= | tr -d ' ')
+    eval "$action"
+    wait "$pid"
+    local code=$?
+    [ "$code" = 2 ] || fail "$name: exit code $code: $(cat "$work/err")"
+    cmp -s "$old" "$image" || fail "$name: the existing image was changed"
+    ! ls "$image".qvr-* >/dev/null 2>&1 || fail "$name: a temporary file is left"
+  }
+  run_failing "a vanishing file" 'rm "$menu/daten/groß.bin"'
+  grep -q '"daten/groß.bin" ist verschwunden, während das Abbild geschrieben wurde.' "$work/err" \
+    || fail "vanishing: $(cat "$work/err")"
+  # Ctrl+C: Wine turns SIGINT into the console's Ctrl+C event.
+  run_failing "Ctrl+C" 'kill -INT "${CHILD:-$pid}"'
+  grep -q 'kann nicht geschrieben werden: abgebrochen.' "$work/err" || fail "Ctrl+C: $(cat "$work/err")"
+  # A full target: a small file system of its own, where the system allows mounting one.
+  full="$work/voll"
+  mkdir -p "$full"
+  if ! mount -t tmpfs -o size=256k tmpfs "$full" 2>/dev/null; then
+    echo "SKIP: no file system can be mounted here for a full target"
+    exit 77
+  fi
+  trap 'umount "$full"' EXIT
+  image="$full/abbild.iso"
+  rm -f "$menu/daten/groß.bin"
+  head -c 400000 /dev/urandom >"$menu/daten/zufall.bin"
+  cp "$old" "$image"
+  wine "$exe" iso "$(wpath "$menu")" -o "$(wpath "$image")" --force >"$work/out" 2>"$work/err" </dev/null
+  code=$?
+  [ "$code" = 2 ] || fail "full target: exit code $code: $(cat "$work/err")"
+  grep -q "^Das Abbild .*abbild.iso kann nicht geschrieben werden: " "$work/err" || fail "full target: $(cat "$work/err")"
+  cmp -s "$old" "$image" || fail "full target: the existing image was changed"
+  [ "$(ls -A "$full")" = abbild.iso ] || fail "full target: left behind: $(ls -A "$full")"
   ;;
 
 *)

@@ -4,6 +4,8 @@
 #   wine_designer.sh tests OUTDIR STATE BINDIR   designer_host_tests.exe; it saves into OUTDIR
 #   wine_designer.sh first-window STATE BINDIR   quorvane.exe shows its first page, then closes
 #   wine_designer.sh downloads STATE BINDIR      the update check's download over WinHTTP
+#   wine_designer.sh disc OUTDIR QVR STATE BINDIR the disc step (DesignerDisc.*); its check's lines
+#                                                against qvr verify, its image read back by osirrox
 # BINDIR is bin-windows/ of the host build. With QUORVANE_SHOTS=<folder> the first window is saved
 # there as a picture.
 set -u
@@ -15,6 +17,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 case "$command" in
 tests) out=$1; state=$2; bindir=$3 ;;
+disc) out=$1; qvr=$2; state=$3; bindir=$4 ;;
 first-window|downloads) state=$1; bindir=$2 ;;
 *) fail "unknown case $command" ;;
 esac
@@ -50,6 +53,22 @@ tests)
   code=$?
   cat "$work/out.txt"
   exit $code
+  ;;
+
+disc)
+  rm -rf "$out" && mkdir -p "$out"
+  QUORVANE_SAVED_OUT="Z:$out" QUORVANE_UPDATE_URL="http://127.0.0.1:9/u" \
+    wine "$bindir/designer_host_tests.exe" "--gtest_filter=DesignerDisc.*" </dev/null >"$work/out.txt" 2>&1
+  code=$?
+  cat "$work/out.txt"
+  [ "$code" = 0 ] || exit "$code"
+  grep -q '\[  PASSED  \] 3 tests' "$work/out.txt" || fail "not all three disc tests ran"
+  # The lines of the window are those qvr verify prints on Linux for the same folder.
+  "$qvr" verify "$out/Prüfordner" >"$work/verify.txt" 2>&1
+  diff "$work/verify.txt" "$out/pruefung.txt" >&2 || fail "the window's lines differ from qvr verify"
+  # The image holds the folder, file for file.
+  osirrox -indev "$out/menü.iso" -extract / "$work/gelesen" >/dev/null 2>&1 || fail "osirrox cannot read the image"
+  diff -r "$out/Menü" "$work/gelesen" >&2 || fail "the image differs from the folder"
   ;;
 
 downloads)

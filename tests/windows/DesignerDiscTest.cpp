@@ -4,8 +4,8 @@
 // with the folder (the image, read back with osirrox).
 #include "FormFixture.h"
 
-#include "ui/Abbildfenster.h"
-#include "ui/Discfenster.h"
+#include "ui/dialogs/Abbildfenster.h"
+#include "ui/dialogs/Discfenster.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -64,7 +64,7 @@ grep -qx 'first-paint' "$work/out" || fail "the runtime painted no page"
 
 # The probe is started at start-up; give it time to have written, however slow the machine.
 tries=0
-while [ ! -s "$work/probe" ] && [ "$tries" -lt 300 ]; do
+while [ ! -s "$work/probe" ] && [ "$tries" -lt 1200 ]; do
 	sleep 0.1
 	tries=$((tries + 1))
 done

@@ -322,7 +322,12 @@ void TForm1::FitWrappedTexts(QWidget* page)
     // (a substitute or differently hinted Tahoma runs wider and wraps once more), as far as the
     // place below is free.
     const auto grow = [page](QWidget* widget, int textWidth, const QString& text, int margins) {
-        const int needed = qv::ui::InkHeight(widget->font(), textWidth, Qt::AlignLeft | Qt::TextWordWrap, text) + margins;
+        const int flags = Qt::AlignLeft | Qt::TextWordWrap;
+        // The line boxes are cheap to measure and end below the letters: most texts stop here.
+        const QRect lines = widget->fontMetrics().boundingRect(QRect(0, 0, textWidth, QWIDGETSIZE_MAX), flags, text);
+        if (lines.height() + margins <= widget->height())
+            return;
+        const int needed = qv::ui::InkHeight(widget->font(), textWidth, flags, text) + margins;
         if (needed <= widget->height())
             return;
         QRect r = widget->geometry();

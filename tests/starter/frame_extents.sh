@@ -16,7 +16,7 @@ done
 failed=0
 # The window of that title (a search can fail while another window is being destroyed: retried).
 find_window() {
-  for _ in $(seq 1 120); do
+  for _ in $(seq 1 240); do
     found=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
     [ -n "$found" ] && { echo "$found"; return; }
     sleep 0.25
@@ -29,7 +29,7 @@ check() { # style, expectation (title|border|none)
   starter=$!
   id=$(find_window "Rahmen $style")
   extents=""
-  for _ in $(seq 1 40); do
+  for _ in $(seq 1 60); do
     extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
     [ -n "$extents" ] && break
     sleep 0.5

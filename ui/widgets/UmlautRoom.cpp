@@ -42,8 +42,8 @@ private:
 
 int UmlautOverhang(const QFont& font)
 {
-    // Measured on the drawn letters: some font engines (DirectWrite under Wine) report outlines
-    // no higher than the ascent while drawing the dots above it.
+    // Measured on the drawn letters, as the screen shows them: a font engine's outline metrics
+    // may place the dots lower than it draws them.
     const QFontMetrics metrics(font);
     const int ascent = metrics.ascent();
     const int baseline = 2 * ascent;

@@ -1,5 +1,6 @@
 // The burn step as a user takes it: the real dialog and the real xorriso, burning onto files and
 // named pipes that act as drives; a scripted seam answers the questions and records the starts.
+#include "ByteFiles.h"
 #include "ScriptedInteraction.h"
 
 #include "ui/dialogs/Brennfenster.h"
@@ -35,12 +36,6 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = ScriptedInteraction::Kind;
 using qv::ui::BurnTools;
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // An image of `bytes` bytes that no two places share: a burn that skips or repeats shows.
 std::string MakeImage(const fs::path& path, std::size_t bytes)

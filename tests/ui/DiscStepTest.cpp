@@ -1,5 +1,6 @@
 // The disc step as a user takes it: the real window, the real check and writer on real folders,
 // a scripted seam for the dialogs and the shell.
+#include "ByteFiles.h"
 #include "FormFixture.h"
 
 #include "ui/dialogs/Abbildfenster.h"
@@ -37,20 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using Kind = ScriptedInteraction::Kind;
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
 
 // Relative path -> content ("/" for a folder).
 std::map<std::string, std::string> Tree(const fs::path& root)

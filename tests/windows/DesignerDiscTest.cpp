@@ -2,6 +2,7 @@
 // real folders, a scripted seam for the dialogs and the shell. Run under Wine by wine_designer.sh,
 // which compares what it leaves in QUORVANE_SAVED_OUT with qvr on Linux (the check's lines) and
 // with the folder (the image, read back with osirrox).
+#include "ByteFiles.h"
 #include "FormFixture.h"
 
 #include "ui/dialogs/Abbildfenster.h"
@@ -36,20 +37,6 @@ fs::path PathOf(const QString& text)
 QString TextOf(const fs::path& path)
 {
     return QString::fromStdWString(path.wstring());
-}
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
 }
 
 std::vector<std::wstring> Names(const fs::path& folder)
